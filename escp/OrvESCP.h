@@ -1,0 +1,108 @@
+// OrvESCP: converts one-bit page bitmaps into ESC/P bit-image streams for
+// 9-, 18- and 24-pin dot-matrix heads, and holds the small conversions used
+// for stored command texts ("<1B>@" notation) and for dithering grey pages.
+#ifndef RIDEVEDUDARUZO_ESCP_ORVESCP_H
+#define RIDEVEDUDARUZO_ESCP_ORVESCP_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class OrvESCP {
+public:
+    // Halftone pattern used by Gray2DotMatrix.
+    enum Halfton {
+        HalftonAuto = 0,       // 6 x 6 matrix
+        HalftonSupercell = 1,  // 16 x 16 supercell matrix
+        Halfton6x6 = 2,        // 6 x 6 matrix
+        Halfton8x8 = 3,        // 8 x 8 matrix
+    };
+
+    // Builds the encoder and derives its pin profile from the head's pin
+    // count and the page resolution.
+    OrvESCP(int pinType, int dpiX, int dpiY);
+    ~OrvESCP();
+
+    // Pin profile rules (called by the constructor).
+    void InitPin24();
+    void InitPin18();
+    void InitPin9();
+
+    // True when the pin type and resolution give a complete profile, so a
+    // page can be encoded.
+    bool HasProfile() const;
+
+    // The ESC/P bytes of the current page body.
+    std::vector<unsigned char>& PrinterData();
+    unsigned char* PrinterDataByte();
+
+    int DpiX() const;
+    void SetDpiX(int dpiX);
+    int DpiY() const;
+    void SetDpiY(int dpiY);
+    int VerticalUnit() const;
+    void SetVerticalUnit(int verticalUnit);
+    std::uint8_t LinesPerRow() const;
+    void SetLinesPerRow(std::uint8_t linesPerRow);
+
+    // Page scan: converts a whole one-bit page into printerData.
+    // Returns 1 after a scan, -1 for a null bitmap or an encoder without a
+    // complete profile.
+    int DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerLine,
+                       std::uint64_t width, std::uint64_t height);
+
+    // Encodes one band starting at bandTop, by single or double pass.
+    void OneLineToBytes(const unsigned char* bandTop, std::uint64_t bytesPerLine,
+                        std::uint64_t width);
+
+    // Vertical moves: CR plus a feed of `rows` raster rows; CR plus ESC ( v;
+    // ESC ( U unit selection.
+    void AddVertical(int rows);
+    void AddVerticalEx(int units);
+    void AddSetUnitCmd(std::uint8_t unit);
+
+    // Single pass: raster form (one band) and column-data form (print
+    // prepared column data as bit-image segments and skips).
+    int OneLineToBytesSingle(const unsigned char* bandTop, std::uint64_t bytesPerLine,
+                             std::uint64_t width);
+    void OneLineToBytesSingle(const unsigned char* columnData, const std::vector<int>& whiteArea,
+                              int colBytes, int len);
+
+    // Feeds one column into the blank-run tracking; returns col for an inked
+    // column and 0 for a blank one.
+    int CalcWhiteArea(bool blank, int col, int width, int& start, int& end,
+                      std::vector<int>& whiteArea);
+
+    // ESC $ absolute horizontal position, in 1/60 inch at 120/180/360 dpi.
+    void AddHorizontal(std::uint64_t position);
+    // One ESC * bit-image command of `columns` columns of colBytes bytes.
+    void AddGraphic(const unsigned char* data, std::uint64_t columns, std::uint64_t colBytes);
+
+    // Double pass: even band rows, a one-row feed, then the odd band rows.
+    int OneLineToBytesDouble(const unsigned char* bandTop, std::uint64_t bytesPerLine,
+                             std::uint64_t width);
+
+    // Command sequence text conversions.
+    static char Char2Num(char c);
+    static unsigned char HexToNum(const std::string& s);
+    static void SequenceToByte(const std::string& text, std::vector<unsigned char>& out);
+    static void NumSpilit(unsigned long n, std::vector<unsigned char>& out);
+    static std::string Num2String(int n);
+
+    // Ordered dithering of an 8-bit luminance page (0 black, 255 white)
+    // into a one-bit page; out must hold bytesPerLine * height zero bytes.
+    // Returns 1, or -1 for a null page, an empty output or an unknown pattern.
+    static int Gray2DotMatrix(const unsigned char* gray, int bytesPerLine, int width, int height,
+                              std::vector<unsigned char>& out, Halfton pattern);
+
+private:
+    int pinType;
+    int verticalUnit;
+    std::vector<unsigned char> printerData;
+    int dpiX;
+    int dpiY;
+    std::uint8_t linesPerRow;
+    int bitmapM;
+};
+
+#endif

@@ -1,0 +1,67 @@
+// DotMatrixPrinter: one printed page's worth of printer state. Owns the
+// ESC/P encoder for the page body and the ordered command tables from which
+// the document-start, page-start, page-end and document-end pieces are built.
+#ifndef RIDEVEDUDARUZO_PRINTER_DOTMATRIXPRINTER_H
+#define RIDEVEDUDARUZO_PRINTER_DOTMATRIXPRINTER_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "escp/OrvESCP.h"
+
+class DotMatrixPrinter {
+public:
+    DotMatrixPrinter(int pinType, int dpiX, int dpiY);
+    ~DotMatrixPrinter();
+
+    // Default framing commands, written into the tables by the constructor.
+    virtual void StartJobCmd();
+    virtual void StartDocCmd();
+    virtual void StartPageCmd();
+    virtual void EndPageCmd();
+    virtual void EndDocCmd();
+    virtual void EndJobCmd();
+    // Adds an extra form feed before the page-end form feed.
+    virtual void SetEjectPage();
+
+    // True when the encoder has a complete pin profile for this head and
+    // resolution, so SetPage can produce a page body.
+    bool CanEncode() const;
+
+    // One-bit page entry: converts the bitmap into the page body.
+    void SetPage(const unsigned char* bitmap, unsigned long bytesPerLine, unsigned long width,
+                 unsigned long height);
+    // Grey page entry: dithers an 8-bit luminance page with the named
+    // halftone pattern, then converts it like a one-bit page.
+    void SetPage(const unsigned char* gray, unsigned long bytesPerLine, unsigned long width,
+                 unsigned long height, const std::string& pattern);
+
+    // The five pieces of a page; each replaces the contents of `out`.
+    void StartDoc(std::vector<unsigned char>& out);
+    void StartPage(std::vector<unsigned char>& out);
+    void Page(std::vector<unsigned char>& out);
+    void EndPage(std::vector<unsigned char>& out);
+    void EndDoc(std::vector<unsigned char>& out);
+
+    // Media and finishing settings.
+    void SetPaperType(const std::string& type);
+    void SetPrintMode(const std::string& mode);
+    void SetCashMode(const std::string& mode);
+    void SetBlackMarkMode(const std::string& mode);
+    void SetCutterMode(const std::string& mode, const std::string& cut);
+    void SetUniDirection(bool on);
+
+private:
+    using CommandTable = std::map<int, std::string>;
+
+    OrvESCP encoder;
+    CommandTable startJob;
+    CommandTable endJob;
+    CommandTable startDoc;
+    CommandTable endDoc;
+    CommandTable startPage;
+    CommandTable endPage;
+};
+
+#endif

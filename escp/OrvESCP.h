@@ -20,6 +20,12 @@ public:
 
     // Builds the encoder and derives its pin profile from the head's pin
     // count and the page resolution.
+    //
+    // Values of fields that no profile rule sets: a pin type other than 9,
+    // 18 and 24 leaves linesPerRow 0, verticalUnit 0 and bitmapM -1; a 9-pin
+    // head at a resolution pair without a density mode keeps its
+    // linesPerRow and verticalUnit and leaves bitmapM -1. Such an encoder
+    // has no complete profile and refuses to encode (see HasProfile).
     OrvESCP(int pinType, int dpiX, int dpiY);
     ~OrvESCP();
 
@@ -29,7 +35,9 @@ public:
     void InitPin9();
 
     // True when the pin type and resolution give a complete profile, so a
-    // page can be encoded.
+    // page can be encoded: bitmapM is set (not negative) and linesPerRow is
+    // a non-zero multiple of 8. The band encoders and the page scan return
+    // -1 without encoding when it is false.
     bool HasProfile() const;
 
     // The ESC/P bytes of the current page body.
@@ -46,12 +54,17 @@ public:
     void SetLinesPerRow(std::uint8_t linesPerRow);
 
     // Page scan: converts a whole one-bit page into printerData.
-    // Returns 1 after a scan, -1 for a null bitmap or an encoder without a
-    // complete profile.
+    // Returns 1 after a scan, -1 for a null bitmap (printerData untouched)
+    // or an encoder without a complete profile (printerData left empty).
+    // A band that reaches past the last row is printed with the missing
+    // rows taken as blank; nothing beyond the page buffer is read. A width
+    // above 8 * bytesPerLine is taken as 8 * bytesPerLine.
     int DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerLine,
                        std::uint64_t width, std::uint64_t height);
 
-    // Encodes one band starting at bandTop, by single or double pass.
+    // Encodes one band starting at bandTop, by single or double pass. The
+    // double pass is used at 360 x 360 and 160 x 144 dpi when linesPerRow is
+    // a multiple of 16; any other band is encoded by the single pass.
     void OneLineToBytes(const unsigned char* bandTop, std::uint64_t bytesPerLine,
                         std::uint64_t width);
 
@@ -79,10 +92,15 @@ public:
     void AddGraphic(const unsigned char* data, std::uint64_t columns, std::uint64_t colBytes);
 
     // Double pass: even band rows, a one-row feed, then the odd band rows.
+    // A linesPerRow that is not a multiple of 16 is encoded by the single
+    // pass instead.
     int OneLineToBytesDouble(const unsigned char* bandTop, std::uint64_t bytesPerLine,
                              std::uint64_t width);
 
-    // Command sequence text conversions.
+    // Command sequence text conversions. SequenceToByte never reads beyond
+    // the text: a group left open at the end of the text ends there, and a
+    // single digit left over before ">" or at the end of the text is
+    // dropped. NumSpilit writes the full decimal value of n.
     static char Char2Num(char c);
     static unsigned char HexToNum(const std::string& s);
     static void SequenceToByte(const std::string& text, std::vector<unsigned char>& out);
@@ -91,11 +109,23 @@ public:
 
     // Ordered dithering of an 8-bit luminance page (0 black, 255 white)
     // into a one-bit page; out must hold bytesPerLine * height zero bytes.
-    // Returns 1, or -1 for a null page, an empty output or an unknown pattern.
+    // Returns 1, or -1 (nothing written) for a null page, an empty output,
+    // an unknown pattern, a negative size, a width above bytesPerLine or an
+    // output smaller than bytesPerLine * height.
     static int Gray2DotMatrix(const unsigned char* gray, int bytesPerLine, int width, int height,
                               std::vector<unsigned char>& out, Halfton pattern);
 
 private:
+    // True when bands are printed in two interleaved passes.
+    bool UsesDoublePass() const;
+    // Columns per unit of the ESC $ position (dpiX / 60).
+    int GridStep() const;
+    // Encodes a band of which only `rows` rows lie inside the page.
+    void EncodeLastBand(const unsigned char* bandTop, std::uint64_t rows,
+                        std::uint64_t bytesPerLine, std::uint64_t width);
+    // Appends a two-byte little-endian parameter.
+    void AppendWord(std::uint64_t value);
+
     int pinType;
     int verticalUnit;
     std::vector<unsigned char> printerData;

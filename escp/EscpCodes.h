@@ -1,0 +1,32 @@
+// Byte values of the ESC/P commands that the encoder builds, named once for
+// the page scan and the band encoders.
+#ifndef RIDEVEDUDARUZO_ESCP_ESCPCODES_H
+#define RIDEVEDUDARUZO_ESCP_ESCPCODES_H
+
+namespace escp {
+
+constexpr unsigned char kEsc = 0x1B;
+constexpr unsigned char kCarriageReturn = 0x0D;
+
+// ESC J n: feed the paper n steps of 1/verticalUnit inch.
+constexpr unsigned char kFeedSteps = 0x4A;  // 'J'
+constexpr int kMaxFeedSteps = 255;
+
+// ESC ( U and ESC ( v: extended commands with a two-byte parameter count.
+constexpr unsigned char kExtended = 0x28;      // '('
+constexpr unsigned char kSetUnit = 0x55;       // 'U'
+constexpr unsigned char kRelativeFeed = 0x76;  // 'v'
+constexpr unsigned char kSetUnitParamCount = 1;
+constexpr unsigned char kRelativeFeedParamCount = 2;
+
+// Units of ESC ( U, in 1/3600 inch.
+constexpr unsigned char kUnit360th = 10;
+constexpr unsigned char kUnit60th = 60;
+
+// ESC $ nL nH: absolute horizontal position; ESC * m nL nH: bit image.
+constexpr unsigned char kAbsoluteHorizontal = 0x24;  // '$'
+constexpr unsigned char kBitImage = 0x2A;            // '*'
+
+}  // namespace escp
+
+#endif

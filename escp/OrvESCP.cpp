@@ -1,0 +1,244 @@
+// OrvESCP: encoder state, pin profiles, the page scan and the vertical
+// paper moves (ESC J, ESC ( v, ESC ( U).
+#include "escp/OrvESCP.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "escp/EscpCodes.h"
+
+namespace {
+
+constexpr int kNoBitmapMode = -1;
+
+// True when every byte of the row is zero, padding bits included.
+bool IsBlankRow(const unsigned char* row, std::uint64_t bytesPerLine)
+{
+    if (bytesPerLine == 0) {
+        return true;
+    }
+    // All bytes equal the first one, and the first one is zero.
+    return row[0] == 0 && std::memcmp(row, row + 1, bytesPerLine - 1) == 0;
+}
+
+}  // namespace
+
+OrvESCP::OrvESCP(int pinType, int dpiX, int dpiY)
+    : pinType(pinType),
+      verticalUnit(0),
+      dpiX(dpiX),
+      dpiY(dpiY),
+      linesPerRow(0),
+      bitmapM(kNoBitmapMode)
+{
+    switch (pinType) {
+    case 18:
+        InitPin18();
+        break;
+    case 24:
+        InitPin24();
+        break;
+    case 9:
+        InitPin9();
+        break;
+    default:
+        break;
+    }
+}
+
+OrvESCP::~OrvESCP() = default;
+
+// 24-pin head: 48-row bands at 360 dpi vertically, 24 rows otherwise.
+void OrvESCP::InitPin24()
+{
+    const bool fine = dpiY == 360;
+    linesPerRow = fine ? 48 : 24;
+    verticalUnit = fine ? 360 : 180;
+    if (dpiX == 360 && (dpiY == 360 || dpiY == 180)) {
+        bitmapM = 40;
+    } else if (dpiX == 180 && dpiY == 180) {
+        bitmapM = 39;
+    } else if (dpiX == 120 && dpiY == 180) {
+        bitmapM = 33;
+    } else {
+        bitmapM = 39;
+    }
+}
+
+// 18-pin head: as 24 pins, except 72-row bands in mode 41 at 180 x 180.
+void OrvESCP::InitPin18()
+{
+    InitPin24();
+    if (dpiX == 180 && dpiY == 180) {
+        linesPerRow = 72;
+        bitmapM = 41;
+    }
+}
+
+// 9-pin head: feeds in 1/144 inch; only three pairs have a density mode.
+void OrvESCP::InitPin9()
+{
+    linesPerRow = dpiY == 144 ? 16 : 8;
+    verticalUnit = 144;
+    if (dpiX == 160 && (dpiY == 144 || dpiY == 72)) {
+        bitmapM = 1;
+    } else if (dpiX == 80 && dpiY == 72) {
+        bitmapM = 0;
+    }
+}
+
+// True when a page can be encoded with the current profile.
+bool OrvESCP::HasProfile() const
+{
+    return bitmapM >= 0 && linesPerRow >= 8 && linesPerRow % 8 == 0;
+}
+
+// The page body bytes, modifiable.
+std::vector<unsigned char>& OrvESCP::PrinterData()
+{
+    return printerData;
+}
+
+// First byte of the page body; meaningful only while it is not empty.
+unsigned char* OrvESCP::PrinterDataByte()
+{
+    return printerData.data();
+}
+
+int OrvESCP::DpiX() const { return dpiX; }
+void OrvESCP::SetDpiX(int value) { dpiX = value; }
+int OrvESCP::DpiY() const { return dpiY; }
+void OrvESCP::SetDpiY(int value) { dpiY = value; }
+int OrvESCP::VerticalUnit() const { return verticalUnit; }
+void OrvESCP::SetVerticalUnit(int value) { verticalUnit = value; }
+std::uint8_t OrvESCP::LinesPerRow() const { return linesPerRow; }
+void OrvESCP::SetLinesPerRow(std::uint8_t value) { linesPerRow = value; }
+
+// Two interleaved passes at 360 x 360 and 160 x 144, when each pass fills
+// whole bytes per column.
+bool OrvESCP::UsesDoublePass() const
+{
+    const bool doublePair = (dpiX == 360 && dpiY == 360) || (dpiX == 160 && dpiY == 144);
+    return doublePair && linesPerRow > 0 && linesPerRow % 16 == 0;
+}
+
+// Columns per 1/60-inch unit of ESC $.
+int OrvESCP::GridStep() const
+{
+    return dpiX / 60;
+}
+
+// Appends a two-byte parameter, low byte first.
+void OrvESCP::AppendWord(std::uint64_t value)
+{
+    printerData.push_back(static_cast<unsigned char>(value & 0xFF));
+    printerData.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
+}
+
+// Walks the page from the top: blank rows become feed, every band that
+// starts at an inked row is moved to and encoded.
+int OrvESCP::DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerLine,
+                            std::uint64_t width, std::uint64_t height)
+{
+    if (bitmap == nullptr) {
+        return -1;
+    }
+    printerData.clear();
+    if (!HasProfile()) {
+        return -1;
+    }
+    width = std::min(width, bytesPerLine * 8);
+
+    const std::uint64_t bandRows = linesPerRow;
+    // After a double-pass band the head already stands one row lower.
+    const std::uint64_t feedAfterBand = UsesDoublePass() ? bandRows - 1 : bandRows;
+    std::uint64_t pendingFeed = 0;
+    std::uint64_t row = 0;
+    while (row < height) {
+        const unsigned char* rowStart = bitmap + row * bytesPerLine;
+        if (IsBlankRow(rowStart, bytesPerLine)) {
+            ++pendingFeed;
+            ++row;
+            continue;
+        }
+        AddVertical(static_cast<int>(pendingFeed));
+        if (row + bandRows <= height) {
+            OneLineToBytes(rowStart, bytesPerLine, width);
+        } else {
+            EncodeLastBand(rowStart, height - row, bytesPerLine, width);
+        }
+        pendingFeed = feedAfterBand;
+        row += bandRows;
+    }
+    return 1;
+}
+
+// Copies the page's last rows into a blank band so the band encoders can
+// read a whole band without reading past the page.
+void OrvESCP::EncodeLastBand(const unsigned char* bandTop, std::uint64_t rows,
+                             std::uint64_t bytesPerLine, std::uint64_t width)
+{
+    std::vector<unsigned char> band(static_cast<std::size_t>(linesPerRow) * bytesPerLine, 0);
+    std::copy(bandTop, bandTop + rows * bytesPerLine, band.begin());
+    OneLineToBytes(band.data(), bytesPerLine, width);
+}
+
+// Chooses the band encoder for the resolution.
+void OrvESCP::OneLineToBytes(const unsigned char* bandTop, std::uint64_t bytesPerLine,
+                             std::uint64_t width)
+{
+    if (UsesDoublePass()) {
+        OneLineToBytesDouble(bandTop, bytesPerLine, width);
+    } else {
+        OneLineToBytesSingle(bandTop, bytesPerLine, width);
+    }
+}
+
+// CR, then a feed of `rows` raster rows: ESC ( v in 1/360 inch at
+// 360 x 360, otherwise a chain of ESC J in 1/verticalUnit inch.
+void OrvESCP::AddVertical(int rows)
+{
+    printerData.push_back(escp::kCarriageReturn);
+    if (dpiX == 360 && dpiY == 360) {
+        AddSetUnitCmd(escp::kUnit360th);
+        AddVerticalEx(rows);
+        AddSetUnitCmd(escp::kUnit60th);
+        return;
+    }
+    std::int64_t steps = 0;
+    if (dpiY != 0) {
+        steps = static_cast<std::int64_t>(verticalUnit) * rows / dpiY;
+    }
+    while (steps >= escp::kMaxFeedSteps) {
+        printerData.insert(printerData.end(),
+                           {escp::kEsc, escp::kFeedSteps,
+                            static_cast<unsigned char>(escp::kMaxFeedSteps)});
+        steps -= escp::kMaxFeedSteps;
+    }
+    if (steps >= 1) {
+        printerData.insert(printerData.end(),
+                           {escp::kEsc, escp::kFeedSteps, static_cast<unsigned char>(steps)});
+    }
+}
+
+// CR and ESC ( v: relative feed in the unit set by ESC ( U. Not on 9 pins.
+void OrvESCP::AddVerticalEx(int units)
+{
+    if (pinType == 9) {
+        return;
+    }
+    printerData.insert(printerData.end(),
+                       {escp::kCarriageReturn, escp::kEsc, escp::kExtended, escp::kRelativeFeed,
+                        escp::kRelativeFeedParamCount, 0});
+    AppendWord(static_cast<std::uint64_t>(units));
+}
+
+// ESC ( U: sets the unit to unit/3600 inch. Not on 9 pins.
+void OrvESCP::AddSetUnitCmd(std::uint8_t unit)
+{
+    if (pinType == 9) {
+        return;
+    }
+    printerData.insert(printerData.end(), {escp::kEsc, escp::kExtended, escp::kSetUnit,
+                                           escp::kSetUnitParamCount, 0, unit});
+}

@@ -1,0 +1,124 @@
+// OrvESCP halftoning: ordered dithering of an 8-bit grey page (0 black,
+// 255 white) into a one-bit page with a fixed threshold matrix anchored at
+// the page's top-left pixel.
+#include <algorithm>
+#include <cstddef>
+
+#include "escp/OrvESCP.h"
+
+namespace {
+
+// A square threshold matrix, stored row by row: a pixel whose grey value is
+// below the entry for (row mod size, column mod size) becomes a dot.
+struct ThresholdMatrix {
+    int size;
+    const unsigned char* values;
+};
+
+// 6 x 6 matrix, values 1 to 229, all distinct.
+constexpr unsigned char kMatrix6x6[6 * 6] = {
+     47,  73, 110,  96,  63,  34,
+     15, 126, 214, 188,  29,   1,
+     54,  83, 165, 144,  40,  25,
+    102,  68,  37,  51,  78, 118,
+    201,  32,   7,  24, 135, 229,
+    154,  43,  27,  59,  89, 176,
+};
+
+// 8 x 8 matrix, values 2 to 248, all distinct.
+constexpr unsigned char kMatrix8x8[8 * 8] = {
+    248,  99,  76,  47,  51,  65, 106, 209,
+    224, 183,  43,  13,   2,  56, 150, 196,
+    171, 140,  40,  25,  17,  30, 114, 160,
+    131,  85,  60,  36,  33,  71,  92, 122,
+     53,  68, 102, 202, 231,  95,  79,  49,
+      6,  58, 145, 189, 216, 177,  45,  24,
+     29,  31, 110, 155, 166, 135,  41,  26,
+     34,  73,  88, 118, 126,  82,  63,  38,
+};
+
+// 16 x 16 supercell: a four-by-four cell shape repeated with small changes
+// of level from cell to cell, values 1 to 254.
+constexpr unsigned char kMatrixSupercell[16 * 16] = {
+     47, 143,  35, 195,  52, 134,  32, 182,  48, 146,  36, 199,  53, 132,  31, 181,
+     96,   8,  74,  22, 104,   2,  69,  20,  97,  13,  76,  23, 106,   1,  68,  20,
+     46, 254,  61, 166,  42, 245,  66, 252,  45, 218,  60, 161,  41, 245,  67, 250,
+     95,  28, 121,  17,  87,  30, 128,  19,  93,  27, 119,  16,  85,  31, 131,  19,
+     56, 142,  34, 193,  51, 150,  37, 204,  55, 139,  33, 188,  50, 153,  38, 208,
+    112,   7,  73,  22, 103,  15,  78,  24, 109,   4,  72,  21, 101,  15,  80,  25,
+     40, 245,  64, 172,  44, 210,  57, 155,  39, 239,  63, 169,  43, 214,  59, 158,
+     83,  29, 126,  18,  91,  25, 113,  16,  81,  28, 123,  18,  89,  26, 115,  16,
+     49, 147,  36, 201,  53, 132,  32, 181,  48, 145,  35, 197,  52, 135,  32, 184,
+     99,  14,  77,  23, 107,   1,  69,  20,  96,  10,  75,  22, 105,   2,  70,  21,
+     45, 216,  59, 159,  40, 245,  66, 247,  46, 221,  61, 164,  42, 245,  65, 252,
+     92,  26, 117,  16,  84,  30, 130,  19,  94,  27, 120,  17,  86,  30, 127,  18,
+     54, 136,  33, 186,  49, 152,  38, 206,  55, 140,  34, 189,  50, 149,  37, 203,
+    108,   3,  71,  21, 100,  15,  79,  24, 110,   6,  73,  22, 102,  14,  77,  24,
+     38, 234,  62, 167,  43, 212,  58, 156,  39, 242,  64, 171,  44, 210,  57, 155,
+     81,  28, 122,  17,  88,  26, 114,  16,  83,  29, 125,  18,  90,  25, 113,  15,
+};
+
+// The matrix of a pattern; size 0 for a value that is not a pattern.
+ThresholdMatrix MatrixFor(OrvESCP::Halfton pattern)
+{
+    switch (pattern) {
+    case OrvESCP::HalftonAuto:
+    case OrvESCP::Halfton6x6:
+        return {6, kMatrix6x6};
+    case OrvESCP::HalftonSupercell:
+        return {16, kMatrixSupercell};
+    case OrvESCP::Halfton8x8:
+        return {8, kMatrix8x8};
+    }
+    return {0, nullptr};
+}
+
+// Packs one row: bit 7 - (j mod 8) of byte j / 8 is set where grey < threshold.
+void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
+               unsigned char* out)
+{
+    for (int first = 0; first < width; first += 8) {
+        const int count = std::min(8, width - first);
+        unsigned int byte = 0;
+        for (int k = 0; k < count; ++k) {
+            const bool dot = grey[first + k] < thresholds[first + k];
+            byte |= static_cast<unsigned int>(dot) << (7 - k);
+        }
+        out[first / 8] |= static_cast<unsigned char>(byte);
+    }
+}
+
+}  // namespace
+
+// Dithers the grey page into `out` (bytesPerLine * height zero bytes).
+int OrvESCP::Gray2DotMatrix(const unsigned char* gray, int bytesPerLine, int width, int height,
+                            std::vector<unsigned char>& out, Halfton pattern)
+{
+    if (gray == nullptr || out.empty()) {
+        return -1;
+    }
+    const ThresholdMatrix matrix = MatrixFor(pattern);
+    if (matrix.size == 0) {
+        return -1;
+    }
+    if (bytesPerLine < 0 || width < 0 || height < 0 || width > bytesPerLine ||
+        out.size() < static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height)) {
+        return -1;
+    }
+
+    // Each matrix row repeated across the page width, so a page row is
+    // compared with one contiguous threshold row.
+    const std::size_t rowWidth = static_cast<std::size_t>(width);
+    std::vector<unsigned char> thresholdRows(static_cast<std::size_t>(matrix.size) * rowWidth);
+    for (int r = 0; r < matrix.size; ++r) {
+        for (int j = 0; j < width; ++j) {
+            thresholdRows[r * rowWidth + j] = matrix.values[r * matrix.size + j % matrix.size];
+        }
+    }
+    for (int i = 0; i < height; ++i) {
+        const std::size_t rowStart = static_cast<std::size_t>(i) * bytesPerLine;
+        DitherRow(gray + rowStart, thresholdRows.data() + (i % matrix.size) * rowWidth, width,
+                  out.data() + rowStart);
+    }
+    return 1;
+}

@@ -1,0 +1,72 @@
+# Install rules and Debian packaging: the filter goes where the CUPS scheduler
+# looks for filters, the PPDs where its driver lister finds them, the preview
+# tool into bin. `cpack -G DEB` wraps the same files into a .deb.
+
+# CUPS runs filters from <serverbin>/filter only, so this path is absolute:
+# ask cups-config for the server binary directory, or fall back to the usual
+# lib/cups below the prefix.
+find_program(CUPS_CONFIG_EXECUTABLE cups-config DOC "CUPS build configuration tool")
+set(_ridev_serverbin "")
+if(CUPS_CONFIG_EXECUTABLE)
+  execute_process(COMMAND ${CUPS_CONFIG_EXECUTABLE} --serverbin
+                  OUTPUT_VARIABLE _ridev_serverbin
+                  OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE _ridev_rc)
+  if(NOT _ridev_rc EQUAL 0)
+    set(_ridev_serverbin "")
+  endif()
+endif()
+if(_ridev_serverbin)
+  set(_ridev_filterdir "${_ridev_serverbin}/filter")
+else()
+  set(_ridev_filterdir "lib/cups/filter")
+endif()
+set(RIDEV_CUPS_FILTERDIR "${_ridev_filterdir}" CACHE PATH
+    "Directory the CUPS filter is installed into (CUPS's ServerBin/filter)")
+set(RIDEV_PPDDIR "${CMAKE_INSTALL_DATADIR}/ppd/ridevedudaruzo" CACHE PATH
+    "Directory the PPD files are installed into")
+
+# The scheduler refuses to run a filter that is group- or world-writable.
+set(_ridev_exec_perms
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+
+if(TARGET ridevedudaruzo)
+  install(TARGETS ridevedudaruzo
+          RUNTIME DESTINATION "${RIDEV_CUPS_FILTERDIR}"
+          PERMISSIONS ${_ridev_exec_perms})
+endif()
+if(TARGET ridevedudaruzo-preview)
+  install(TARGETS ridevedudaruzo-preview
+          RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
+          PERMISSIONS ${_ridev_exec_perms})
+endif()
+get_property(_ridev_ppds GLOBAL PROPERTY RIDEV_PPD_FILES)
+install(FILES ${_ridev_ppds}
+        DESTINATION "${RIDEV_PPDDIR}"
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+install(FILES "${PROJECT_SOURCE_DIR}/examples/sample.pdf"
+        DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples")
+
+# Debian package.
+set(CPACK_PACKAGE_NAME "ridevedudaruzo")
+set(CPACK_PACKAGE_VENDOR "ridevedudaruzo developers")
+set(CPACK_PACKAGE_CONTACT "ridevedudaruzo developers <ridevedudaruzo@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "CUPS filter for 9-, 18- and 24-pin ESC/P dot-matrix printers")
+set(CPACK_PACKAGE_DESCRIPTION
+    "A CUPS filter that turns raster pages into ESC/P bit-image data for\n\
+dot-matrix printers with 9-, 18- and 24-pin heads, PPD files for generic\n\
+models of each, and a tool that previews printer data as PNG images.")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "text")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+# Shared-library dependencies come from dpkg-shlibdeps; the rest of the
+# print chain that turns documents into raster pages is listed here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "cups-filters, cups-filters-core-drivers, ghostscript")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups")
+include(CPack)

@@ -1,0 +1,48 @@
+#!/bin/bash
+# Checks every generated PPD with cupstestppd against a server-binary folder
+# that holds the built filter, so the filter line is checked too (warnings are
+# shown, failures fail the test), and checks that each model offers exactly
+# the resolutions its print head has, each as a one-bit black raster.
+#
+# Usage: cupstestppd.sh <filter-executable> <ppd>...
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+filter=$1
+shift
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+bash "$here/make-serverbin.sh" "$work/serverbin" "$filter"
+
+# Resolutions (horizontal x vertical dpi) of each print head, sorted.
+declare -A expected=(
+  [9]="160x144 160x72 80x72"
+  [18]="120x180 180x180 360x180 360x360"
+  [24]="120x180 180x180 360x180 360x360"
+)
+
+status=0
+fail() {
+  echo "FAIL: $*" >&2
+  status=1
+}
+for ppd in "$@"; do
+  CUPS_SERVERBIN="$work/serverbin" cupstestppd -v "$ppd" || fail "$ppd does not pass cupstestppd"
+
+  model=$(sed -n 's/^\*cupsModelNumber: *\([0-9]*\).*/\1/p' "$ppd")
+  if [ -z "$model" ] || [ -z "${expected[$model]:-}" ]; then
+    fail "$ppd: model number '$model' is not 9, 18 or 24"
+    continue
+  fi
+  found=$(sed -n 's/^\*Resolution [^:]*:.*HWResolution\[\([0-9]*\) \([0-9]*\)\].*/\1x\2/p' "$ppd" | LC_ALL=C sort | xargs)
+  [ "$found" = "${expected[$model]}" ] ||
+    fail "$ppd: resolutions '$found', expected '${expected[$model]}'"
+  while IFS= read -r line; do
+    case $line in
+      *"/cupsBitsPerColor 1"*"/cupsColorSpace 3"*) ;;
+      *) fail "$ppd: not a one-bit black raster: $line" ;;
+    esac
+  done < <(grep '^\*Resolution ' "$ppd")
+done
+exit $status

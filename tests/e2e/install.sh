@@ -1,0 +1,44 @@
+#!/bin/bash
+# Checks the install rules: installs the build tree into a staging folder with
+# prefix /usr, as the Debian package does, and checks that the filter lands in
+# CUPS's filter folder with mode 0755 (the scheduler refuses writable
+# filters), the PPDs where the scheduler's driver lister looks, and the
+# preview tool in bin.
+#
+# Usage: install.sh <cmake> <build-dir>
+set -euo pipefail
+
+cmake=$1
+build=$2
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+DESTDIR="$stage" "$cmake" --install "$build" --prefix /usr > "$stage.log" 2>&1 || {
+  cat "$stage.log" >&2
+  rm -f "$stage.log"
+  echo "FAIL: cmake --install failed" >&2
+  exit 1
+}
+rm -f "$stage.log"
+
+filterdir=$(cups-config --serverbin)/filter
+status=0
+check() { # check <path below the stage> <octal mode>
+  local path=$stage$1
+  if [ ! -f "$path" ]; then
+    echo "FAIL: $1 is not installed" >&2
+    status=1
+  elif [ "$(stat -c %a "$path")" != "$2" ]; then
+    echo "FAIL: $1 has mode $(stat -c %a "$path"), expected $2" >&2
+    status=1
+  else
+    echo "ok: $1 ($2)"
+  fi
+}
+check "$filterdir/ridevedudaruzo" 755
+check /usr/bin/ridevedudaruzo-preview 755
+for ppd in ridev9.ppd ridev18.ppd ridev24.ppd; do
+  check "/usr/share/ppd/ridevedudaruzo/$ppd" 644
+done
+exit $status

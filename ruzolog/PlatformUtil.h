@@ -1,0 +1,30 @@
+// Small operating-system helpers of the logging subsystem: sleeping, local
+// time and directories.
+#ifndef RUZOLOG_PLATFORMUTIL_H
+#define RUZOLOG_PLATFORMUTIL_H
+
+#include <ctime>
+#include <string>
+
+namespace ruzolog {
+
+// Sleeps ms milliseconds.
+void sleepMillisecond(unsigned int ms);
+
+// Local broken-down time of t; all fields zero if the conversion fails.
+struct tm timeToTm(time_t t);
+
+// Normalises a directory path in place: "\\" becomes "/" and a final "/" is
+// added; an empty path stays empty.
+void fixPath(std::string& path);
+
+// True if the path can be opened as a directory.
+bool isDirectory(std::string path);
+
+// Creates the directory and any missing parents (mode 0777 less the umask);
+// true if it exists afterwards. An empty path succeeds with nothing done.
+bool createRecursionDir(std::string path);
+
+}  // namespace ruzolog
+
+#endif

@@ -10,8 +10,9 @@
 
 class OrvESCP {
 public:
-    // Halftone pattern used by Gray2DotMatrix.
-    enum Halfton {
+    // Halftone pattern used by Gray2DotMatrix. The underlying type is fixed
+    // so that an out-of-range value can be passed and rejected safely.
+    enum Halfton : int {
         HalftonAuto = 0,       // 6 x 6 matrix
         HalftonSupercell = 1,  // 16 x 16 supercell matrix
         Halfton6x6 = 2,        // 6 x 6 matrix

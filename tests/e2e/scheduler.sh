@@ -1,0 +1,270 @@
+#!/bin/bash
+# End-to-end test with a real CUPS scheduler. Starts a private cupsd on
+# 127.0.0.1 (its own configuration, spool, logs and server-binary folder with
+# the built filter, a free port of its own), adds file: queues with the given
+# PPD and then:
+#  1. prints a PDF, which CUPS converts with its own filters and ours; the job
+#     must complete, and the printer bytes, printed on the virtual printer,
+#     must carry exactly the dots of the raster that CUPS makes for the same
+#     document, PPD and options;
+#  2. prints a long job and cancels it while it prints; the job must end
+#     cancelled, and the output must hold only whole, correct pages.
+# The scheduler is stopped by its process id when the script exits.
+#
+# Usage: scheduler.sh <filter-executable> <e2e-compare> <ppd> <document.pdf>
+set -euo pipefail
+
+filter=$1
+compare=$2
+ppd=$3
+doc=$4
+here=$(cd "$(dirname "$0")" && pwd)
+step=${E2E_STEP_TIMEOUT:-120}
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP: a private scheduler needs root (its filters run as user lp)"
+  exit 77
+fi
+
+work=$(mktemp -d /tmp/ridev-e2e.XXXXXX)
+chmod 0755 "$work"
+cupsd_pid=""
+
+stop_cupsd() {
+  [ -n "$cupsd_pid" ] || return 0
+  kill -TERM "$cupsd_pid" 2>/dev/null || true
+  local i
+  for i in $(seq 100); do
+    kill -0 "$cupsd_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$cupsd_pid" 2>/dev/null || true
+  wait "$cupsd_pid" 2>/dev/null || true
+  cupsd_pid=""
+}
+cleanup() {
+  local rc=$?
+  stop_cupsd
+  if [ "$rc" -ne 0 ] && [ -f "$work/log/error_log" ]; then
+    echo "--- the scheduler's errors, warnings and job messages:" >&2
+    grep -E '^[EW] |\[Job [0-9]+\]' "$work/log/error_log" | tail -n 60 >&2 || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# wait_until <seconds> <what> <command...>: polls the command until it
+# succeeds; fails the test when the time is up.
+wait_until() {
+  local limit=$1 what=$2
+  shift 2
+  local end=$((SECONDS + limit))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || fail "timed out after ${limit}s waiting for $what"
+    sleep 0.2
+  done
+}
+
+# --- The scheduler's folders and configuration -----------------------------
+mkdir -p "$work/root/ppd" "$work/state" "$work/cache" "$work/spool" "$work/tmp" \
+         "$work/log" "$work/out"
+chmod 0755 "$work/root" "$work/state" "$work/log"
+chmod 0770 "$work/cache"
+chmod 0710 "$work/spool"
+chmod 1777 "$work/tmp"
+chgrp lp "$work/cache" "$work/spool"
+chown lp:lp "$work/out"
+bash "$here/make-serverbin.sh" "$work/serverbin" "$filter"
+
+cat > "$work/root/cups-files.conf" <<EOF
+ServerRoot $work/root
+StateDir $work/state
+CacheDir $work/cache
+RequestRoot $work/spool
+TempDir $work/tmp
+ServerBin $work/serverbin
+ErrorLog $work/log/error_log
+AccessLog $work/log/access_log
+PageLog $work/log/page_log
+Printcap $work/state/printcap
+FileDevice Yes
+SystemGroup root
+User lp
+Group lp
+EOF
+
+write_cupsd_conf() {
+  cat > "$work/root/cupsd.conf" <<EOF
+LogLevel debug
+Listen 127.0.0.1:$1
+Browsing No
+BrowseLocalProtocols none
+WebInterface No
+DefaultAuthType None
+DefaultEncryption Never
+PreserveJobHistory Yes
+<Location />
+  Order allow,deny
+  Allow from 127.0.0.1
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+EOF
+}
+
+scheduler_running() {
+  timeout 10 lpstat -r 2>/dev/null | grep -q 'scheduler is running'
+}
+
+# Picks a port nobody listens on and starts cupsd there; another port is
+# tried when the scheduler does not come up (the port may have been taken
+# in the meantime).
+port=""
+for attempt in 1 2 3 4 5; do
+  candidate=$((20000 + RANDOM % 40000))
+  if (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then
+    continue
+  fi
+  write_cupsd_conf "$candidate"
+  export CUPS_SERVER="127.0.0.1:$candidate"
+  cupsd -f -c "$work/root/cupsd.conf" -s "$work/root/cups-files.conf" \
+    >> "$work/log/cupsd.out" 2>&1 &
+  cupsd_pid=$!
+  end=$((SECONDS + 30))
+  while kill -0 "$cupsd_pid" 2>/dev/null && [ "$SECONDS" -lt "$end" ]; do
+    if scheduler_running; then
+      port=$candidate
+      break
+    fi
+    sleep 0.2
+  done
+  [ -n "$port" ] && break
+  stop_cupsd
+done
+[ -n "$port" ] || { cat "$work/log/cupsd.out" >&2; fail "the scheduler did not start"; }
+echo "scheduler running on 127.0.0.1:$port (pid $cupsd_pid)"
+
+add_queue() { # add_queue <name>
+  timeout "$step" lpadmin -p "$1" -E -v "file://$work/out/$1.prn" -P "$ppd" ||
+    fail "lpadmin could not add queue $1"
+}
+
+submit() { # submit <queue> <file> <lp options...>; prints the job id
+  local queue=$1 file=$2 out
+  shift 2
+  out=$(timeout "$step" lp -d "$queue" "$@" "$file") || fail "lp could not submit $file"
+  sed -n 's/^request id is .*-\([0-9][0-9]*\) .*/\1/p' <<< "$out"
+}
+
+job_state() { # job_state <queue> <job-id>: pending, processing, completed...
+  timeout 30 ipptool -c -d "job=$2" "ipp://127.0.0.1:$port/printers/$1" \
+    "$here/job-state.test" | sed -n '2s/,.*//p'
+}
+
+# wait_for_end <queue> <job-id>: waits until the job has ended and prints its
+# final state; a stopped job is a failure (its filter failed).
+wait_for_end() {
+  local state end=$((SECONDS + step))
+  while :; do
+    state=$(job_state "$1" "$2" || true)
+    case $state in
+      completed | canceled | aborted)
+        echo "$state"
+        return 0
+        ;;
+      processing-stopped | stopped)
+        fail "job $2 stopped: a filter failed"
+        ;;
+    esac
+    [ "$SECONDS" -lt "$end" ] || fail "job $2 still '$state' after ${step}s"
+    sleep 0.2
+  done
+}
+
+# True while any process runs our filter copy (cupsd marks a job cancelled
+# before the filter has finished its page).
+filter_running() {
+  local exe
+  for exe in /proc/[0-9]*/exe; do
+    [ "$(readlink "$exe" 2>/dev/null)" = "$work/serverbin/filter/ridevedudaruzo" ] && return 0
+  done
+  return 1
+}
+
+model=$(sed -n 's/^\*cupsModelNumber: *\([0-9]*\).*/\1/p' "$ppd")
+
+# The raster CUPS makes for a document and options, with the same filters.
+reference_raster() { # reference_raster <document> <output> <options...>
+  local file=$1 output=$2
+  shift 2
+  CUPS_SERVERBIN="$work/serverbin" timeout "$step" \
+    cupsfilter -p "$ppd" -m application/vnd.cups-raster "$@" "$file" \
+    > "$output" 2> "$output.log" || { cat "$output.log" >&2; fail "cupsfilter failed on $file"; }
+}
+
+# --- 1. A whole job ---------------------------------------------------------
+add_queue e2e
+job=$(submit e2e "$doc")
+[ -n "$job" ] || fail "no job id from lp"
+state=$(wait_for_end e2e "$job")
+[ "$state" = completed ] || fail "job $job ended '$state', expected completed"
+echo "job $job completed: $(stat -c %s "$work/out/e2e.prn") bytes"
+reference_raster "$doc" "$work/e2e.ras"
+"$compare" --model "$model" "$work/e2e.ras" "$work/out/e2e.prn" ||
+  fail "the printed job differs from the raster CUPS makes"
+
+# --- 2. A job cancelled while it prints ------------------------------------
+# A long document of dense pages at the highest resolution keeps the filter
+# chain busy for a while.
+pages=40
+cat > "$work/long.ps" <<EOF
+%!PS
+/Courier findfont 9 scalefont setfont
+1 1 $pages {
+  /p exch def
+  0.3 setlinewidth
+  0 4 800 { /y exch def 30 y moveto 565 800 y sub lineto stroke } for
+  40 40 780 { /y exch def
+    40 y moveto (Page ) show p 10 string cvs show
+    ( of $pages: the quick brown fox jumps over the lazy dog 0123456789) show
+  } for
+  showpage
+} for
+EOF
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sPAPERSIZE=a4 \
+  -sOutputFile="$work/long.pdf" "$work/long.ps" || fail "could not make the long document"
+chmod 0644 "$work/long.pdf"
+
+add_queue e2e-cancel
+options=(-o Resolution=360x360dpi)
+job=$(submit e2e-cancel "$work/long.pdf" "${options[@]}")
+[ -n "$job" ] || fail "no job id from lp"
+output=$work/out/e2e-cancel.prn
+printing() {
+  [ "$(job_state e2e-cancel "$job")" = processing ] && [ -s "$output" ]
+}
+wait_until "$step" "job $job to print its first bytes" printing
+timeout "$step" cancel "$job" || fail "cancel failed for job $job"
+state=$(wait_for_end e2e-cancel "$job")
+[ "$state" = canceled ] || fail "job $job ended '$state', expected canceled"
+wait_until "$step" "the filter to finish after the cancel" eval '! filter_running'
+echo "job $job cancelled: $(stat -c %s "$output") bytes"
+
+reference_raster "$work/long.pdf" "$work/long.ras" "${options[@]}"
+result=$("$compare" --partial --model "$model" "$work/long.ras" "$output" 2>&1) || {
+  echo "$result" >&2
+  fail "the cancelled job's output is not made of whole, correct pages"
+}
+echo "$result" | tail -n 1
+printed=$(sed -n 's/^OK: \([0-9]*\) of.*/\1/p' <<< "$result")
+[ "${printed:-0}" -lt "$pages" ] || fail "all $pages pages printed: the job was not cancelled in time"
+
+echo "PASS"

@@ -1,0 +1,30 @@
+// PageLimits: checks of a page header's geometry before its page is read.
+#include "filter/PageLimits.h"
+
+#include <string>
+
+// Bytes of pixel data the header promises, computed without overflow.
+std::uint64_t PageBytes(const cups_page_header2_t& header)
+{
+    return std::uint64_t{header.cupsBytesPerLine} * header.cupsHeight;
+}
+
+// Explains what is wrong with the header's geometry; empty when nothing is.
+std::string PageGeometryProblem(const cups_page_header2_t& header)
+{
+    const std::string width = std::to_string(header.cupsWidth);
+    const std::string height = std::to_string(header.cupsHeight);
+    const std::string bytesPerLine = std::to_string(header.cupsBytesPerLine);
+
+    if (header.cupsWidth == 0 || header.cupsHeight == 0 || header.cupsBytesPerLine == 0)
+        return "the page header gives an empty page (width " + width + ", height " + height +
+               ", " + bytesPerLine + " bytes per line)";
+    if (std::uint64_t{header.cupsWidth} > 8 * std::uint64_t{header.cupsBytesPerLine})
+        return "the page width of " + width + " pixels does not fit in " + bytesPerLine +
+               " bytes per line";
+    if (PageBytes(header) > kMaxPageBytes)
+        return "the page of " + bytesPerLine + " bytes per line by " + height +
+               " lines is larger than the " + std::to_string(kMaxPageBytes >> 20) +
+               " MiB page limit";
+    return std::string();
+}

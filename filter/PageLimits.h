@@ -1,0 +1,27 @@
+// PageLimits: the page geometry the filter accepts. The page loop holds a
+// whole page in memory, so a header that promises no pixels, a width its
+// lines cannot hold, or far more bytes than any real sheet is refused before
+// anything is allocated or read.
+#ifndef RIDEVEDUDARUZO_FILTER_PAGELIMITS_H
+#define RIDEVEDUDARUZO_FILTER_PAGELIMITS_H
+
+#include <cups/raster.h>
+
+#include <cstdint>
+#include <string>
+
+// Largest page buffer the filter allocates: 64 MiB. The largest real page,
+// a 22-inch continuous form on a 13.6-inch carriage at 360 x 360 dpi, is
+// under 5 MB at one bit per pixel, so only a damaged or hostile header
+// reaches this bound. It also keeps the size within the 32-bit length that
+// cupsRasterReadPixels takes.
+constexpr std::uint64_t kMaxPageBytes = 64ull * 1024 * 1024;
+
+// Bytes of pixel data the header promises: cupsBytesPerLine x cupsHeight.
+std::uint64_t PageBytes(const cups_page_header2_t& header);
+
+// Describes why the filter cannot take a page with this header, or returns
+// an empty string when the geometry is usable.
+std::string PageGeometryProblem(const cups_page_header2_t& header);
+
+#endif

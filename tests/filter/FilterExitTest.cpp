@@ -1,0 +1,129 @@
+// How the filter ends for each kind of job set-up: argument count, input
+// file, PPD, empty stream, and PPD model numbers that name no print head.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "tests/support/TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// The text of a test PPD.
+std::string ReadPpd(int pins)
+{
+    std::ifstream in(TestPpdPath(pins));
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The 24-pin test PPD with its model-number line replaced by `line`.
+std::string PpdWithModelLine(const std::string& line)
+{
+    std::string text = ReadPpd(24);
+    const std::string model = "*cupsModelNumber: 24\n";
+    const std::size_t at = text.find(model);
+    if (at != std::string::npos)
+        text.replace(at, model.size(), line);
+    return text;
+}
+
+// A small one-page job for the 24-pin printer.
+Bytes OnePageRaster()
+{
+    RasterPage page = MakeBitmapPage(64, 48, 180, 180);
+    FillPattern(page, 1);
+    return WriteRaster({page});
+}
+
+TEST(FilterExit, StatusFollowsTheJobSetUp)
+{
+    TempDir dir;
+    const std::string missing = dir.File("missing.ras");
+    const std::string rasterFile = dir.File("job.ras");
+    RasterPage page = MakeBitmapPage(64, 48, 180, 180);
+    FillPattern(page, 1);
+    ASSERT_TRUE(WriteRasterFile(rasterFile, {page}));
+    const std::string ppd = TestPpdPath(24);
+    const std::regex ppdError("DEBUG: .+ on line [0-9]+\\.");
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::optional<std::string> ppd;
+        Bytes input;
+        int status;
+        bool writesOutput;
+        bool reportsPpdError;
+    };
+    const std::vector<Case> cases = {
+        {"one page", FilterArgs(), ppd, OnePageRaster(), 0, true, false},
+        {"no page", FilterArgs(), ppd, WriteRaster({}), 1, false, false},
+        {"not a raster stream", FilterArgs(), ppd, Bytes(100, 'x'), 1, false, false},
+        {"empty input", FilterArgs(), ppd, {}, 1, false, false},
+        {"5 arguments", {"1", "user", "title", "1"}, ppd, OnePageRaster(), 1, false, false},
+        {"8 arguments", {"1", "user", "title", "1", "", missing, "extra"}, ppd, OnePageRaster(),
+         1, false, false},
+        {"7 arguments", FilterArgs("", rasterFile), ppd, {}, 0, true, false},
+        {"missing raster file", FilterArgs("", missing), ppd, OnePageRaster(), 1, false, false},
+        {"PPD unset", FilterArgs(), std::nullopt, OnePageRaster(), 1, false, true},
+        {"PPD missing", FilterArgs(), dir.File("missing.ppd"), OnePageRaster(), 1, false, true},
+        {"PPD not a PPD", FilterArgs(), dir.WriteFile("bad.ppd", "hello\n"), OnePageRaster(), 1,
+         false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilterRun run;
+        run.executable = FilterPath();
+        run.args = c.args;
+        run.env = {{"PPD", c.ppd}};
+        run.input = {InputPiece{c.input, ""}};
+        const FilterResult r = RunFilter(run);
+
+        ASSERT_TRUE(r.exited) << r.Describe();
+        EXPECT_EQ(r.exitStatus, c.status) << r.Describe();
+        EXPECT_EQ(!r.out.empty(), c.writesOutput) << r.Describe();
+        const std::vector<std::string> lines = r.ErrLines();
+        if (c.reportsPpdError) {
+            ASSERT_EQ(lines.size(), 1u) << r.err;
+            EXPECT_TRUE(std::regex_match(lines[0], ppdError)) << lines[0];
+        } else if (!c.writesOutput) {
+            EXPECT_EQ(r.err, "");
+        }
+    }
+}
+
+TEST(FilterExit, ModelNumberWithoutAPrintHeadIsRefusedBeforeAnyPage)
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::string modelLine;
+        std::string number;
+    };
+    const Case cases[] = {
+        {"unknown pin count", "*cupsModelNumber: 12\n", "12"},
+        {"negative", "*cupsModelNumber: -24\n", "-24"},
+        {"no model number", "", "0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string ppd = dir.WriteFile("model.ppd", PpdWithModelLine(c.modelLine));
+        const FilterResult r = RunFilter(FilterJob(ppd, OnePageRaster()));
+        EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+        EXPECT_TRUE(r.out.empty());
+        const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+        ASSERT_EQ(errors.size(), 1u) << r.err;
+        EXPECT_NE(errors[0].find("model number " + c.number + " "), std::string::npos)
+            << errors[0];
+        EXPECT_TRUE(r.ErrLinesStartingWith("PAGE: ").empty()) << r.err;
+    }
+}
+
+}  // namespace

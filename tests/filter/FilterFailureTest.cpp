@@ -1,0 +1,237 @@
+// Pages the filter cannot print and jobs that stop early: short pixel data,
+// unsafe page headers, resolutions without a pin profile, allocation
+// failure and cancellation by SIGTERM. A refused page writes nothing, the
+// pages before it stay written.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/support/TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// A 24-pin page at 180 x 180 dpi with ink on it.
+RasterPage GoodPage(unsigned seed)
+{
+    RasterPage page = MakeBitmapPage(96, 80, 180, 180);
+    FillPattern(page, seed);
+    return page;
+}
+
+// The first `count` bytes of the page's pixels.
+RasterPage Truncated(RasterPage page, std::size_t count)
+{
+    page.pixels.resize(count);
+    return page;
+}
+
+// Checks a run that refused page 2 after printing page 1: status 1, page 1
+// alone on standard output, one ERROR line naming page 2 and containing
+// `reason`.
+void ExpectPage2Refused(const FilterResult& r, const RasterPage& page1,
+                        const std::string& reason)
+{
+    EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+    EXPECT_EQ(r.out, ExpectedPageBytes(24, page1));
+    const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+    ASSERT_EQ(errors.size(), 1u) << r.err;
+    EXPECT_EQ(errors[0].rfind("ERROR: Page 2 ", 0), 0u) << errors[0];
+    EXPECT_NE(errors[0].find(reason), std::string::npos) << errors[0];
+    EXPECT_EQ(r.ErrLinesStartingWith("PAGE: ").size(), 2u) << r.err;
+}
+
+TEST(FilterFailure, ShortPixelDataStopsTheJobWithAnError)
+{
+    const RasterPage page1 = GoodPage(1);
+    const RasterPage page2 = GoodPage(2);
+    const std::size_t full = page2.PromisedBytes();
+    const std::size_t cuts[] = {0, 1, full / 2, full - 1};
+    for (RasterCompression compression : {RasterCompression::None, RasterCompression::Compressed}) {
+        for (std::size_t cut : cuts) {
+            SCOPED_TRACE((compression == RasterCompression::None ? "uncompressed, " : "compressed, ") +
+                         std::to_string(cut) + " of " + std::to_string(full) + " bytes");
+            const Bytes raster = WriteRaster({page1, Truncated(page2, cut)}, compression);
+            ExpectPage2Refused(RunFilter(FilterJob(TestPpdPath(24), raster)), page1,
+                               "raster data");
+        }
+    }
+}
+
+TEST(FilterFailure, UnsafePageHeadersAreRefused)
+{
+    struct Case {
+        const char* name;
+        std::function<void(cups_page_header2_t&)> change;
+        bool sendPixels;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"zero width", [](cups_page_header2_t& h) { h.cupsWidth = 0; }, true, "empty page"},
+        {"width beyond the line",
+         [](cups_page_header2_t& h) { h.cupsWidth = 8 * h.cupsBytesPerLine + 1; }, true,
+         "does not fit"},
+        {"larger than the page limit",
+         [](cups_page_header2_t& h) {
+             h.cupsWidth = 100000;
+             h.cupsBytesPerLine = 12500;
+             h.cupsHeight = 5400;  // 67.5 MB, just over 64 MiB
+         },
+         false, "limit"},
+        {"size beyond 32 bits",
+         [](cups_page_header2_t& h) {
+             h.cupsWidth = 65536;
+             h.cupsBytesPerLine = 8192;
+             h.cupsHeight = 524289;  // 2^32 + 8192 bytes
+         },
+         false, "limit"},
+    };
+    const RasterPage page1 = GoodPage(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RasterPage page2 = GoodPage(2);
+        c.change(page2.header);
+        if (!c.sendPixels)
+            page2.pixels.clear();
+        ExpectPage2Refused(RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page1, page2}))),
+                           page1, c.reason);
+    }
+}
+
+TEST(FilterFailure, ResolutionWithoutAPinProfileIsRefused)
+{
+    struct Case {
+        unsigned dpiX, dpiY;
+    };
+    const Case cases[] = {{300, 300}, {180, 180}, {160, 180}};
+    for (const Case& c : cases) {
+        const std::string resolution = std::to_string(c.dpiX) + "x" + std::to_string(c.dpiY);
+        SCOPED_TRACE(resolution);
+        RasterPage page = MakeBitmapPage(64, 48, c.dpiX, c.dpiY);
+        FillPattern(page, 1);
+        const FilterResult r = RunFilter(FilterJob(TestPpdPath(9), WriteRaster({page})));
+        EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+        EXPECT_TRUE(r.out.empty());
+        const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+        ASSERT_EQ(errors.size(), 1u) << r.err;
+        EXPECT_NE(errors[0].find("Page 1 "), std::string::npos) << errors[0];
+        EXPECT_NE(errors[0].find(resolution + " dpi"), std::string::npos) << errors[0];
+    }
+}
+
+TEST(FilterFailure, ZeroHeightHeaderEndsTheStream)
+{
+    // libcups itself does not return a header without lines: the stream
+    // ends there, so a job of only such a page has printed nothing.
+    RasterPage page = GoodPage(1);
+    page.header.cupsHeight = 0;
+    page.pixels.clear();
+    const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page})));
+    EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_TRUE(r.ErrLinesStartingWith("PAGE: ").empty()) << r.err;
+}
+
+TEST(FilterFailure, FailedPageAllocationIsRefused)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "sanitizers need more address space than the limit allows";
+#else
+    // A page of 61 MiB, just under the page limit, in a process whose whole
+    // address space is limited to 64 MiB: the header is accepted, the
+    // allocation fails. One malloc arena keeps the limit for the page.
+    const RasterPage page1 = GoodPage(1);
+    RasterPage page2 = GoodPage(2);
+    page2.header.cupsWidth = 64000;
+    page2.header.cupsBytesPerLine = 8000;
+    page2.header.cupsHeight = 8000;
+    page2.pixels.clear();
+    FilterRun run = FilterJob(TestPpdPath(24), WriteRaster({page1, page2}));
+    run.env.push_back({"MALLOC_ARENA_MAX", "1"});
+    run.addressSpaceLimit = 64ull * 1024 * 1024;
+    ExpectPage2Refused(RunFilter(run), page1, "memory");
+#endif
+}
+
+// The uncompressed stream of three pages cut into: everything up to the
+// middle of page 2's pixels, the rest of page 2, and page 3.
+struct SplitJob {
+    Bytes head;
+    Bytes restOfPage2;
+    Bytes page3;
+};
+
+// Cuts the stream of the pages inside page 2 and at the start of page 3.
+SplitJob SplitInsidePage2(const std::vector<RasterPage>& pages)
+{
+    const Bytes whole = WriteRaster(pages);
+    const std::size_t middle =
+        WriteRaster({pages[0], Truncated(pages[1], pages[1].PromisedBytes() / 2)}).size();
+    const std::size_t page3 = WriteRaster({pages[0], pages[1]}).size();
+    SplitJob job;
+    job.head.assign(whole.begin(), whole.begin() + static_cast<long>(middle));
+    job.restOfPage2.assign(whole.begin() + static_cast<long>(middle),
+                           whole.begin() + static_cast<long>(page3));
+    job.page3.assign(whole.begin() + static_cast<long>(page3), whole.end());
+    return job;
+}
+
+TEST(FilterFailure, SigtermWhilePage2IsReadFinishesPage2Only)
+{
+    const std::vector<RasterPage> pages = {GoodPage(1), GoodPage(2), GoodPage(3)};
+    const SplitJob job = SplitInsidePage2(pages);
+    Bytes firstTwo = job.head;
+    firstTwo.insert(firstTwo.end(), job.restOfPage2.begin(), job.restOfPage2.end());
+    ASSERT_EQ(firstTwo, WriteRaster({pages[0], pages[1]})) << "the stream is not cut at pages";
+
+    // Page 3 either waits in the pipe or never comes while the input stays
+    // open: either way the filter stops after page 2 without reading on.
+    struct Case {
+        const char* name;
+        InputPiece afterPage2;
+    };
+    const Case cases[] = {
+        {"page 3 sent", InputPiece{job.page3, "PAGE: 2 "}},
+        {"input held open", InputPiece{{}, "text the filter never writes"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilterRun run = FilterJob(TestPpdPath(24), {});
+        run.input = {InputPiece{job.head, ""}, InputPiece{job.restOfPage2, "PAGE: 2 "},
+                     c.afterPage2};
+        run.signalAfterStderr = "PAGE: 2 ";
+        run.timeoutSeconds = 10;
+        const FilterResult r = RunFilter(run);
+
+        EXPECT_TRUE(r.signalSent);
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        EXPECT_EQ(r.out, ExpectedJobBytes(24, {pages[0], pages[1]}));
+        EXPECT_EQ(r.ErrLinesStartingWith("PAGE: "),
+                  (std::vector<std::string>{"PAGE: 1 1", "PAGE: 2 1"}));
+        EXPECT_TRUE(r.ErrLinesStartingWith("ERROR: ").empty()) << r.err;
+    }
+}
+
+TEST(FilterFailure, SigtermThenEndOfInputIsACancelNotAnError)
+{
+    // The scheduler stops the filters before ours too, so a cancelled job's
+    // page data usually ends early.
+    const std::vector<RasterPage> pages = {GoodPage(1), GoodPage(2), GoodPage(3)};
+    const SplitJob job = SplitInsidePage2(pages);
+
+    FilterRun run = FilterJob(TestPpdPath(24), {});
+    // The empty piece keeps the input open until the signal has been sent.
+    run.input = {InputPiece{job.head, ""}, InputPiece{{}, "PAGE: 2 "}};
+    run.signalAfterStderr = "PAGE: 2 ";
+    const FilterResult r = RunFilter(run);
+
+    EXPECT_TRUE(r.signalSent);
+    EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+    EXPECT_EQ(r.out, ExpectedPageBytes(24, pages[0]));
+    EXPECT_TRUE(r.ErrLinesStartingWith("ERROR: ").empty()) << r.err;
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// The filter's printer output for good jobs: page framing, every pin
+// profile of the test PPDs, raster compression, input from a file, copies.
+#include <gtest/gtest.h>
+
+#include "tests/support/TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// A page with ink and blank stretches, different for every seed.
+RasterPage PatternPage(unsigned width, unsigned height, unsigned dpiX, unsigned dpiY,
+                       unsigned seed)
+{
+    RasterPage page = MakeBitmapPage(width, height, dpiX, dpiY);
+    FillPattern(page, seed);
+    return page;
+}
+
+// The body DotMatrixPrinter makes for a page of the 24-pin test printer.
+Bytes Body24(const RasterPage& page)
+{
+    const cups_page_header2_t& h = page.header;
+    return PrinterPageBody(24, static_cast<int>(h.HWResolution[0]),
+                           static_cast<int>(h.HWResolution[1]), page.pixels.data(),
+                           h.cupsBytesPerLine, h.cupsWidth, h.cupsHeight);
+}
+
+// ESC @, CR, body, FF, ESC @: the frame every page is written in.
+Bytes Framed(const Bytes& body)
+{
+    Bytes out{0x1B, 0x40, 0x0D};
+    out.insert(out.end(), body.begin(), body.end());
+    out.insert(out.end(), {0x0C, 0x1B, 0x40});
+    return out;
+}
+
+TEST(FilterOutput, EachPageIsFramedAroundTheLibraryBody)
+{
+    const RasterPage page1 = PatternPage(200, 150, 180, 180, 1);
+    const RasterPage page2 = PatternPage(200, 150, 180, 180, 2);
+    const Bytes body1 = Body24(page1);
+    const Bytes body2 = Body24(page2);
+    ASSERT_FALSE(body1.empty());
+    ASSERT_NE(body1, body2);
+
+    struct Case {
+        const char* name;
+        std::vector<RasterPage> pages;
+        Bytes expected;
+        std::vector<std::string> pageLines;
+    };
+    Bytes both = Framed(body1);
+    const Bytes second = Framed(body2);
+    both.insert(both.end(), second.begin(), second.end());
+    const std::vector<Case> cases = {
+        {"one page", {page1}, Framed(body1), {"PAGE: 1 1"}},
+        {"two pages", {page1, page2}, both, {"PAGE: 1 1", "PAGE: 2 1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), WriteRaster(c.pages)));
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        EXPECT_EQ(r.out, c.expected);
+        EXPECT_EQ(r.ErrLinesStartingWith("PAGE: "), c.pageLines);
+        EXPECT_TRUE(r.ErrLinesStartingWith("ERROR: ").empty()) << r.err;
+    }
+}
+
+TEST(FilterOutput, EveryResolutionOfTheTestPpdsMatchesTheLibrary)
+{
+    struct Case {
+        int pins;
+        unsigned dpiX, dpiY;
+    };
+    const Case cases[] = {
+        {24, 360, 360}, {24, 360, 180}, {24, 180, 180}, {24, 120, 180},
+        {18, 180, 180}, {18, 360, 360}, {18, 360, 180}, {18, 120, 180},
+        {9, 160, 144},  {9, 160, 72},   {9, 80, 72},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pins) + " pins at " + std::to_string(c.dpiX) + "x" +
+                     std::to_string(c.dpiY));
+        // A page taller than two bands of the tallest profile (72 rows).
+        const RasterPage page = PatternPage(90, 260, c.dpiX, c.dpiY, c.pins + c.dpiX);
+        const FilterResult r = RunFilter(FilterJob(TestPpdPath(c.pins), WriteRaster({page})));
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        EXPECT_EQ(r.out, ExpectedPageBytes(c.pins, page));
+        EXPECT_GT(r.out.size(), 6u) << "the page body is empty";
+    }
+}
+
+TEST(FilterOutput, CompressedAndUncompressedRastersGiveTheSameBytes)
+{
+    const std::vector<RasterPage> pages = {PatternPage(333, 200, 360, 360, 7),
+                                           PatternPage(333, 200, 360, 360, 8)};
+    const Bytes expected = ExpectedJobBytes(24, pages);
+    for (RasterCompression compression : {RasterCompression::None, RasterCompression::Compressed}) {
+        SCOPED_TRACE(compression == RasterCompression::None ? "uncompressed" : "compressed");
+        const FilterResult r =
+            RunFilter(FilterJob(TestPpdPath(24), WriteRaster(pages, compression)));
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        EXPECT_EQ(r.out, expected);
+    }
+}
+
+TEST(FilterOutput, ReadsTheRasterFileNamedByTheSeventhArgument)
+{
+    TempDir dir;
+    const std::vector<RasterPage> pages = {PatternPage(120, 100, 180, 180, 3)};
+    const std::string file = dir.File("job.ras");
+    ASSERT_TRUE(WriteRasterFile(file, pages, RasterCompression::Compressed));
+
+    FilterRun run = FilterJob(TestPpdPath(24), {});
+    run.args = FilterArgs("", file);
+    const FilterResult r = RunFilter(run);
+    EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+    EXPECT_EQ(r.out, ExpectedJobBytes(24, pages));
+}
+
+TEST(FilterOutput, CopiesAreReportedButThePageIsWrittenOnce)
+{
+    RasterPage page = PatternPage(100, 60, 180, 180, 4);
+    page.header.NumCopies = 3;
+    const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page})));
+    EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+    EXPECT_EQ(r.ErrLinesStartingWith("PAGE: "), std::vector<std::string>{"PAGE: 1 3"});
+    EXPECT_EQ(r.out, ExpectedPageBytes(24, page));
+}
+
+TEST(FilterOutput, JobOptionsDoNotChangeTheOneBitOutput)
+{
+    const RasterPage page = PatternPage(100, 60, 180, 180, 5);
+    const FilterResult r = RunFilter(FilterJob(
+        TestPpdPath(24), WriteRaster({page}), "PageSize=Letter Resolution=360x180dpi foo=bar"));
+    EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+    EXPECT_EQ(r.out, ExpectedPageBytes(24, page));
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+// FilterRunner: runs a filter executable as a child process the way the
+// print system does (arguments, environment, raster on standard input or in
+// a file) and captures what it writes and how it ends. Standard input can
+// be fed in pieces, each released by a text appearing on standard error,
+// and a signal can be sent at such a moment, so a test can cancel a job
+// while a given page is being read. Every run is bounded in time: a filter
+// that hangs is killed and the result says so.
+#ifndef RIDEVEDUDARUZO_TESTS_SUPPORT_FILTERRUNNER_H
+#define RIDEVEDUDARUZO_TESTS_SUPPORT_FILTERRUNNER_H
+
+#include <csignal>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testsupport {
+
+// One piece of standard input. It is written once standard error contains
+// `afterStderr` (at once when empty) and every earlier piece is written.
+// An empty piece with a text keeps standard input open until that text
+// appears.
+struct InputPiece {
+    std::vector<unsigned char> bytes;
+    std::string afterStderr;
+};
+
+// What to run and how.
+struct FilterRun {
+    std::string executable;
+    // argv[1] onwards; argv[0] is the executable's path.
+    std::vector<std::string> args;
+    // Changes to the inherited environment: a value sets the variable,
+    // std::nullopt removes it.
+    std::vector<std::pair<std::string, std::optional<std::string>>> env;
+    // Standard input: this file when set; otherwise a pipe fed with `input`
+    // and closed after the last piece.
+    std::string stdinFile;
+    std::vector<InputPiece> input;
+    // When set, `signalNumber` is sent once standard error contains this
+    // text (before any input piece waiting for the same text is written).
+    std::string signalAfterStderr;
+    int signalNumber = SIGTERM;
+    // A filter still running after this long is killed (SIGKILL).
+    double timeoutSeconds = 30.0;
+    // When non-zero, the child's address space is limited to this many
+    // bytes (RLIMIT_AS), so large allocations fail.
+    unsigned long long addressSpaceLimit = 0;
+};
+
+// How a run ended and what it wrote.
+struct FilterResult {
+    bool started = false;      // the child process could be created
+    bool exited = false;       // ended through exit (not a signal)
+    int exitStatus = -1;       // exit status when `exited`
+    int termSignal = 0;        // the signal that ended it otherwise
+    bool timedOut = false;     // killed because it ran too long
+    bool signalSent = false;   // FilterRun::signalAfterStderr was met
+    std::vector<unsigned char> out;  // standard output, byte for byte
+    std::string err;                 // standard error
+
+    // Standard error split into lines, without their line ends.
+    std::vector<std::string> ErrLines() const;
+    // The standard error lines that start with `prefix` (e.g. "ERROR: ").
+    std::vector<std::string> ErrLinesStartingWith(const std::string& prefix) const;
+    // A one-line account of how the run ended, for failure messages.
+    std::string Describe() const;
+};
+
+// Runs the filter to completion (or timeout) and returns what happened.
+FilterResult RunFilter(const FilterRun& run);
+
+}  // namespace testsupport
+
+#endif

@@ -105,6 +105,7 @@ unsigned char* OrvESCP::PrinterDataByte()
     return printerData.data();
 }
 
+// Plain field accessors; the setters do not re-run the profile rules.
 int OrvESCP::DpiX() const { return dpiX; }
 void OrvESCP::SetDpiX(int value) { dpiX = value; }
 int OrvESCP::DpiY() const { return dpiY; }

@@ -62,10 +62,12 @@ TEST(ColumnData, DenseRandomBandsMatchDotByDotReading)
             Bytes expected;
             if (c.doublePass) {
                 encoder.OneLineToBytesDouble(band.data(), bytesPerLine, width);
-                const Bytes move = c.dpiX == 360 ? escptest::Move360(1) : Bytes{0x0D, 0x1B, 0x4A, 0x01};
-                expected = Cat({Image(c.mode, width, ReadColumns(band, bytesPerLine, width, 0, 2, rows / 2)),
-                                move,
-                                Image(c.mode, width, ReadColumns(band, bytesPerLine, width, 1, 2, rows / 2))});
+                const Bytes evenRows = ReadColumns(band, bytesPerLine, width, 0, 2, rows / 2);
+                const Bytes oddRows = ReadColumns(band, bytesPerLine, width, 1, 2, rows / 2);
+                const Bytes move =
+                    c.dpiX == 360 ? escptest::Move360(1) : Bytes{0x0D, 0x1B, 0x4A, 0x01};
+                expected =
+                    Cat({Image(c.mode, width, evenRows), move, Image(c.mode, width, oddRows)});
             } else {
                 encoder.OneLineToBytesSingle(band.data(), bytesPerLine, width);
                 expected = Image(c.mode, width, ReadColumns(band, bytesPerLine, width, 0, 1, rows));

@@ -71,16 +71,17 @@ TEST(DoublePass, InkedColumnsOfEitherPassPrintInBoth)
         }
     }
     const Bytes solid = Image(0x28, 100, Fill(300, 0xFF));
-    EXPECT_EQ(Hex(EncodeDoubleBand(24, 360, 360, 2880, block)), Hex(Cat({solid, Move360(1), solid})));
+    EXPECT_EQ(Hex(EncodeDoubleBand(24, 360, 360, 2880, block)),
+              Hex(Cat({solid, Move360(1), solid})));
 
     // Row 0 of column 0 (first pass) and row 1 of column 400 (second pass):
     // both passes print column 0, skip to 396 and print 396 to 400.
     const Bytes none = Fill(3, 0);
     const Bytes top = {0x80, 0, 0};
     const Bytes skip = {0x1B, 0x24, 0x42, 0x00};
-    const Bytes expected = Cat({Image(0x28, 1, top), skip, Image(0x28, 5, Cat({none, none, none, none, none})),
-                                Move360(1),
-                                Image(0x28, 1, none), skip, Image(0x28, 5, Cat({none, none, none, none, top}))});
+    const Bytes expected = Cat({Image(0x28, 1, top), skip, Image(0x28, 5, Fill(15, 0)), Move360(1),
+                                Image(0x28, 1, none), skip,
+                                Image(0x28, 5, Cat({Fill(12, 0), top}))});
     EXPECT_EQ(Hex(EncodeDoubleBand(24, 360, 360, 401, {{0, 0}, {400, 1}})), Hex(expected));
 
     // A gap of 299 columns stays in the image of both passes.

@@ -163,7 +163,8 @@ TEST(PageScan, WidthBeyondTheRowIsCutToTheRow)
     OneBitPage page(1, 24);
     page.Ink(7, 0);
     // Eight columns exist; column 7 is the last inked one.
-    const Bytes expected = Cat({{0x0D}, Image(0x27, 8, Cat({escptest::Fill(21, 0), {0x80, 0, 0}}))});
+    const Bytes expected =
+        Cat({{0x0D}, Image(0x27, 8, Cat({escptest::Fill(21, 0), {0x80, 0, 0}}))});
     EXPECT_EQ(Hex(EncodePage(24, 180, 180, page, 64)), Hex(expected));
 }
 

@@ -83,7 +83,8 @@ TEST(SinglePass, BandWithoutInkedColumns)
         OneBitPage band(23, 24);
         band.SetByte(22, 0, static_cast<unsigned char>(0xFF >> (width % 8)));
         encoder.OneLineToBytesSingle(band.Data(), 23, width);
-        EXPECT_EQ(Hex(encoder.PrinterData()), Hex(width > 180 ? Bytes{} : Image(0x27, 1, {0, 0, 0})));
+        const Bytes expected = width > 180 ? Bytes{} : Image(0x27, 1, {0, 0, 0});
+        EXPECT_EQ(Hex(encoder.PrinterData()), Hex(expected));
     }
 }
 

@@ -73,17 +73,25 @@ std::size_t CountDots(const unsigned char* bytes, std::size_t count) {
     return dots;
 }
 
-// Inches, for limit messages.
+// A length in inches, for limit messages: "18 inches", "1 inch", "0.50 inches".
 std::string Inches(std::int64_t units) {
-    return std::to_string(units / kUnitsPerInch) + " inches";
+    char text[32];
+    if (units == kUnitsPerInch) {
+        std::snprintf(text, sizeof text, "1 inch");
+    } else if (units % kUnitsPerInch == 0) {
+        std::snprintf(text, sizeof text, "%lld inches", static_cast<long long>(units / kUnitsPerInch));
+    } else {
+        std::snprintf(text, sizeof text, "%.2f inches", static_cast<double>(units) / kUnitsPerInch);
+    }
+    return text;
 }
 
 // The printer's state while it reads one stream.
 class Interpreter {
 public:
-    Interpreter(PinModel model, std::int32_t feedStep, const unsigned char* data, std::size_t size,
-                const VirtualPrinter::PageSink& sink)
-        : model(model), feedStep(feedStep), data(data), size(size), sink(sink) {}
+    Interpreter(PinModel model, std::int32_t feedStep, const PageLimits& limits,
+                const unsigned char* data, std::size_t size, const VirtualPrinter::PageSink& sink)
+        : model(model), feedStep(feedStep), limits(limits), data(data), size(size), sink(sink) {}
 
     // Runs the whole stream; false with `error` set at the first rejected byte.
     bool Run(StreamError& error);
@@ -103,6 +111,7 @@ private:
 
     const PinModel model;
     const std::int32_t feedStep;
+    const PageLimits limits;
     const unsigned char* const data;
     const std::size_t size;
     const VirtualPrinter::PageSink& sink;
@@ -191,8 +200,8 @@ bool Interpreter::RunExtended(std::size_t start) {
         letter == escp::kSetUnit ? escp::kSetUnitLength : escp::kRelativeVerticalLength;
     const std::size_t given = data[start + 3] + 256u * data[start + 4];
     if (given != expected) {
-        return Fail(start + 3, name + " takes " + std::to_string(expected) +
-                                   " parameter bytes, the stream gives " + std::to_string(given));
+        return Fail(start + 3, name + " needs a parameter count of " + std::to_string(expected) +
+                                   ", the stream gives " + std::to_string(given));
     }
     const std::size_t length = kExtendedHeaderLength + expected;
     if (!Has(start, length)) return Truncated(start, name, length);
@@ -228,19 +237,19 @@ bool Interpreter::RunBitImage(std::size_t start) {
     if (!Has(start, length)) return Truncated(start, "ESC *", length);
 
     const std::int64_t right = head + static_cast<std::int64_t>(columns) * mode->columnPitch;
-    if (right > VirtualPrinter::kMaxPageWidth) {
-        return Fail(start, "bit image reaches past the " + Inches(VirtualPrinter::kMaxPageWidth) +
+    if (right > limits.width) {
+        return Fail(start, "bit image reaches past the " + Inches(limits.width) +
                                " page width limit");
     }
     const std::int64_t bottom = paper + std::int64_t{mode->dotsPerColumn - 1} * PinPitch(*mode);
-    if (bottom >= VirtualPrinter::kMaxPageLength) {
+    if (bottom >= limits.length) {
         return Fail(start, "bit image reaches below the " +
-                               Inches(VirtualPrinter::kMaxPageLength) + " page length limit");
+                               Inches(limits.length) + " page length limit");
     }
     const unsigned char* columnData = data + start + kBitImageHeaderLength;
     const std::size_t dots = CountDots(columnData, columns * bytesPerColumn);
-    if (dots > VirtualPrinter::kMaxDotsPerPage - page.dots.size()) {
-        return Fail(start, "more than " + std::to_string(VirtualPrinter::kMaxDotsPerPage) +
+    if (dots > limits.dots - page.dots.size()) {
+        return Fail(start, "more than " + std::to_string(limits.dots) +
                                " dots on one page");
     }
     pos = start + length;
@@ -273,9 +282,9 @@ void Interpreter::StrikeColumns(const BitImageMode& mode, const unsigned char* c
 
 // Sets the head to an absolute position within the page width.
 bool Interpreter::MoveHead(std::size_t start, std::int64_t position) {
-    if (position > VirtualPrinter::kMaxPageWidth) {
+    if (position > limits.width) {
         return Fail(start, "ESC $ moves the head past the " +
-                               Inches(VirtualPrinter::kMaxPageWidth) + " page width limit");
+                               Inches(limits.width) + " page width limit");
     }
     head = static_cast<std::int32_t>(position);
     return true;
@@ -284,8 +293,8 @@ bool Interpreter::MoveHead(std::size_t start, std::int64_t position) {
 // Moves the paper forward by `amount` (1/3600 inch) within the page length.
 bool Interpreter::FeedPaper(std::size_t start, std::int64_t amount) {
     const std::int64_t next = paper + amount;
-    if (next > VirtualPrinter::kMaxPageLength) {
-        return Fail(start, "paper fed past the " + Inches(VirtualPrinter::kMaxPageLength) +
+    if (next > limits.length) {
+        return Fail(start, "paper fed past the " + Inches(limits.length) +
                                " page length limit");
     }
     paper = static_cast<std::int32_t>(next);
@@ -324,8 +333,14 @@ bool Interpreter::Truncated(std::size_t start, const std::string& command, std::
 
 }  // namespace
 
-// A printer with the given head; it keeps no state between streams.
-VirtualPrinter::VirtualPrinter(PinModel model) : model(model) {}
+// A printer with the given head and sheet limits; it keeps no state
+// between streams.
+VirtualPrinter::VirtualPrinter(PinModel model, const PageLimits& limits) : model(model) {
+    const PageLimits defaults;
+    this->limits.width = std::min(std::max(limits.width, 0), defaults.width);
+    this->limits.length = std::min(std::max(limits.length, 0), defaults.length);
+    this->limits.dots = std::min(limits.dots, defaults.dots);
+}
 
 // 9, 18 or 24 pins to a model.
 bool VirtualPrinter::ModelForPins(int pins, PinModel& modelOut) {
@@ -345,7 +360,7 @@ std::int32_t VirtualPrinter::FeedStep() const {
 // Runs one stream from the power-on state.
 bool VirtualPrinter::Print(const unsigned char* data, std::size_t size, const PageSink& sink,
                            StreamError& error) const {
-    Interpreter interpreter(model, FeedStep(), data, size, sink);
+    Interpreter interpreter(model, FeedStep(), limits, data, size, sink);
     return interpreter.Run(error);
 }
 

@@ -6,10 +6,11 @@
 // on 18- and 24-pin models, ESC ( U and ESC ( v. Anything else stops the
 // printer with a StreamError naming the offending byte and its offset.
 //
-// Limits against hostile streams: a sheet is at most kMaxPageWidth wide and
-// kMaxPageLength long (a bit image or ESC $ beyond the width, or a feed
-// beyond the length, is an error), and at most kMaxDotsPerPage dots may be
-// struck on one sheet (overstrikes included).
+// Limits against hostile streams (PageLimits, by default 18 inches wide,
+// 36 inches long and 2^25 dots): a bit image or ESC $ beyond the width, a
+// feed or bit image beyond the length, or more dots struck on one sheet
+// (overstrikes included) is an error. They bound both the memory one sheet
+// takes and the size of any raster drawn from it.
 #ifndef RIDEVEDUDARUZO_TOOLS_VPRINTER_VIRTUALPRINTER_H
 #define RIDEVEDUDARUZO_TOOLS_VPRINTER_VIRTUALPRINTER_H
 
@@ -35,16 +36,20 @@ struct PrintResult {
     StreamError error;  // meaningful only when ok is false
 };
 
+// Largest sheet the printer accepts.
+struct PageLimits {
+    std::int32_t width = 18 * kUnitsPerInch;
+    std::int32_t length = 36 * kUnitsPerInch;
+    std::size_t dots = std::size_t{1} << 25;
+};
+
 class VirtualPrinter {
 public:
-    static constexpr std::int32_t kMaxPageWidth = 18 * kUnitsPerInch;
-    static constexpr std::int32_t kMaxPageLength = 36 * kUnitsPerInch;
-    static constexpr std::size_t kMaxDotsPerPage = std::size_t{1} << 25;
-
     // Receives each page as soon as the printer is done with it.
     using PageSink = std::function<void(PrintedPage&&)>;
 
-    explicit VirtualPrinter(PinModel model);
+    // Limits above the defaults are lowered to them.
+    explicit VirtualPrinter(PinModel model, const PageLimits& limits = PageLimits{});
 
     // Maps a pin count (9, 18 or 24) to its model; false for other counts.
     static bool ModelForPins(int pins, PinModel& model);
@@ -65,6 +70,7 @@ public:
 
 private:
     PinModel model;
+    PageLimits limits;
 };
 
 }  // namespace vprinter

@@ -1,0 +1,69 @@
+// Tests of drawing a printed page onto a pixel grid.
+#include <gtest/gtest.h>
+
+#include "tools/vprinter/PageRaster.h"
+
+namespace vprinter {
+namespace {
+
+// A page with dots at 180 dpi positions (20 units apart).
+PrintedPage SamplePage() {
+    PrintedPage page;
+    page.dots = {{0, 0}, {40, 20}, {60, 20}};
+    page.rightEdge = 80;
+    page.length = 100;
+    return page;
+}
+
+TEST(PageRaster, DotsBecomeBitsInThePageBitmapLayout) {
+    PageRaster raster;
+    ASSERT_TRUE(PageRaster::Render(SamplePage(), 180, 180, raster));
+    EXPECT_EQ(raster.Width(), 4);   // right edge 80/3600 inch at 180 dpi
+    EXPECT_EQ(raster.Height(), 5);  // length 100/3600 inch
+    EXPECT_EQ(raster.BytesPerLine(), 1u);
+    EXPECT_EQ(raster.Bits(), (std::vector<unsigned char>{0x80, 0x30, 0, 0, 0}));
+    EXPECT_TRUE(raster.IsSet(3, 1));
+    EXPECT_FALSE(raster.IsSet(1, 1));
+    EXPECT_FALSE(raster.IsSet(-1, 0));
+    EXPECT_FALSE(raster.IsSet(0, 5));
+}
+
+TEST(PageRaster, CoarserGridRoundsDown) {
+    PageRaster raster;
+    ASSERT_TRUE(PageRaster::Render(SamplePage(), 60, 72, raster));
+    // x 40 and 60 fall on pixel 0 and 1 at 60 dpi; y 20 is row 0 at 72 dpi.
+    EXPECT_EQ(raster.Width(), 2);
+    EXPECT_EQ(raster.Height(), 2);
+    EXPECT_EQ(raster.Bits(), (std::vector<unsigned char>{0xC0, 0x00}));
+}
+
+TEST(PageRaster, DotsBeyondTheRecordedExtentStillFit) {
+    PrintedPage page;
+    page.dots = {{3590, 7190}};
+    PageRaster raster;
+    ASSERT_TRUE(PageRaster::Render(page, 360, 360, raster));
+    EXPECT_EQ(raster.Width(), 360);
+    EXPECT_EQ(raster.Height(), 720);
+    EXPECT_TRUE(raster.IsSet(359, 719));
+}
+
+TEST(PageRaster, EmptyPageIsOneBlankPixel) {
+    PageRaster raster;
+    ASSERT_TRUE(PageRaster::Render(PrintedPage{}, 360, 360, raster));
+    EXPECT_EQ(raster.Width(), 1);
+    EXPECT_EQ(raster.Height(), 1);
+    EXPECT_EQ(raster.Bits(), (std::vector<unsigned char>{0}));
+}
+
+TEST(PageRaster, RejectsResolutionsOutsideItsRange) {
+    PageRaster raster;
+    ASSERT_TRUE(PageRaster::Render(SamplePage(), 180, 180, raster));
+    for (int dpi : {0, -180, PageRaster::kMaxDpi + 1}) {
+        EXPECT_FALSE(PageRaster::Render(SamplePage(), dpi, 180, raster)) << dpi;
+        EXPECT_FALSE(PageRaster::Render(SamplePage(), 180, dpi, raster)) << dpi;
+    }
+    EXPECT_EQ(raster.Width(), 4);  // untouched
+}
+
+}  // namespace
+}  // namespace vprinter

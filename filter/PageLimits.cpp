@@ -19,9 +19,11 @@ std::string PageGeometryProblem(const cups_page_header2_t& header)
     if (header.cupsWidth == 0 || header.cupsHeight == 0 || header.cupsBytesPerLine == 0)
         return "the page header gives an empty page (width " + width + ", height " + height +
                ", " + bytesPerLine + " bytes per line)";
-    if (std::uint64_t{header.cupsWidth} > 8 * std::uint64_t{header.cupsBytesPerLine})
-        return "the page width of " + width + " pixels does not fit in " + bytesPerLine +
-               " bytes per line";
+    const std::uint64_t lineBits = std::uint64_t{header.cupsWidth} * header.cupsBitsPerPixel;
+    if (lineBits > 8 * std::uint64_t{header.cupsBytesPerLine})
+        return "the page width of " + width + " pixels at " +
+               std::to_string(header.cupsBitsPerPixel) + " bits per pixel does not fit in " +
+               bytesPerLine + " bytes per line";
     if (PageBytes(header) > kMaxPageBytes)
         return "the page of " + bytesPerLine + " bytes per line by " + height +
                " lines is larger than the " + std::to_string(kMaxPageBytes >> 20) +

@@ -21,7 +21,8 @@ constexpr std::uint64_t kMaxPageBytes = 64ull * 1024 * 1024;
 std::uint64_t PageBytes(const cups_page_header2_t& header);
 
 // Describes why the filter cannot take a page with this header, or returns
-// an empty string when the geometry is usable.
+// an empty string when the geometry is usable. Lines hold cupsWidth pixels
+// of cupsBitsPerPixel bits each.
 std::string PageGeometryProblem(const cups_page_header2_t& header);
 
 #endif

@@ -8,6 +8,12 @@
 // fresh DotMatrixPrinter and reaches standard output as one self-contained
 // unit: document start, page start, page body, page end, document end.
 // Progress and errors go to standard error in the print system's line format.
+//
+// Pages may be 1-bit black, 1-bit white-is-one, or 8-bit grey (see
+// PageFormat.h). Grey pages are dithered with the halftone pattern named by
+// the option RidevHalftone, taken from the job's options or else from the
+// PPD's marked choice: HT_PATSIZE_AUTO (the default), HT_PATSIZE_SUPERCELL_M,
+// HT_PATSIZE_6x6_M or HT_PATSIZE_8x8_M.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +28,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "filter/PageFormat.h"
 #include "filter/PageLimits.h"
 #include "printer/DotMatrixPrinter.h"
 
@@ -30,6 +37,17 @@ namespace {
 // Set by CancelJob when the scheduler cancels the job; read by the page loop
 // after each header and after each page.
 volatile sig_atomic_t Canceled = 0;
+
+// Name of the job and PPD option choosing the halftone pattern for grey
+// pages, and the pattern used when neither sets it.
+constexpr const char* kHalftoneOption = "RidevHalftone";
+constexpr const char* kDefaultHalftone = "HT_PATSIZE_AUTO";
+
+// What every page of the job is printed with.
+struct JobSettings {
+    int pinType;            // the PPD model number: 9, 18 or 24 pins
+    std::string halftone;   // pattern name for grey pages
+};
 
 // How the handling of one page ended.
 enum class PageOutcome {
@@ -45,31 +63,72 @@ void WritePiece(const std::vector<unsigned char>& piece)
         fwrite(piece.data(), 1, piece.size(), stdout);
 }
 
-// Converts a page bitmap with a fresh printer object and writes its pieces.
-void WritePage(DotMatrixPrinter& printer, const unsigned char* bitmap,
-               const cups_page_header2_t& header)
+// Hands the page to the printer object in the form its format needs,
+// converting the buffer in place where the printer takes another form.
+void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
+                    const cups_page_header2_t& header, PageFormat format,
+                    const std::string& halftone)
+{
+    const unsigned long bytesPerLine = header.cupsBytesPerLine;
+    const unsigned long width = header.cupsWidth;
+    const unsigned long height = header.cupsHeight;
+    switch (format) {
+    case PageFormat::WhiteBits:
+        InvertWhiteBits(pixels, bytesPerLine, width, height);
+        printer.SetPage(pixels, bytesPerLine, width, height);
+        break;
+    case PageFormat::InkLevels:
+        InkLevelsToLuminance(pixels, bytesPerLine * height);
+        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
+        break;
+    case PageFormat::Luminance:
+        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
+        break;
+    case PageFormat::InkBits:
+    case PageFormat::Unsupported:  // refused before its pixels are read
+        printer.SetPage(pixels, bytesPerLine, width, height);
+        break;
+    }
+}
+
+// Converts the page and writes its five pieces; false, with nothing
+// written, when memory runs out during the conversion.
+bool WritePage(DotMatrixPrinter& printer, unsigned char* pixels,
+               const cups_page_header2_t& header, PageFormat format,
+               const std::string& halftone)
 {
     std::vector<unsigned char> docStart, pageStart, body, pageEnd, docEnd;
-
-    printer.SetPage(bitmap, header.cupsBytesPerLine, header.cupsWidth, header.cupsHeight);
-    printer.StartDoc(docStart);
-    printer.StartPage(pageStart);
-    printer.Page(body);
-    printer.EndPage(pageEnd);
-    printer.EndDoc(docEnd);
+    try {
+        SetPrinterPage(printer, pixels, header, format, halftone);
+        printer.StartDoc(docStart);
+        printer.StartPage(pageStart);
+        printer.Page(body);
+        printer.EndPage(pageEnd);
+        printer.EndDoc(docEnd);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 
     WritePiece(docStart);
     WritePiece(pageStart);
     WritePiece(body);
     WritePiece(pageEnd);
     WritePiece(docEnd);
+    return true;
 }
 
 // Reads the pixels of one accepted page and prints it; on any problem writes
 // an ERROR line and leaves the output untouched.
 PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,
-                      int pinType)
+                      const JobSettings& job)
 {
+    const PageFormat format = PageFormatOf(header);
+    if (format == PageFormat::Unsupported) {
+        fprintf(stderr, "ERROR: Page %d cannot be printed: %s is not supported.\n", page,
+                DescribePixelFormat(header).c_str());
+        return PageOutcome::Failed;
+    }
+
     const std::string problem = PageGeometryProblem(header);
     if (!problem.empty()) {
         fprintf(stderr, "ERROR: Page %d cannot be printed: %s.\n", page, problem.c_str());
@@ -93,17 +152,21 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
         return PageOutcome::Failed;
     }
 
-    DotMatrixPrinter printer(pinType, static_cast<int>(header.HWResolution[0]),
+    DotMatrixPrinter printer(job.pinType, static_cast<int>(header.HWResolution[0]),
                              static_cast<int>(header.HWResolution[1]));
     if (!printer.CanEncode()) {
         fprintf(stderr,
                 "ERROR: Page %d cannot be printed: %ux%u dpi is not a resolution of the %d-pin "
                 "print head.\n",
-                page, header.HWResolution[0], header.HWResolution[1], pinType);
+                page, header.HWResolution[0], header.HWResolution[1], job.pinType);
         return PageOutcome::Failed;
     }
 
-    WritePage(printer, buffer.get(), header);
+    if (!WritePage(printer, buffer.get(), header, format, job.halftone)) {
+        fprintf(stderr, "ERROR: Page %d cannot be printed: out of memory while converting it.\n",
+                page);
+        return PageOutcome::Failed;
+    }
     return PageOutcome::Printed;
 }
 
@@ -130,6 +193,21 @@ ppd_file_t* OpenPpd(int numOptions, cups_option_t* options)
     cupsMarkOptions(ppd, numOptions, options);
 #pragma GCC diagnostic pop
     return ppd;
+}
+
+// The halftone pattern for grey pages: the job's option, else the PPD's
+// marked choice, else the default.
+std::string HalftoneName(ppd_file_t* ppd, int numOptions, cups_option_t* options)
+{
+    if (const char* value = cupsGetOption(kHalftoneOption, numOptions, options))
+        return value;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, kHalftoneOption);
+#pragma GCC diagnostic pop
+    if (marked != nullptr)
+        return marked->choice;
+    return kDefaultHalftone;
 }
 
 // Closes the PPD file.
@@ -171,7 +249,7 @@ void Shutdown()
 
 // Reads and prints pages until the stream ends, the job is cancelled or a
 // page fails; returns the exit status.
-int RunPageLoop(cups_raster_t* raster, ppd_file_t* ppd, int pinType)
+int RunPageLoop(cups_raster_t* raster, ppd_file_t* ppd, const JobSettings& job)
 {
     int page = 0;
     cups_page_header2_t header;
@@ -182,7 +260,7 @@ int RunPageLoop(cups_raster_t* raster, ppd_file_t* ppd, int pinType)
         fprintf(stderr, "PAGE: %d %d\n", page, header.NumCopies);
         StartPage(ppd, header);
 
-        const PageOutcome outcome = PrintPage(raster, header, page, pinType);
+        const PageOutcome outcome = PrintPage(raster, header, page, job);
         if (outcome == PageOutcome::Failed)
             return 1;
         if (outcome == PageOutcome::Cancelled)
@@ -221,16 +299,16 @@ int main(int argc, char* argv[])
 
     int status = 1;
     if (ppd_file_t* ppd = OpenPpd(numOptions, options)) {
-        const int pinType = ppd->model_number;
-        if (IsKnownPinType(pinType)) {
+        const JobSettings job{ppd->model_number, HalftoneName(ppd, numOptions, options)};
+        if (IsKnownPinType(job.pinType)) {
             Setup();
-            status = RunPageLoop(raster, ppd, pinType);
+            status = RunPageLoop(raster, ppd, job);
             Shutdown();
         } else {
             fprintf(stderr,
                     "ERROR: The PPD model number %d names no known print head (use 9, 18 or "
                     "24).\n",
-                    pinType);
+                    job.pinType);
         }
         ClosePpd(ppd);
     }

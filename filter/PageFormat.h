@@ -1,0 +1,44 @@
+// PageFormat: the raster pixel formats the filter prints and how each is
+// turned into what the printer object takes. The print head only makes
+// black dots, so the filter accepts one colour channel in chunked order:
+//
+//   1 bit,  K            a set bit is ink: printed as it is
+//   1 bit,  W or SW      a set bit is white: inverted first
+//   8 bits, W or SW      luminance (0 black, 255 white): dithered
+//   8 bits, K            ink (0 white, 255 black): made luminance, dithered
+//
+// Every other combination of colour space, bit depth and colour order is
+// refused with a message saying what the page is.
+#ifndef RIDEVEDUDARUZO_FILTER_PAGEFORMAT_H
+#define RIDEVEDUDARUZO_FILTER_PAGEFORMAT_H
+
+#include <cups/raster.h>
+
+#include <cstddef>
+#include <string>
+
+enum class PageFormat {
+    InkBits,     // 1 bit per pixel, a set bit is a dot
+    WhiteBits,   // 1 bit per pixel, a set bit is paper
+    Luminance,   // 8 bits per pixel, 0 is black
+    InkLevels,   // 8 bits per pixel, 255 is black
+    Unsupported,
+};
+
+// The format of a page, from its bit depths, colour space and colour order.
+PageFormat PageFormatOf(const cups_page_header2_t& header);
+
+// A one-line description of a page's pixel format, for error messages,
+// e.g. "8 bits per colour in colour space RGB (24 bits per pixel, chunked
+// order)".
+std::string DescribePixelFormat(const cups_page_header2_t& header);
+
+// Turns a white-is-one bitmap into an ink bitmap in place: pixel bits are
+// inverted, the padding bits beyond `width` in every row are cleared.
+void InvertWhiteBits(unsigned char* bitmap, std::size_t bytesPerLine, std::size_t width,
+                     std::size_t height);
+
+// Turns 8-bit ink levels into luminance in place (v becomes 255 - v).
+void InkLevelsToLuminance(unsigned char* pixels, std::size_t count);
+
+#endif

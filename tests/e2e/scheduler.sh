@@ -3,10 +3,10 @@
 # 127.0.0.1 (its own configuration, spool, logs and server-binary folder with
 # the built filter, a free port of its own), adds file: queues with the given
 # PPD and then:
-#  1. prints a PDF, which CUPS converts with its own filters and ours; the job
-#     must complete, and the printer bytes, printed on the virtual printer,
-#     must carry exactly the dots of the raster that CUPS makes for the same
-#     document, PPD and options;
+#  1. prints two copies of a PDF, which CUPS converts with its own filters
+#     and ours; the job must complete, and the printer bytes, printed on the
+#     virtual printer, must carry exactly the dots of the raster that CUPS
+#     makes for the same document, PPD and options, every page twice;
 #  2. prints a long job to a slowly drained FIFO and cancels it while it
 #     prints; the job must end cancelled, and the output must hold only
 #     whole pages, each the same as the raster's page.
@@ -207,15 +207,24 @@ reference_raster() { # reference_raster <document> <output> <options...>
 }
 
 # --- 1. A whole job ---------------------------------------------------------
+# Two copies: the filter prints each page it receives once, so the PPD must
+# have the filters before it repeat the pages.
 add_queue e2e
-job=$(submit e2e "$doc")
+job=$(submit e2e "$doc" -n 2)
 [ -n "$job" ] || fail "no job id from lp"
 state=$(wait_for_end e2e "$job")
 [ "$state" = completed ] || fail "job $job ended '$state', expected completed"
 echo "job $job completed: $(stat -c %s "$work/out/e2e.prn") bytes"
-reference_raster "$doc" "$work/e2e.ras"
-"$compare" --model "$model" "$work/e2e.ras" "$work/out/e2e.prn" ||
+reference_raster "$doc" "$work/e2e.ras" -n 2
+result=$("$compare" --model "$model" "$work/e2e.ras" "$work/out/e2e.prn" 2>&1) || {
+  echo "$result" >&2
   fail "the printed job differs from the raster CUPS makes"
+}
+echo "$result"
+doc_pages=$(pdfinfo "$doc" | sed -n 's/^Pages: *//p')
+printed=$(sed -n 's/^OK: \([0-9]*\) of.*/\1/p' <<< "$result")
+[ "$printed" = $((2 * doc_pages)) ] ||
+  fail "$printed pages printed for two copies of $doc_pages pages"
 
 # --- 2. A job cancelled while it prints ------------------------------------
 # The queue writes into a FIFO that is drained slowly, like a printer on a

@@ -60,7 +60,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 dot-matrix printers with 9-, 18- and 24-pin heads, PPD files for generic\n\
 models of each, and a tool that previews printer data as PNG images.")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "text")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")

@@ -120,10 +120,12 @@ private:
     std::size_t pos = 0;                 // next byte to read
     std::int32_t head = 0;               // from the left margin
     std::int32_t paper = 0;              // from the top of the sheet
-    std::int32_t unit = escp::kDefaultUnit;  // ESC $ and ESC ( v unit
+    std::int32_t unit = escp::kDefaultUnit;  // ESC $ and ESC ( v unit, 1/3600 inch
     PrintedPage page;
 };
 
+// Reads commands until the end or the first rejected byte, then hands over
+// the sheet still in the printer.
 bool Interpreter::Run(StreamError& errorOut) {
     error = &errorOut;
     bool ok = true;

@@ -7,10 +7,12 @@
 // printer with a StreamError naming the offending byte and its offset.
 //
 // Limits against hostile streams (PageLimits, by default 18 inches wide,
-// 36 inches long and 2^25 dots): a bit image or ESC $ beyond the width, a
+// 36 inches long and 2^24 dots, enough for a letter or A4 sheet printed
+// solid black at 360 x 360 dpi): a bit image or ESC $ beyond the width, a
 // feed or bit image beyond the length, or more dots struck on one sheet
-// (overstrikes included) is an error. They bound both the memory one sheet
-// takes and the size of any raster drawn from it.
+// (overstrikes included) is an error. They bound the memory one sheet takes
+// (8 bytes a dot, so at most 128 MiB) and the size of any raster drawn
+// from it.
 #ifndef RIDEVEDUDARUZO_TOOLS_VPRINTER_VIRTUALPRINTER_H
 #define RIDEVEDUDARUZO_TOOLS_VPRINTER_VIRTUALPRINTER_H
 
@@ -40,7 +42,7 @@ struct PrintResult {
 struct PageLimits {
     std::int32_t width = 18 * kUnitsPerInch;
     std::int32_t length = 36 * kUnitsPerInch;
-    std::size_t dots = std::size_t{1} << 25;
+    std::size_t dots = std::size_t{1} << 24;
 };
 
 class VirtualPrinter {

@@ -13,7 +13,9 @@
 // PageFormat.h). Grey pages are dithered with the halftone pattern named by
 // the option RidevHalftone, taken from the job's options or else from the
 // PPD's marked choice: HT_PATSIZE_AUTO (the default), HT_PATSIZE_SUPERCELL_M,
-// HT_PATSIZE_6x6_M or HT_PATSIZE_8x8_M.
+// HT_PATSIZE_6x6_M or HT_PATSIZE_8x8_M. Media and finishing options (paper
+// type, print direction, cash drawer, black mark, cutter) are applied to every
+// page's printer object; see MediaOptions.h.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +30,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "filter/MediaOptions.h"
 #include "filter/PageFormat.h"
 #include "filter/PageLimits.h"
 #include "printer/DotMatrixPrinter.h"
@@ -47,6 +50,7 @@ constexpr const char* kDefaultHalftone = "HT_PATSIZE_AUTO";
 struct JobSettings {
     int pinType;            // the PPD model number: 9, 18 or 24 pins
     std::string halftone;   // pattern name for grey pages
+    MediaOptions media;     // paper, direction, drawer, black mark, cutter
 };
 
 // How the handling of one page ended.
@@ -95,10 +99,11 @@ void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
 // written, when memory runs out during the conversion.
 bool WritePage(DotMatrixPrinter& printer, unsigned char* pixels,
                const cups_page_header2_t& header, PageFormat format,
-               const std::string& halftone)
+               const std::string& halftone, const MediaOptions& media)
 {
     std::vector<unsigned char> docStart, pageStart, body, pageEnd, docEnd;
     try {
+        media.ApplyTo(printer);
         SetPrinterPage(printer, pixels, header, format, halftone);
         printer.StartDoc(docStart);
         printer.StartPage(pageStart);
@@ -162,7 +167,7 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
         return PageOutcome::Failed;
     }
 
-    if (!WritePage(printer, buffer.get(), header, format, job.halftone)) {
+    if (!WritePage(printer, buffer.get(), header, format, job.halftone, job.media)) {
         fprintf(stderr, "ERROR: Page %d cannot be printed: out of memory while converting it.\n",
                 page);
         return PageOutcome::Failed;
@@ -199,15 +204,8 @@ ppd_file_t* OpenPpd(int numOptions, cups_option_t* options)
 // marked choice, else the default.
 std::string HalftoneName(ppd_file_t* ppd, int numOptions, cups_option_t* options)
 {
-    if (const char* value = cupsGetOption(kHalftoneOption, numOptions, options))
-        return value;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, kHalftoneOption);
-#pragma GCC diagnostic pop
-    if (marked != nullptr)
-        return marked->choice;
-    return kDefaultHalftone;
+    const std::string chosen = MediaOptions::Choice(ppd, numOptions, options, kHalftoneOption);
+    return chosen.empty() ? kDefaultHalftone : chosen;
 }
 
 // Closes the PPD file.
@@ -299,7 +297,8 @@ int main(int argc, char* argv[])
 
     int status = 1;
     if (ppd_file_t* ppd = OpenPpd(numOptions, options)) {
-        const JobSettings job{ppd->model_number, HalftoneName(ppd, numOptions, options)};
+        const JobSettings job{ppd->model_number, HalftoneName(ppd, numOptions, options),
+                              MediaOptions(ppd, numOptions, options)};
         if (IsKnownPinType(job.pinType)) {
             Setup();
             status = RunPageLoop(raster, ppd, job);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -20,13 +21,15 @@ using ruzolog_test::readFile;
 using ruzolog_test::TempDir;
 
 const int kLoggingThreads = 4;
-const int kRecordsPerThread = 150;
+const int kMaxRecordsPerThread = 5000;
 const int kRestarts = 3;
+const int kRunningMs = 100;
 
 // Logs records of both forms to both loggers, at levels the changing
-// settings may or may not accept.
-void logRecords(ruzolog::LoggerManager& manager, std::int32_t sideId, int thread) {
-    for (int i = 0; i < kRecordsPerThread; ++i) {
+// settings may or may not accept, until told to stop.
+void logRecords(ruzolog::LoggerManager& manager, std::int32_t sideId, int thread,
+                const std::atomic<bool>& done) {
+    for (int i = 0; i < kMaxRecordsPerThread && !done; ++i) {
         const std::int32_t id = i % 2 == 0 ? RUZOLOG_MAIN_LOGGER_ID : sideId;
         const std::int32_t level = i % 7;
         RUZOLOG_FORMAT_TO(&manager, id, level, "worker.cpp", 10, "thread %d record %d", thread, i);
@@ -38,7 +41,9 @@ void logRecords(ruzolog::LoggerManager& manager, std::int32_t sideId, int thread
 // Changes every kind of setting over and over until told to stop.
 void changeSettings(ruzolog::LoggerManager& manager, std::int32_t sideId,
                     const TempDir& dir, const std::atomic<bool>& done) {
-    const std::string paths[] = {dir / "a", dir / "b\\c"};
+    const std::string paths[] = {dir / "a", dir / "b"};
+    const std::string configs[] = {"[Side]\npath=" + dir.path() + "/b\nlevel=info\n",
+                                   "[Side]\npath=" + dir.path() + "/b\nlevel=debug\n"};
     for (int round = 0; !done; ++round) {
         const std::int32_t id = round % 2 == 0 ? RUZOLOG_MAIN_LOGGER_ID : sideId;
         manager.setLoggerPath(id, paths[round % 2].c_str());
@@ -55,16 +60,19 @@ void changeSettings(ruzolog::LoggerManager& manager, std::int32_t sideId,
         manager.isLoggerEnable(id);
         manager.getStatusActiveLoggers();
         manager.getStatusTotalWriteBytes();
-        manager.configFromString(round % 2 == 0 ? "[Side]\nlevel=info\n" : "[Side]\nlevel=debug\n");
+        // A section sets every setting of its logger, so it names the path too.
+        manager.configFromString(configs[round % 2].c_str());
         ruzolog::LoggerInfo copy;
         manager.getLoggerInfo(id, copy);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));  // let records through
     }
 }
 
-// Starts and stops the manager a few times, re-enabling the loggers that
-// stopping turned off.
+// Starts and stops the manager a few times, letting it run a while each time
+// and re-enabling the loggers that stopping turned off.
 void restart(ruzolog::LoggerManager& manager, std::int32_t sideId) {
     for (int i = 0; i < kRestarts; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRunningMs));
         manager.stop();
         manager.enableLogger(RUZOLOG_MAIN_LOGGER_ID, true);
         manager.enableLogger(sideId, true);
@@ -105,19 +113,20 @@ TEST(ConcurrencyTest, LoggingWhileSettingsChangeAndTheManagerRestarts) {
         ASSERT_TRUE(manager.setLoggerPath(sideId, (dir / "b").c_str()));
         ASSERT_TRUE(manager.start());
 
-        std::atomic<bool> loggingDone{false};
+        std::atomic<bool> done{false};
         std::thread setter(changeSettings, std::ref(manager), sideId, std::cref(dir),
-                           std::cref(loggingDone));
-        std::thread lifecycle(restart, std::ref(manager), sideId);
+                           std::cref(done));
         std::vector<std::thread> workers;
         for (int t = 0; t < kLoggingThreads; ++t) {
-            workers.emplace_back(logRecords, std::ref(manager), sideId, t);
+            workers.emplace_back(logRecords, std::ref(manager), sideId, t, std::cref(done));
         }
+        std::thread lifecycle(restart, std::ref(manager), sideId);
+        lifecycle.join();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRunningMs));
+        done = true;
         for (std::thread& worker : workers) {
             worker.join();
         }
-        lifecycle.join();
-        loggingDone = true;
         setter.join();
 
         manager.stop();

@@ -33,11 +33,10 @@ void refreshDayCache(std::int64_t seconds) {
         return;
     }
     g_tt = timeToTm(static_cast<time_t>(seconds));
+    g_curDayTime = localMidnight(static_cast<time_t>(seconds), g_tt);
     g_tt.tm_hour = 0;
     g_tt.tm_min = 0;
     g_tt.tm_sec = 0;
-    g_tt.tm_isdst = -1;  // midnight may differ in daylight saving from the record
-    g_curDayTime = static_cast<std::int64_t>(mktime(&g_tt));
 }
 
 }  // namespace

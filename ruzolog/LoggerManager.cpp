@@ -52,15 +52,6 @@ void terminateRecord(LogData* data) {
     data->textLength += 2;
 }
 
-// Local midnight of the day of the given calendar time.
-std::int64_t startOfDay(struct tm calendar) {
-    calendar.tm_hour = 0;
-    calendar.tm_min = 0;
-    calendar.tm_sec = 0;
-    calendar.tm_isdst = -1;
-    return static_cast<std::int64_t>(mktime(&calendar));
-}
-
 // The "YYYY_MM/" subdirectory for a calendar time.
 std::string monthDirectory(const struct tm& calendar) {
     char month[32];
@@ -226,7 +217,7 @@ bool LoggerManager::openLogger(LogData* data) {
     logger.fileOpenTime = data->time;
     logger.fileBytes = 0;
     const struct tm opened = timeToTm(static_cast<time_t>(logger.fileOpenTime));
-    logger.fileDayStart = startOfDay(opened);
+    logger.fileDayStart = localMidnight(static_cast<time_t>(logger.fileOpenTime), opened);
     std::string directory = logger.path;
     if (logger.monthdir) {
         directory += monthDirectory(opened);

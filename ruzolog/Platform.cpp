@@ -96,6 +96,10 @@ struct tm timeToTm(time_t t) {
     return result;
 }
 
+std::int64_t localMidnight(time_t t, const struct tm& local) {
+    return static_cast<std::int64_t>(t) - (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
+}
+
 void fixPath(std::string& path) {
     if (path.empty()) {
         return;

@@ -3,6 +3,7 @@
 #ifndef RUZOLOG_PLATFORMUTIL_H
 #define RUZOLOG_PLATFORMUTIL_H
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -13,6 +14,12 @@ void sleepMillisecond(unsigned int ms);
 
 // Local broken-down time of t; all fields zero if the conversion fails.
 struct tm timeToTm(time_t t);
+
+// Local midnight, in seconds since the epoch, of the day in which t falls,
+// given local, the local broken-down time of t. Computed from the clock
+// fields rather than with mktime, which re-reads the time zone (and frees
+// and allocates its name) on every call while TZ is unset.
+std::int64_t localMidnight(time_t t, const struct tm& local);
 
 // Normalises a directory path in place: "\\" becomes "/" and a final "/" is
 // added; an empty path stays empty.

@@ -1,0 +1,119 @@
+// Cost of log statements: refused ones (manager not started, level below the
+// logger's), accepted ones without file output (formatting and record
+// handling only), and accepted ones written to a file, where each record
+// opens, writes, syncs twice and closes the file.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "ruzolog/ruzolog.h"
+
+namespace {
+
+// A temporary directory removed with its contents at the end of a benchmark.
+class BenchDir {
+public:
+    // Creates the directory.
+    BenchDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "ruzolog-bench-XXXXXX").string();
+        root = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+    }
+    // Removes it.
+    ~BenchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+    // Its path.
+    const char* path() const { return root.c_str(); }
+
+private:
+    std::string root;
+};
+
+// A statement on a manager that was never started.
+void BM_RefusedNotStarted(benchmark::State& state) {
+    ruzolog::LoggerManager manager;
+    int value = 0;
+    for (auto _ : state) {
+        RUZOLOG_FORMAT_TO(&manager, RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "bench", 1,
+                          "DEBUG: value %d\n", ++value);
+    }
+    benchmark::DoNotOptimize(value);
+}
+BENCHMARK(BM_RefusedNotStarted);
+
+// The same through the process-wide manager, as the filter writes it.
+void BM_RefusedProcessWide(benchmark::State& state) {
+    int value = 0;
+    for (auto _ : state) {
+        RUZOLOG_FORMAT(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "bench", 1,
+                       "DEBUG: value %d\n", ++value);
+    }
+    benchmark::DoNotOptimize(value);
+}
+BENCHMARK(BM_RefusedProcessWide);
+
+// A debug statement on a running manager whose logger takes only errors.
+void BM_RefusedBelowLevel(benchmark::State& state) {
+    BenchDir dir;
+    ruzolog::LoggerManager manager;
+    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());
+    manager.setLoggerLevel(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_ERROR);
+    manager.start();
+    int value = 0;
+    for (auto _ : state) {
+        RUZOLOG_FORMAT_TO(&manager, RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "bench", 1,
+                          "DEBUG: value %d\n", ++value);
+    }
+    benchmark::DoNotOptimize(value);
+    manager.stop();
+}
+BENCHMARK(BM_RefusedBelowLevel);
+
+// Accepted statements with file output off: header, formatting, suffix and
+// the record pool, but no file.
+void BM_AcceptedWithoutFile(benchmark::State& state) {
+    BenchDir dir;
+    ruzolog::LoggerManager manager;
+    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());
+    manager.start();
+    manager.setLoggerOutFile(RUZOLOG_MAIN_LOGGER_ID, false);
+    const bool streamed = state.range(0) != 0;
+    int value = 0;
+    for (auto _ : state) {
+        if (streamed) {
+            RUZOLOG_STREAM_TO(&manager, RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "bench", 1)
+                << "DEBUG: value " << ++value;
+        } else {
+            RUZOLOG_FORMAT_TO(&manager, RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "bench", 1,
+                              "DEBUG: value %d\n", ++value);
+        }
+    }
+    manager.stop();
+}
+BENCHMARK(BM_AcceptedWithoutFile)->ArgName("streamed")->Arg(0)->Arg(1);
+
+// Accepted formatted statements written to a file: every record opens the
+// file in append mode, writes, syncs twice and closes it.
+void BM_AcceptedToFile(benchmark::State& state) {
+    BenchDir dir;
+    ruzolog::LoggerManager manager;
+    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());
+    manager.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "bench");
+    manager.start();
+    int value = 0;
+    for (auto _ : state) {
+        RUZOLOG_FORMAT_TO(&manager, RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "ridevedudaruzo",
+                          110, "DEBUG: StartPage %d\n", ++value);
+    }
+    manager.stop();
+    state.SetBytesProcessed(static_cast<int64_t>(manager.getStatusTotalWriteBytes()));
+}
+BENCHMARK(BM_AcceptedToFile)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -7,6 +7,10 @@
 //
 //   #include "ruzolog/ruzolog.h"
 //
+//   // Empty the log file of an earlier run (a planted link or FIFO is refused):
+//   ruzolog::RuzologFileHandler oldLog;
+//   if (oldLog.open("/tmp/vorirazavavi.log", "w") >= 0) oldLog.close();
+//
 //   ruzolog::IRuzologManager::getRef().setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, "/tmp");
 //   ruzolog::IRuzologManager::getRef().setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "vorirazavavi");
 //   ruzolog::IRuzologManager::getRef().start();   // now writes /tmp/vorirazavavi.log

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "escp/EncoderLog.h"
 #include "escp/EscpCodes.h"
 
 namespace {
@@ -44,6 +45,12 @@ OrvESCP::OrvESCP(int pinType, int dpiX, int dpiY)
     default:
         break;
     }
+    ENCODER_LOG("pinType: %d", this->pinType);
+    ENCODER_LOG("dpiX: %d", this->dpiX);
+    ENCODER_LOG("dpiY: %d", this->dpiY);
+    ENCODER_LOG("linesPerRow: %d", linesPerRow);
+    ENCODER_LOG("verticalUnit: %d", verticalUnit);
+    ENCODER_LOG("bitmapM: %d", bitmapM);
 }
 
 OrvESCP::~OrvESCP() = default;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "escp/EncoderLog.h"
 #include "escp/EscpCodes.h"
 #include "escp/OrvESCP.h"
 
@@ -74,6 +75,7 @@ const unsigned char* ColumnDataStart(const std::vector<unsigned char>& columns)
 int OrvESCP::OneLineToBytesSingle(const unsigned char* bandTop, std::uint64_t bytesPerLine,
                                   std::uint64_t width)
 {
+    ENCODER_LOG("OneLineToBytesSingle in");
     if (bandTop == nullptr || !HasProfile()) {
         return -1;
     }
@@ -91,6 +93,7 @@ int OrvESCP::OneLineToBytesSingle(const unsigned char* bandTop, std::uint64_t by
         const bool blank = IsBlankColumn(&columns[x * stride], stride);
         len = std::max(len, CalcWhiteArea(blank, x, columnCount, start, end, whiteArea));
     }
+    ENCODER_LOG("len: %d, colBytes: %d", len, colBytes);
     OneLineToBytesSingle(ColumnDataStart(columns), whiteArea, colBytes, len);
     return 1;
 }
@@ -103,6 +106,7 @@ void OrvESCP::OneLineToBytesSingle(const unsigned char* columnData,
     if (columnData == nullptr) {
         return;
     }
+    ENCODER_LOG("whiteArea.size(): %d", static_cast<int>(whiteArea.size()));
     const std::size_t stride = static_cast<std::size_t>(colBytes);
     const int step = GridStep();
     int next = 0;
@@ -165,6 +169,7 @@ void OrvESCP::AddHorizontal(std::uint64_t position)
 // ESC * m nL nH and the columns' bytes, in one insertion.
 void OrvESCP::AddGraphic(const unsigned char* data, std::uint64_t columns, std::uint64_t colBytes)
 {
+    ENCODER_LOG("AddGraphic in");
     if (columns == 0) {
         return;
     }
@@ -203,6 +208,7 @@ int OrvESCP::OneLineToBytesDouble(const unsigned char* bandTop, std::uint64_t by
                            IsBlankColumn(&oddRows[x * stride], stride);
         len = std::max(len, CalcWhiteArea(blank, x, columnCount, start, end, whiteArea));
     }
+    ENCODER_LOG("len: %d, colBytes: %d", len, colBytes);
     OneLineToBytesSingle(ColumnDataStart(evenRows), whiteArea, colBytes, len);
     AddVertical(1);
     OneLineToBytesSingle(ColumnDataStart(oddRows), whiteArea, colBytes, len);

@@ -7,7 +7,9 @@
 // count (cupsModelNumber). Every page of the raster stream is converted by a
 // fresh DotMatrixPrinter and reaches standard output as one self-contained
 // unit: document start, page start, page body, page end, document end.
-// Progress and errors go to standard error in the print system's line format.
+// Progress and errors go to standard error in the print system's line format;
+// the filter's own debug log goes to /tmp/vorirazavavi.log (emptied at the
+// start of every job).
 //
 // Pages may be 1-bit black, 1-bit white-is-one, or 8-bit grey (see
 // PageFormat.h). Grey pages are dithered with the halftone pattern named by
@@ -28,12 +30,14 @@
 #include <cups/ppd.h>
 #include <cups/raster.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "filter/MediaOptions.h"
 #include "filter/PageFormat.h"
 #include "filter/PageLimits.h"
 #include "printer/DotMatrixPrinter.h"
+#include "ruzolog/ruzolog.h"
 
 namespace {
 
@@ -45,6 +49,14 @@ volatile sig_atomic_t Canceled = 0;
 // pages, and the pattern used when neither sets it.
 constexpr const char* kHalftoneOption = "RidevHalftone";
 constexpr const char* kDefaultHalftone = "HT_PATSIZE_AUTO";
+
+// Where the filter's debug log goes: the main logger writes
+// kLogDirectory/kLogName.log.
+constexpr const char* kLogDirectory = "/tmp";
+constexpr const char* kLogName = "vorirazavavi";
+constexpr const char* kLogFile = "/tmp/vorirazavavi.log";
+// Source name of the driver's log lines.
+constexpr const char* kLogSource = "ridevedudaruzo";
 
 // What every page of the job is printed with.
 struct JobSettings {
@@ -230,9 +242,36 @@ void Setup()
 {
 }
 
-// Hook run for every accepted page header, before its pixels are read.
-void StartPage(ppd_file_t*, const cups_page_header2_t&)
+// Writes one debug line of the page header to the log, under its fixed
+// line number.
+#define HEADER_LOG(line, ...) \
+    RUZOLOG_FORMAT(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, kLogSource, line, __VA_ARGS__)
+
+// Hook run for every accepted page header, before its pixels are read: logs
+// the header's fields.
+void StartPage(ppd_file_t*, const cups_page_header2_t& header)
 {
+    const cups_page_header2_t& h = header;
+    HEADER_LOG(110, "DEBUG: StartPage...\n");
+    HEADER_LOG(111, "DEBUG: Duplex = %d\n", h.Duplex);
+    HEADER_LOG(112, "DEBUG: HWResolution = [ %d %d ]\n", h.HWResolution[0], h.HWResolution[1]);
+    HEADER_LOG(113, "DEBUG: ImagingBoundingBox = [ %d %d %d %d ]\n", h.ImagingBoundingBox[0],
+               h.ImagingBoundingBox[1], h.ImagingBoundingBox[2], h.ImagingBoundingBox[3]);
+    HEADER_LOG(114, "DEBUG: Margins = [ %d %d ]\n", h.Margins[0], h.Margins[1]);
+    HEADER_LOG(115, "DEBUG: ManualFeed = %d\n", h.ManualFeed);
+    HEADER_LOG(116, "DEBUG: MediaPosition = %d\n", h.MediaPosition);
+    HEADER_LOG(117, "DEBUG: NumCopies = %d\n", h.NumCopies);
+    HEADER_LOG(118, "DEBUG: Orientation = %d\n", h.Orientation);
+    HEADER_LOG(119, "DEBUG: PageSize = [ %d %d ]\n", h.PageSize[0], h.PageSize[1]);
+    HEADER_LOG(120, "DEBUG: cupsWidth = %d\n", h.cupsWidth);
+    HEADER_LOG(121, "DEBUG: cupsHeight = %d\n", h.cupsHeight);
+    HEADER_LOG(122, "DEBUG: cupsMediaType = %d\n", h.cupsMediaType);
+    HEADER_LOG(123, "DEBUG: cupsBitsPerColor = %d\n", h.cupsBitsPerColor);
+    HEADER_LOG(124, "DEBUG: cupsBitsPerPixel = %d\n", h.cupsBitsPerPixel);
+    HEADER_LOG(125, "DEBUG: cupsBytesPerLine = %d\n", h.cupsBytesPerLine);
+    HEADER_LOG(126, "DEBUG: cupsColorOrder = %d\n", h.cupsColorOrder);
+    HEADER_LOG(127, "DEBUG: cupsColorSpace = %d\n", h.cupsColorSpace);
+    HEADER_LOG(128, "DEBUG: cupsCompression = %d\n", h.cupsCompression);
 }
 
 // Hook run after a page has been written and its buffer released.
@@ -270,9 +309,27 @@ int RunPageLoop(cups_raster_t* raster, ppd_file_t* ppd, const JobSettings& job)
     return page == 0 ? 1 : 0;
 }
 
-// Runs the filter: arguments, input, PPD, then the page loop.
+// Empties the log of an earlier job and starts the logging manager, with the
+// file-creation mask that keeps the log readable but not writable by others.
+// A log that cannot be created (or is a link or not a regular file) is left
+// alone, and the job prints without it.
+void StartLog()
+{
+    const mode_t previousMask = umask(022);
+    ruzolog::RuzologFileHandler oldLog;
+    if (oldLog.open(kLogFile, "w") >= 0)
+        oldLog.close();
+    ruzolog::IRuzologManager& logs = ruzolog::IRuzologManager::getRef();
+    logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, kLogDirectory);
+    logs.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, kLogName);
+    logs.start();
+    umask(previousMask);
+}
+
+// Runs the filter: log, arguments, input, PPD, then the page loop.
 int main(int argc, char* argv[])
 {
+    StartLog();
     setbuf(stderr, nullptr);
 
     if (argc < 6 || argc > 7)

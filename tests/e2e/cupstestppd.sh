@@ -2,7 +2,11 @@
 # Checks every generated PPD with cupstestppd against a server-binary folder
 # that holds the built filter, so the filter line is checked too (warnings are
 # shown, failures fail the test), and checks that each model offers exactly
-# the resolutions its print head has, each as a one-bit black raster.
+# the resolutions its print head has, each as a one-bit black raster. It also
+# checks the grey option RidevGreyShades: its default sends nothing, so a job
+# stays a one-bit black raster, and its Halftoned choice asks for eight-bit
+# grey (sW) after every option that sets the bit depth or colour space has
+# run, so that its settings are the ones in force.
 #
 # Usage: cupstestppd.sh <filter-executable> <ppd>...
 set -euo pipefail
@@ -27,6 +31,11 @@ fail() {
   echo "FAIL: $*" >&2
   status=1
 }
+# order_of <ppd> <option>: the option's OrderDependency number.
+order_of() {
+  sed -n "s/^\*OrderDependency: *\([0-9.]*\) AnySetup \*$2\$/\1/p" "$1"
+}
+
 for ppd in "$@"; do
   CUPS_SERVERBIN="$work/serverbin" cupstestppd -v "$ppd" || fail "$ppd does not pass cupstestppd"
 
@@ -44,5 +53,25 @@ for ppd in "$@"; do
       *) fail "$ppd: not a one-bit black raster: $line" ;;
     esac
   done < <(grep '^\*Resolution ' "$ppd")
+
+  # The grey option: a black-and-white default with no code, and a grey
+  # choice whose code comes after that of the resolution and colour model.
+  default=$(sed -n 's/^\*DefaultRidevGreyShades: *\([^ ]*\).*/\1/p' "$ppd")
+  [ "$default" = BlackWhite ] || fail "$ppd: RidevGreyShades default is '$default', not BlackWhite"
+  grep -q '^\*RidevGreyShades BlackWhite/[^:]*: ""$' "$ppd" ||
+    fail "$ppd: RidevGreyShades BlackWhite must send no code"
+  grey=$(grep '^\*RidevGreyShades Halftoned/' "$ppd" || true)
+  case $grey in
+    *"/cupsBitsPerColor 8"*"/cupsColorSpace 18"*) ;;
+    *) fail "$ppd: RidevGreyShades Halftoned does not ask for eight-bit sW: '$grey'" ;;
+  esac
+  grey_order=$(order_of "$ppd" RidevGreyShades)
+  for option in Resolution ColorModel; do
+    order=$(order_of "$ppd" "$option")
+    if [ -z "$grey_order" ] || [ -z "$order" ] ||
+      ! awk -v a="$grey_order" -v b="$order" 'BEGIN { exit !(a > b) }'; then
+      fail "$ppd: RidevGreyShades (order '$grey_order') must come after $option (order '$order')"
+    fi
+  done
 done
 exit $status

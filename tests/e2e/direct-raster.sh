@@ -1,13 +1,28 @@
 #!/bin/bash
 # Prints a real document through the filter, run directly, at every
-# resolution of every given PPD: CUPS's own filters turn the PDF into the
-# raster they would send for that PPD and resolution, the filter turns the
-# raster into printer data, and the virtual printer must strike exactly the
-# raster's dots.
+# resolution of every given PPD (or at the resolutions named after it): CUPS's
+# own filters turn the PDF into the raster they would send for that PPD and
+# resolution, the filter turns the raster into printer data, and the virtual
+# printer must strike exactly the raster's dots.
 #
-# Usage: direct-raster.sh <filter-executable> <e2e-compare> <document.pdf> <ppd>...
+# With --grey the job asks for halftoned grey (RidevGreyShades=Halftoned):
+# the raster must be eight-bit grey, and it is printed once per halftone
+# pattern listed (each a RidevHalftone choice, passed to CUPS and to the
+# filter as job options; "default" passes none, so the PPD's default choice
+# applies). The printed dots must then be exactly the dither of the raster
+# with that pattern, and the raster must hold shades between black and white.
+#
+# Usage: direct-raster.sh [--grey PATTERN[,PATTERN...]] <filter-executable>
+#                         <e2e-compare> <document.pdf> <ppd>[=RES[,RES...]]...
+#   RES  a Resolution choice of the PPD, e.g. 360x360dpi; each must be offered
 set -euo pipefail
 
+patterns=""
+if [ "${1:-}" = --grey ]; then
+  patterns=${2//,/ }
+  shift 2
+  [ -n "$patterns" ] || { echo "usage: --grey needs at least one pattern" >&2; exit 2; }
+fi
 filter=$1
 compare=$2
 doc=$3
@@ -17,31 +32,82 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 status=0
-for ppd in "$@"; do
+fail() {
+  echo "FAIL: $*" >&2
+  status=1
+}
+
+# print_once <ppd> <model> <res> <name> [<pattern>]: makes the raster, runs
+# the filter on it and compares; a pattern means a grey job.
+print_once() {
+  local ppd=$1 model=$2 res=$3 name=$4 pattern=${5:-}
+  local options=("Resolution=$res") compare_args=(--model "$model")
+  if [ -n "$pattern" ]; then
+    options+=(RidevGreyShades=Halftoned)
+    if [ "$pattern" = default ]; then
+      pattern=$(sed -n 's/^\*DefaultRidevHalftone: *\([^ ]*\).*/\1/p' "$ppd")
+    else
+      options+=("RidevHalftone=$pattern")
+    fi
+    compare_args+=(--halftone "$pattern")
+  fi
+  local cups_options=() option
+  for option in "${options[@]}"; do cups_options+=(-o "$option"); done
+
+  echo "== $name ($model pins${pattern:+, halftone $pattern})"
+  timeout 120 cupsfilter -p "$ppd" -m application/vnd.cups-raster "${cups_options[@]}" \
+    "$doc" > "$work/$name.ras" 2> "$work/$name.cupsfilter.log" || {
+    cat "$work/$name.cupsfilter.log" >&2
+    fail "$name: cupsfilter could not make the raster"
+    return
+  }
+  local rc=0
+  PPD="$ppd" timeout 120 "$filter" 1 e2e "$name" 1 "${options[*]}" "$work/$name.ras" \
+    > "$work/$name.prn" 2> "$work/$name.filter.log" || rc=$?
+  if [ "$rc" -ne 0 ]; then
+    cat "$work/$name.filter.log" >&2
+    fail "$name: the filter exited with status $rc"
+    return
+  fi
+  local result
+  rc=0
+  result=$(timeout 120 "$compare" "${compare_args[@]}" "$work/$name.ras" "$work/$name.prn" 2>&1) ||
+    rc=$?
+  echo "$result"
+  if [ "$rc" -ne 0 ]; then
+    fail "$name: the printed dots differ from the raster"
+    return
+  fi
+  # A grey raster of only black and white would not show the dither at all.
+  if [ -n "$pattern" ] && ! grep -Eq ' ([3-9]|[1-9][0-9]+) grey levels' <<< "$result"; then
+    fail "$name: the raster holds no shade between black and white"
+  fi
+  rm -f "$work/$name.ras" "$work/$name.prn"
+}
+
+for arg in "$@"; do
+  ppd=${arg%%=*}
   model=$(sed -n 's/^\*cupsModelNumber: *\([0-9]*\).*/\1/p' "$ppd")
-  resolutions=$(sed -n 's/^\*Resolution \([^/:]*\).*/\1/p' "$ppd")
-  [ -n "$resolutions" ] || { echo "FAIL: $ppd offers no resolution" >&2; status=1; }
+  offered=$(sed -n 's/^\*Resolution \([^/:]*\).*/\1/p' "$ppd" | xargs)
+  [ -n "$offered" ] || { fail "$ppd offers no resolution"; continue; }
+  resolutions=$offered
+  if [ "$arg" != "$ppd" ]; then
+    resolutions=${arg#*=}
+    resolutions=${resolutions//,/ }
+  fi
   for res in $resolutions; do
-    name="$(basename "$ppd" .ppd)-$res"
-    echo "== $name ($model pins)"
-    timeout 120 cupsfilter -p "$ppd" -m application/vnd.cups-raster -o "Resolution=$res" \
-      "$doc" > "$work/$name.ras" 2> "$work/$name.cupsfilter.log" || {
-      cat "$work/$name.cupsfilter.log" >&2
-      echo "FAIL: $name: cupsfilter could not make the raster" >&2
-      status=1
-      continue
-    }
-    rc=0
-    PPD="$ppd" timeout 120 "$filter" 1 e2e "$name" 1 "" "$work/$name.ras" \
-      > "$work/$name.prn" 2> "$work/$name.filter.log" || rc=$?
-    if [ "$rc" -ne 0 ]; then
-      cat "$work/$name.filter.log" >&2
-      echo "FAIL: $name: the filter exited with status $rc" >&2
-      status=1
+    if [[ " $offered " != *" $res "* ]]; then
+      fail "$ppd does not offer the resolution $res (it offers $offered)"
       continue
     fi
-    timeout 120 "$compare" --model "$model" "$work/$name.ras" "$work/$name.prn" ||
-      { echo "FAIL: $name: the printed dots differ from the raster" >&2; status=1; }
+    name="$(basename "$ppd" .ppd)-$res"
+    if [ -z "$patterns" ]; then
+      print_once "$ppd" "$model" "$res" "$name"
+    else
+      for pattern in $patterns; do
+        print_once "$ppd" "$model" "$res" "$name-grey-$pattern" "$pattern"
+      done
+    fi
   done
 done
 exit $status

@@ -7,18 +7,23 @@
 #     and ours; the job must complete, and the printer bytes, printed on the
 #     virtual printer, must carry exactly the dots of the raster that CUPS
 #     makes for the same document, PPD and options, every page twice;
-#  2. prints a long job to a slowly drained FIFO and cancels it while it
+#  2. prints a grey document with halftoned grey and a halftone pattern asked
+#     for as job options; the printer bytes must carry exactly the dither,
+#     with that pattern, of the eight-bit grey raster CUPS makes for them;
+#  3. prints a long job to a slowly drained FIFO and cancels it while it
 #     prints; the job must end cancelled, and the output must hold only
 #     whole pages, each the same as the raster's page.
 # The scheduler is stopped by its process id when the script exits.
 #
 # Usage: scheduler.sh <filter-executable> <e2e-compare> <ppd> <document.pdf>
+#                     <grey-document.pdf>
 set -euo pipefail
 
 filter=$1
 compare=$2
 ppd=$3
 doc=$4
+grey_doc=$5
 here=$(cd "$(dirname "$0")" && pwd)
 step=${E2E_STEP_TIMEOUT:-120}
 
@@ -226,7 +231,26 @@ printed=$(sed -n 's/^OK: \([0-9]*\) of.*/\1/p' <<< "$result")
 [ "$printed" = $((2 * doc_pages)) ] ||
   fail "$printed pages printed for two copies of $doc_pages pages"
 
-# --- 2. A job cancelled while it prints ------------------------------------
+# --- 2. A grey job -----------------------------------------------------------
+# The options travel with the job: CUPS rasterises in eight-bit grey and the
+# filter takes the pattern from the job's options, not the PPD's default.
+pattern=HT_PATSIZE_SUPERCELL_M
+options=(-o RidevGreyShades=Halftoned -o "RidevHalftone=$pattern")
+add_queue e2e-grey
+job=$(submit e2e-grey "$grey_doc" "${options[@]}")
+[ -n "$job" ] || fail "no job id from lp"
+state=$(wait_for_end e2e-grey "$job")
+[ "$state" = completed ] || fail "grey job $job ended '$state', expected completed"
+echo "grey job $job completed: $(stat -c %s "$work/out/e2e-grey.prn") bytes"
+reference_raster "$grey_doc" "$work/grey.ras" "${options[@]}"
+result=$("$compare" --model "$model" --halftone "$pattern" "$work/grey.ras" \
+  "$work/out/e2e-grey.prn" 2>&1) || {
+  echo "$result" >&2
+  fail "the printed grey job is not the dither of the raster CUPS makes"
+}
+echo "$result"
+
+# --- 3. A job cancelled while it prints ------------------------------------
 # The queue writes into a FIFO that is drained slowly, like a printer on a
 # slow port: the filter blocks on its output, so the job is still printing
 # when it is cancelled however fast the machine is, and the filter has to

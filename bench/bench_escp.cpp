@@ -1,15 +1,22 @@
 // Encoder benchmarks: a whole A4 page through the printer object (SetPage
 // and Page) at 180 x 180 and 360 x 360 dpi for a text-like and a dense
-// page, and dithering an A4 grey page.
+// page, and dithering an A4 grey page; the 360 x 360 text page also with
+// the debug log written.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "escp/OrvESCP.h"
 #include "printer/DotMatrixPrinter.h"
+#include "ruzolog/ruzolog.h"
 
 namespace {
 
@@ -144,7 +151,38 @@ void BM_DitherGreyPage(benchmark::State& state)
                             static_cast<std::int64_t>(grey.size()));
 }
 
+// The text page at 360 x 360 with the logging manager started, so every
+// debug line of the encoder is written (and synced) to a log file, as in a
+// filter run. BM_EncodeTextPage/360 is the same page with every line refused.
+void BM_EncodeTextPageLogged(benchmark::State& state)
+{
+    const int dpi = static_cast<int>(state.range(0));
+    const PageSize size = A4At(dpi);
+    const std::vector<unsigned char> bits = TextPage(size, dpi);
+
+    char dir[] = "/tmp/bench-log-XXXXXX";
+    if (mkdtemp(dir) == nullptr) {
+        state.SkipWithError("cannot make a log folder");
+        return;
+    }
+    ruzolog::IRuzologManager& logs = ruzolog::IRuzologManager::getRef();
+    logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir);
+    logs.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "bench");
+    logs.start();
+    const std::uint64_t recordsBefore = logs.getStatusTotalWriteCount();
+    EncodePage(state, bits, size, dpi);
+    state.counters["log_records_per_page"] =
+        static_cast<double>(logs.getStatusTotalWriteCount() - recordsBefore) /
+        static_cast<double>(state.iterations());
+    logs.stop();
+
+    const std::string file = std::string(dir) + "/bench.log";
+    std::remove(file.c_str());
+    rmdir(dir);
+}
+
 BENCHMARK(BM_EncodeTextPage)->Arg(180)->Arg(360)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodeTextPageLogged)->Arg(360)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodeDensePage)->Arg(180)->Arg(360)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DitherGreyPage)
     ->Args({180, OrvESCP::HalftonAuto})

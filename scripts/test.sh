@@ -13,14 +13,14 @@ JOBS=${JOBS:-$(nproc)}
 
 bash scripts/setup.sh
 
-# build_and_test DIR CTEST-ARGS CMAKE-ARGS...
+# build_and_test DIR TARGET CTEST-ARGS CMAKE-ARGS...   (TARGET "all" builds everything)
 build_and_test() {
-  local dir=$1 ctest_args=$2
-  shift 2
+  local dir=$1 target=$2 ctest_args=$3
+  shift 3
   echo "=== $dir: configure ($*)"
   cmake -S "$ROOT" -B "$dir" -DBUILD_BENCHMARKS=OFF "$@"
-  echo "=== $dir: build"
-  cmake --build "$dir" -j"$JOBS"
+  echo "=== $dir: build $target"
+  cmake --build "$dir" -j"$JOBS" --target "$target"
   echo "=== $dir: test"
   # shellcheck disable=SC2086
   (cd "$dir" && ctest --output-on-failure $ctest_args)
@@ -30,8 +30,8 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-build_and_test build/test "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-build_and_test build/asan "-LE e2e" -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=address,undefined
-build_and_test build/tsan "-L ruzolog" -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=thread
+build_and_test build/test all "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build_and_test build/asan all "-LE e2e" -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=address,undefined
+build_and_test build/tsan ruzolog_tests "-L ruzolog" -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=thread
 
 echo "=== all test builds passed"

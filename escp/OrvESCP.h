@@ -4,6 +4,7 @@
 #ifndef RIDEVEDUDARUZO_ESCP_ORVESCP_H
 #define RIDEVEDUDARUZO_ESCP_ORVESCP_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -117,6 +118,10 @@ public:
                               std::vector<unsigned char>& out, Halfton pattern);
 
 private:
+    // Tracks the blank runs of a band's column data (one or two passes);
+    // returns the last inked column.
+    int FindWhiteAreas(const unsigned char* firstPass, const unsigned char* secondPass,
+                       std::size_t colBytes, std::uint64_t width, std::vector<int>& whiteArea);
     // True when bands are printed in two interleaved passes.
     bool UsesDoublePass() const;
     // Columns per unit of the ESC $ position (dpiX / 60).

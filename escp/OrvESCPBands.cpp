@@ -85,14 +85,7 @@ int OrvESCP::OneLineToBytesSingle(const unsigned char* bandTop, std::uint64_t by
     BuildColumns(bandTop, bytesPerLine, width, 0, 1, stride, columns.data());
 
     std::vector<int> whiteArea;
-    int start = -1;
-    int end = -1;
-    int len = 0;
-    const int columnCount = static_cast<int>(width);
-    for (int x = 0; x < columnCount; ++x) {
-        const bool blank = IsBlankColumn(&columns[x * stride], stride);
-        len = std::max(len, CalcWhiteArea(blank, x, columnCount, start, end, whiteArea));
-    }
+    const int len = FindWhiteAreas(columns.data(), nullptr, stride, width, whiteArea);
     ENCODER_LOG("len: %d, colBytes: %d", len, colBytes);
     OneLineToBytesSingle(ColumnDataStart(columns), whiteArea, colBytes, len);
     return 1;
@@ -124,6 +117,26 @@ void OrvESCP::OneLineToBytesSingle(const unsigned char* columnData,
     } else if (next < len) {
         AddGraphic(columnData + next * stride, static_cast<std::uint64_t>(len - next) + 1, stride);
     }
+}
+
+// Runs every column of the band through the white-area tracking and returns
+// the last inked column. A column is blank when its bytes are zero in the
+// first pass's column data and, if given, in the second pass's too.
+int OrvESCP::FindWhiteAreas(const unsigned char* firstPass, const unsigned char* secondPass,
+                            std::size_t colBytes, std::uint64_t width,
+                            std::vector<int>& whiteArea)
+{
+    int start = -1;
+    int end = -1;
+    int len = 0;
+    const int columnCount = static_cast<int>(width);
+    for (int x = 0; x < columnCount; ++x) {
+        const std::size_t offset = static_cast<std::size_t>(x) * colBytes;
+        const bool blank = IsBlankColumn(firstPass + offset, colBytes) &&
+                           (secondPass == nullptr || IsBlankColumn(secondPass + offset, colBytes));
+        len = std::max(len, CalcWhiteArea(blank, x, columnCount, start, end, whiteArea));
+    }
+    return len;
 }
 
 // Tracks the open blank run; a run of more than dpiX columns closed by ink
@@ -199,15 +212,7 @@ int OrvESCP::OneLineToBytesDouble(const unsigned char* bandTop, std::uint64_t by
     BuildColumns(bandTop, bytesPerLine, width, 1, 2, stride, oddRows.data());
 
     std::vector<int> whiteArea;
-    int start = -1;
-    int end = -1;
-    int len = 0;
-    const int columnCount = static_cast<int>(width);
-    for (int x = 0; x < columnCount; ++x) {
-        const bool blank = IsBlankColumn(&evenRows[x * stride], stride) &&
-                           IsBlankColumn(&oddRows[x * stride], stride);
-        len = std::max(len, CalcWhiteArea(blank, x, columnCount, start, end, whiteArea));
-    }
+    const int len = FindWhiteAreas(evenRows.data(), oddRows.data(), stride, width, whiteArea);
     ENCODER_LOG("len: %d, colBytes: %d", len, colBytes);
     OneLineToBytesSingle(ColumnDataStart(evenRows), whiteArea, colBytes, len);
     AddVertical(1);

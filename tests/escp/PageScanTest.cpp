@@ -74,6 +74,20 @@ struct ScanCase {
     Bytes expected;
 };
 
+// Inks each case's dots on a page of its size and compares the page body.
+template <typename Cases>
+void ExpectScans(const Cases& cases)
+{
+    for (const ScanCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        OneBitPage page(c.bytesPerLine, c.height);
+        for (const auto& [x, y] : c.dots) {
+            page.Ink(x, y);
+        }
+        EXPECT_EQ(Hex(EncodePage(c.pins, c.dpiX, c.dpiY, page, c.width)), Hex(c.expected));
+    }
+}
+
 TEST(PageScan, FeedsAndBands)
 {
     std::vector<std::pair<int, int>> rows0to47;
@@ -104,14 +118,7 @@ TEST(PageScan, FeedsAndBands)
         {"band ends on the last row", 24, 180, 180, 1, 8, 48, {{0, 24}, {0, 47}},
          Cat({{0x0D, 0x1B, 0x4A, 0x18}, Column180(0x80, 0, 0x01)})},
     };
-    for (const ScanCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        OneBitPage page(c.bytesPerLine, c.height);
-        for (const auto& [x, y] : c.dots) {
-            page.Ink(x, y);
-        }
-        EXPECT_EQ(Hex(EncodePage(c.pins, c.dpiX, c.dpiY, page, c.width)), Hex(c.expected));
-    }
+    ExpectScans(cases);
 }
 
 TEST(PageScan, PaddingBitsStartABandThatPrintsNoDots)
@@ -148,14 +155,7 @@ TEST(PageScan, LastBandIsPrintedWithMissingRowsBlank)
               {0x0D, 0x1B, 0x4A, 0x0F}, Image(0x01, 1, {0x80}), {0x0D, 0x1B, 0x4A, 0x01},
               Image(0x01, 1, {0x40})})},
     };
-    for (const ScanCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        OneBitPage page(c.bytesPerLine, c.height);
-        for (const auto& [x, y] : c.dots) {
-            page.Ink(x, y);
-        }
-        EXPECT_EQ(Hex(EncodePage(c.pins, c.dpiX, c.dpiY, page, c.width)), Hex(c.expected));
-    }
+    ExpectScans(cases);
 }
 
 TEST(PageScan, WidthBeyondTheRowIsCutToTheRow)

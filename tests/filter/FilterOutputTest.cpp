@@ -31,9 +31,11 @@ Bytes Body24(const RasterPage& page)
 // ESC @, CR, body, FF, ESC @: the frame every page is written in.
 Bytes Framed(const Bytes& body)
 {
-    Bytes out{0x1B, 0x40, 0x0D};
-    out.insert(out.end(), body.begin(), body.end());
-    out.insert(out.end(), {0x0C, 0x1B, 0x40});
+    const Bytes docStart{0x1B, 0x40, 0x0D};
+    const Bytes docEnd{0x0C, 0x1B, 0x40};
+    Bytes out;
+    for (const Bytes* piece : {&docStart, &body, &docEnd})
+        out.insert(out.end(), piece->begin(), piece->end());
     return out;
 }
 

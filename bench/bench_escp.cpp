@@ -168,6 +168,9 @@ void BM_EncodeTextPageLogged(benchmark::State& state)
     ruzolog::IRuzologManager& logs = ruzolog::IRuzologManager::getRef();
     logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir);
     logs.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "bench");
+    // A stopped manager leaves its loggers disabled; this function runs
+    // several times.
+    logs.enableLogger(RUZOLOG_MAIN_LOGGER_ID, true);
     logs.start();
     const std::uint64_t recordsBefore = logs.getStatusTotalWriteCount();
     EncodePage(state, bits, size, dpi);

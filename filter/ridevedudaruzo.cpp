@@ -21,10 +21,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <new>
 #include <string>
-#include <vector>
 
 #include <cups/cups.h>
 #include <cups/ppd.h>
@@ -34,9 +31,7 @@
 #include <unistd.h>
 
 #include "filter/MediaOptions.h"
-#include "filter/PageFormat.h"
-#include "filter/PageLimits.h"
-#include "printer/DotMatrixPrinter.h"
+#include "filter/PageJob.h"
 #include "ruzolog/ruzolog.h"
 
 namespace {
@@ -57,135 +52,6 @@ constexpr const char* kLogName = "vorirazavavi";
 constexpr const char* kLogFile = "/tmp/vorirazavavi.log";
 // Source name of the driver's log lines.
 constexpr const char* kLogSource = "ridevedudaruzo";
-
-// What every page of the job is printed with.
-struct JobSettings {
-    int pinType;            // the PPD model number: 9, 18 or 24 pins
-    std::string halftone;   // pattern name for grey pages
-    MediaOptions media;     // paper, direction, drawer, black mark, cutter
-};
-
-// How the handling of one page ended.
-enum class PageOutcome {
-    Printed,    // all five pieces were written
-    Failed,     // an ERROR line was written; nothing of the page was output
-    Cancelled,  // the pixels stopped coming because the job was cancelled
-};
-
-// Writes one output piece to standard output in a single call.
-void WritePiece(const std::vector<unsigned char>& piece)
-{
-    if (!piece.empty())
-        fwrite(piece.data(), 1, piece.size(), stdout);
-}
-
-// Hands the page to the printer object in the form its format needs,
-// converting the buffer in place where the printer takes another form.
-void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
-                    const cups_page_header2_t& header, PageFormat format,
-                    const std::string& halftone)
-{
-    const unsigned long bytesPerLine = header.cupsBytesPerLine;
-    const unsigned long width = header.cupsWidth;
-    const unsigned long height = header.cupsHeight;
-    switch (format) {
-    case PageFormat::WhiteBits:
-        InvertWhiteBits(pixels, bytesPerLine, width, height);
-        printer.SetPage(pixels, bytesPerLine, width, height);
-        break;
-    case PageFormat::InkLevels:
-        InkLevelsToLuminance(pixels, bytesPerLine * height);
-        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
-        break;
-    case PageFormat::Luminance:
-        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
-        break;
-    case PageFormat::InkBits:
-    case PageFormat::Unsupported:  // refused before its pixels are read
-        printer.SetPage(pixels, bytesPerLine, width, height);
-        break;
-    }
-}
-
-// Converts the page and writes its five pieces; false, with nothing
-// written, when memory runs out during the conversion.
-bool WritePage(DotMatrixPrinter& printer, unsigned char* pixels,
-               const cups_page_header2_t& header, PageFormat format,
-               const std::string& halftone, const MediaOptions& media)
-{
-    std::vector<unsigned char> docStart, pageStart, body, pageEnd, docEnd;
-    try {
-        media.ApplyTo(printer);
-        SetPrinterPage(printer, pixels, header, format, halftone);
-        printer.StartDoc(docStart);
-        printer.StartPage(pageStart);
-        printer.Page(body);
-        printer.EndPage(pageEnd);
-        printer.EndDoc(docEnd);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-
-    WritePiece(docStart);
-    WritePiece(pageStart);
-    WritePiece(body);
-    WritePiece(pageEnd);
-    WritePiece(docEnd);
-    return true;
-}
-
-// Reads the pixels of one accepted page and prints it; on any problem writes
-// an ERROR line and leaves the output untouched.
-PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,
-                      const JobSettings& job)
-{
-    const PageFormat format = PageFormatOf(header);
-    if (format == PageFormat::Unsupported) {
-        fprintf(stderr, "ERROR: Page %d cannot be printed: %s is not supported.\n", page,
-                DescribePixelFormat(header).c_str());
-        return PageOutcome::Failed;
-    }
-
-    const std::string problem = PageGeometryProblem(header);
-    if (!problem.empty()) {
-        fprintf(stderr, "ERROR: Page %d cannot be printed: %s.\n", page, problem.c_str());
-        return PageOutcome::Failed;
-    }
-
-    const unsigned pageBytes = static_cast<unsigned>(PageBytes(header));
-    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[pageBytes]);
-    if (!buffer) {
-        fprintf(stderr, "ERROR: Page %d cannot be printed: out of memory for its %u bytes.\n",
-                page, pageBytes);
-        return PageOutcome::Failed;
-    }
-
-    if (cupsRasterReadPixels(raster, buffer.get(), pageBytes) == 0) {
-        if (Canceled)
-            return PageOutcome::Cancelled;
-        fprintf(stderr,
-                "ERROR: Page %d cannot be printed: its raster data ended or could not be read.\n",
-                page);
-        return PageOutcome::Failed;
-    }
-
-    DotMatrixPrinter printer(job.pinType, static_cast<int>(header.HWResolution[0]),
-                             static_cast<int>(header.HWResolution[1]));
-    if (!printer.CanEncode()) {
-        fprintf(stderr,
-                "ERROR: Page %d cannot be printed: %ux%u dpi is not a resolution of the %d-pin "
-                "print head.\n",
-                page, header.HWResolution[0], header.HWResolution[1], job.pinType);
-        return PageOutcome::Failed;
-    }
-
-    if (!WritePage(printer, buffer.get(), header, format, job.halftone, job.media)) {
-        fprintf(stderr, "ERROR: Page %d cannot be printed: out of memory while converting it.\n",
-                page);
-        return PageOutcome::Failed;
-    }
-    return PageOutcome::Printed;
-}
 
 // True when the PPD model number names a print head the encoder knows.
 bool IsKnownPinType(int pinType)
@@ -288,6 +154,7 @@ void Shutdown()
 // page fails; returns the exit status.
 int RunPageLoop(cups_raster_t* raster, ppd_file_t* ppd, const JobSettings& job)
 {
+    const PageStreams streams{stdout, stderr, &Canceled};
     int page = 0;
     cups_page_header2_t header;
     while (cupsRasterReadHeader2(raster, &header)) {
@@ -297,7 +164,7 @@ int RunPageLoop(cups_raster_t* raster, ppd_file_t* ppd, const JobSettings& job)
         fprintf(stderr, "PAGE: %d %d\n", page, header.NumCopies);
         StartPage(ppd, header);
 
-        const PageOutcome outcome = PrintPage(raster, header, page, job);
+        const PageOutcome outcome = PrintPage(raster, header, page, job, streams);
         if (outcome == PageOutcome::Failed)
             return 1;
         if (outcome == PageOutcome::Cancelled)

@@ -1,0 +1,130 @@
+// PageJob: one raster page from its accepted header to the printer data.
+#include "filter/PageJob.h"
+
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "filter/PageFormat.h"
+#include "filter/PageLimits.h"
+#include "printer/DotMatrixPrinter.h"
+
+namespace {
+
+// Writes one output piece to the data stream in a single call.
+void WritePiece(const std::vector<unsigned char>& piece, FILE* data)
+{
+    if (!piece.empty())
+        fwrite(piece.data(), 1, piece.size(), data);
+}
+
+// Hands the page to the printer object in the form its format needs,
+// converting the buffer in place where the printer takes another form.
+void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
+                    const cups_page_header2_t& header, PageFormat format,
+                    const std::string& halftone)
+{
+    const unsigned long bytesPerLine = header.cupsBytesPerLine;
+    const unsigned long width = header.cupsWidth;
+    const unsigned long height = header.cupsHeight;
+    switch (format) {
+    case PageFormat::WhiteBits:
+        InvertWhiteBits(pixels, bytesPerLine, width, height);
+        printer.SetPage(pixels, bytesPerLine, width, height);
+        break;
+    case PageFormat::InkLevels:
+        InkLevelsToLuminance(pixels, bytesPerLine * height);
+        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
+        break;
+    case PageFormat::Luminance:
+        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
+        break;
+    case PageFormat::InkBits:
+    case PageFormat::Unsupported:  // refused before its pixels are read
+        printer.SetPage(pixels, bytesPerLine, width, height);
+        break;
+    }
+}
+
+// Converts the page and writes its five pieces; false, with nothing
+// written, when memory runs out during the conversion.
+bool WritePage(DotMatrixPrinter& printer, unsigned char* pixels,
+               const cups_page_header2_t& header, PageFormat format,
+               const std::string& halftone, const MediaOptions& media, FILE* data)
+{
+    std::vector<unsigned char> docStart, pageStart, body, pageEnd, docEnd;
+    try {
+        media.ApplyTo(printer);
+        SetPrinterPage(printer, pixels, header, format, halftone);
+        printer.StartDoc(docStart);
+        printer.StartPage(pageStart);
+        printer.Page(body);
+        printer.EndPage(pageEnd);
+        printer.EndDoc(docEnd);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    WritePiece(docStart, data);
+    WritePiece(pageStart, data);
+    WritePiece(body, data);
+    WritePiece(pageEnd, data);
+    WritePiece(docEnd, data);
+    return true;
+}
+
+}  // namespace
+
+// Checks, reads, converts and writes one page (see PageJob.h).
+PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,
+                      const JobSettings& job, const PageStreams& streams)
+{
+    FILE* const messages = streams.messages;
+    const PageFormat format = PageFormatOf(header);
+    if (format == PageFormat::Unsupported) {
+        fprintf(messages, "ERROR: Page %d cannot be printed: %s is not supported.\n", page,
+                DescribePixelFormat(header).c_str());
+        return PageOutcome::Failed;
+    }
+
+    const std::string problem = PageGeometryProblem(header);
+    if (!problem.empty()) {
+        fprintf(messages, "ERROR: Page %d cannot be printed: %s.\n", page, problem.c_str());
+        return PageOutcome::Failed;
+    }
+
+    const unsigned pageBytes = static_cast<unsigned>(PageBytes(header));
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[pageBytes]);
+    if (!buffer) {
+        fprintf(messages, "ERROR: Page %d cannot be printed: out of memory for its %u bytes.\n",
+                page, pageBytes);
+        return PageOutcome::Failed;
+    }
+
+    if (cupsRasterReadPixels(raster, buffer.get(), pageBytes) == 0) {
+        if (*streams.canceled)
+            return PageOutcome::Cancelled;
+        fprintf(messages,
+                "ERROR: Page %d cannot be printed: its raster data ended or could not be read.\n",
+                page);
+        return PageOutcome::Failed;
+    }
+
+    DotMatrixPrinter printer(job.pinType, static_cast<int>(header.HWResolution[0]),
+                             static_cast<int>(header.HWResolution[1]));
+    if (!printer.CanEncode()) {
+        fprintf(messages,
+                "ERROR: Page %d cannot be printed: %ux%u dpi is not a resolution of the %d-pin "
+                "print head.\n",
+                page, header.HWResolution[0], header.HWResolution[1], job.pinType);
+        return PageOutcome::Failed;
+    }
+
+    if (!WritePage(printer, buffer.get(), header, format, job.halftone, job.media,
+                   streams.data)) {
+        fprintf(messages, "ERROR: Page %d cannot be printed: out of memory while converting it.\n",
+                page);
+        return PageOutcome::Failed;
+    }
+    return PageOutcome::Printed;
+}

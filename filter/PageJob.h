@@ -1,0 +1,42 @@
+// PageJob: the filter's handling of one raster page, from its accepted
+// header to the five output pieces: format and geometry checks, reading the
+// pixels, converting them into the form the printer object takes, and
+// writing the page. Shared by the filter executable and the fuzz targets.
+#ifndef RIDEVEDUDARUZO_FILTER_PAGEJOB_H
+#define RIDEVEDUDARUZO_FILTER_PAGEJOB_H
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include <cups/raster.h>
+
+#include "filter/MediaOptions.h"
+
+// What every page of the job is printed with.
+struct JobSettings {
+    int pinType;            // the PPD model number: 9, 18 or 24 pins
+    std::string halftone;   // pattern name for grey pages
+    MediaOptions media;     // paper, direction, drawer, black mark, cutter
+};
+
+// Where a page goes and what stops it.
+struct PageStreams {
+    FILE* data;                              // the printer data (standard output)
+    FILE* messages;                          // ERROR lines (standard error)
+    const volatile sig_atomic_t* canceled;   // set when the job is cancelled
+};
+
+// How the handling of one page ended.
+enum class PageOutcome {
+    Printed,    // all five pieces were written
+    Failed,     // an ERROR line was written; nothing of the page was output
+    Cancelled,  // the pixels stopped coming because the job was cancelled
+};
+
+// Reads the pixels of one accepted page and prints it; on any problem writes
+// an ERROR line and leaves the output untouched.
+PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,
+                      const JobSettings& job, const PageStreams& streams);
+
+#endif

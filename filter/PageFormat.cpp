@@ -49,8 +49,9 @@ std::string ColorOrderName(unsigned colorOrder)
 PageFormat PageFormatOf(const cups_page_header2_t& header)
 {
     const unsigned bits = header.cupsBitsPerColor;
-    const unsigned space = header.cupsColorSpace;
-    if (header.cupsColorOrder != CUPS_ORDER_CHUNKED || header.cupsBitsPerPixel != bits)
+    const unsigned space = HeaderFieldValue(header.cupsColorSpace);
+    const unsigned order = HeaderFieldValue(header.cupsColorOrder);
+    if (order != CUPS_ORDER_CHUNKED || header.cupsBitsPerPixel != bits)
         return PageFormat::Unsupported;
     if (bits == 1 && space == CUPS_CSPACE_K)
         return PageFormat::InkBits;
@@ -66,9 +67,9 @@ PageFormat PageFormatOf(const cups_page_header2_t& header)
 std::string DescribePixelFormat(const cups_page_header2_t& header)
 {
     return std::to_string(header.cupsBitsPerColor) + " bits per colour in colour space " +
-           ColorSpaceName(header.cupsColorSpace) + " (" +
+           ColorSpaceName(HeaderFieldValue(header.cupsColorSpace)) + " (" +
            std::to_string(header.cupsBitsPerPixel) + " bits per pixel, " +
-           ColorOrderName(header.cupsColorOrder) + " order)";
+           ColorOrderName(HeaderFieldValue(header.cupsColorOrder)) + " order)";
 }
 
 void InvertWhiteBits(unsigned char* bitmap, std::size_t bytesPerLine, std::size_t width,

@@ -15,6 +15,7 @@
 #include <cups/raster.h>
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 enum class PageFormat {
@@ -24,6 +25,19 @@ enum class PageFormat {
     InkLevels,   // 8 bits per pixel, 255 is black
     Unsupported,
 };
+
+// The number stored in an enumerated header field (colour space, colour
+// order, orientation, yes/no flags). The stream can hold any 32-bit value
+// there, far more than the enum type has room for, so the field is read as
+// its bytes, never as a value of the enum type.
+template <typename Enum>
+unsigned HeaderFieldValue(const Enum& field)
+{
+    static_assert(sizeof(Enum) == sizeof(unsigned), "raster header fields are 32 bits");
+    unsigned value;
+    std::memcpy(&value, &field, sizeof value);
+    return value;
+}
 
 // The format of a page, from its bit depths, colour space and colour order.
 PageFormat PageFormatOf(const cups_page_header2_t& header);

@@ -31,6 +31,7 @@
 #include <unistd.h>
 
 #include "filter/MediaOptions.h"
+#include "filter/PageFormat.h"
 #include "filter/PageJob.h"
 #include "ruzolog/ruzolog.h"
 
@@ -119,15 +120,15 @@ void StartPage(ppd_file_t*, const cups_page_header2_t& header)
 {
     const cups_page_header2_t& h = header;
     HEADER_LOG(110, "DEBUG: StartPage...\n");
-    HEADER_LOG(111, "DEBUG: Duplex = %d\n", h.Duplex);
+    HEADER_LOG(111, "DEBUG: Duplex = %d\n", static_cast<int>(HeaderFieldValue(h.Duplex)));
     HEADER_LOG(112, "DEBUG: HWResolution = [ %d %d ]\n", h.HWResolution[0], h.HWResolution[1]);
     HEADER_LOG(113, "DEBUG: ImagingBoundingBox = [ %d %d %d %d ]\n", h.ImagingBoundingBox[0],
                h.ImagingBoundingBox[1], h.ImagingBoundingBox[2], h.ImagingBoundingBox[3]);
     HEADER_LOG(114, "DEBUG: Margins = [ %d %d ]\n", h.Margins[0], h.Margins[1]);
-    HEADER_LOG(115, "DEBUG: ManualFeed = %d\n", h.ManualFeed);
+    HEADER_LOG(115, "DEBUG: ManualFeed = %d\n", static_cast<int>(HeaderFieldValue(h.ManualFeed)));
     HEADER_LOG(116, "DEBUG: MediaPosition = %d\n", h.MediaPosition);
     HEADER_LOG(117, "DEBUG: NumCopies = %d\n", h.NumCopies);
-    HEADER_LOG(118, "DEBUG: Orientation = %d\n", h.Orientation);
+    HEADER_LOG(118, "DEBUG: Orientation = %d\n", static_cast<int>(HeaderFieldValue(h.Orientation)));
     HEADER_LOG(119, "DEBUG: PageSize = [ %d %d ]\n", h.PageSize[0], h.PageSize[1]);
     HEADER_LOG(120, "DEBUG: cupsWidth = %d\n", h.cupsWidth);
     HEADER_LOG(121, "DEBUG: cupsHeight = %d\n", h.cupsHeight);
@@ -135,8 +136,8 @@ void StartPage(ppd_file_t*, const cups_page_header2_t& header)
     HEADER_LOG(123, "DEBUG: cupsBitsPerColor = %d\n", h.cupsBitsPerColor);
     HEADER_LOG(124, "DEBUG: cupsBitsPerPixel = %d\n", h.cupsBitsPerPixel);
     HEADER_LOG(125, "DEBUG: cupsBytesPerLine = %d\n", h.cupsBytesPerLine);
-    HEADER_LOG(126, "DEBUG: cupsColorOrder = %d\n", h.cupsColorOrder);
-    HEADER_LOG(127, "DEBUG: cupsColorSpace = %d\n", h.cupsColorSpace);
+    HEADER_LOG(126, "DEBUG: cupsColorOrder = %d\n", static_cast<int>(HeaderFieldValue(h.cupsColorOrder)));
+    HEADER_LOG(127, "DEBUG: cupsColorSpace = %d\n", static_cast<int>(HeaderFieldValue(h.cupsColorSpace)));
     HEADER_LOG(128, "DEBUG: cupsCompression = %d\n", h.cupsCompression);
 }
 

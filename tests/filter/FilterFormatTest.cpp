@@ -3,6 +3,9 @@
 // white-is-one bitmaps, and the formats it refuses.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -215,6 +218,56 @@ TEST(FilterFormat, OtherFormatsAreRefusedWithWhatTheyAre)
         EXPECT_EQ(r.exitStatus, 1) << r.Describe();
         EXPECT_EQ(r.out, ExpectedPageBytes(24, page1));
         const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+        ASSERT_EQ(errors.size(), 1u) << r.err;
+        EXPECT_EQ(errors[0].rfind("ERROR: Page 2 ", 0), 0u) << errors[0];
+        EXPECT_NE(errors[0].find(c.reason), std::string::npos) << errors[0];
+    }
+}
+
+// Numbers in the enumerated header fields beyond every value their enum
+// types name, as a damaged or hostile stream carries them (the stream is
+// patched after writing, since libcups writes only known values). An
+// unknown colour space or order refuses the page with its number; unknown
+// yes/no flags and orientations change nothing.
+TEST(FilterFormat, HeaderNumbersBeyondTheirNamesAreRefusedOrIgnored)
+{
+    struct Case {
+        const char* name;
+        std::size_t field;   // offset of the field in the page header
+        std::uint32_t value;
+        const char* reason;  // empty: the page prints as usual
+    };
+    const Case cases[] = {
+        {"colour space", offsetof(cups_page_header2_t, cupsColorSpace), 768,
+         "1 bits per colour in colour space 768 (1 bits per pixel, chunked order) is not "
+         "supported"},
+        {"colour order", offsetof(cups_page_header2_t, cupsColorOrder), 0x80000001u,
+         "colour space K (1 bits per pixel, 2147483649 order)"},
+        {"duplex", offsetof(cups_page_header2_t, Duplex), 2, ""},
+        {"manual feed", offsetof(cups_page_header2_t, ManualFeed), 0x100, ""},
+        {"orientation", offsetof(cups_page_header2_t, Orientation), 0xFFFFFFFFu, ""},
+    };
+
+    RasterPage page1 = MakeBitmapPage(96, 80, 180, 180);
+    FillPattern(page1, 1);
+    RasterPage page2 = MakeBitmapPage(96, 80, 180, 180);
+    FillPattern(page2, 2);
+    const std::size_t page2Header = WriteRaster({page1}).size();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes raster = WriteRaster({page1, page2});
+        std::memcpy(raster.data() + page2Header + c.field, &c.value, sizeof c.value);
+        const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), raster));
+
+        const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+        if (*c.reason == '\0') {
+            EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+            EXPECT_EQ(r.out, ExpectedJobBytes(24, {page1, page2}));
+            EXPECT_TRUE(errors.empty()) << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+        EXPECT_EQ(r.out, ExpectedPageBytes(24, page1));
         ASSERT_EQ(errors.size(), 1u) << r.err;
         EXPECT_EQ(errors[0].rfind("ERROR: Page 2 ", 0), 0u) << errors[0];
         EXPECT_NE(errors[0].find(c.reason), std::string::npos) << errors[0];

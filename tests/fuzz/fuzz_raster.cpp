@@ -1,0 +1,107 @@
+// Fuzz target: a hostile CUPS raster stream through the filter's own page
+// handling. The first two bytes choose the job settings (print head, grey
+// pattern, media options); the rest is the raster stream, read from memory
+// by libcups. Every page goes through the header, format and geometry
+// checks, the pixel read, the conversion and the printer object, exactly as
+// in the filter; the printer data is discarded.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include <cups/cups.h>
+#include <cups/raster.h>
+#include <sys/types.h>
+
+#include "filter/PageJob.h"
+#include "filter/PageLimits.h"
+#include "tests/fuzz/FuzzInput.h"
+
+namespace {
+
+// Bounds that keep each run short: larger inputs are ignored, later pages
+// and pages above the page cap end the job.
+constexpr std::size_t kMaxInput = 1 << 20;
+constexpr int kMaxPages = 16;
+constexpr std::uint64_t kMaxFuzzPageBytes = 8ull << 20;
+
+// The raster bytes still to be handed to libcups.
+struct Stream {
+    const std::uint8_t* data;
+    std::size_t size;
+};
+
+// libcups read callback: copies the next bytes; 0 at the end of the input.
+ssize_t ReadStream(void* context, unsigned char* buffer, size_t length)
+{
+    Stream& stream = *static_cast<Stream*>(context);
+    const std::size_t count = length < stream.size ? length : stream.size;
+    if (count != 0)
+        std::memcpy(buffer, stream.data, count);
+    stream.data += count;
+    stream.size -= count;
+    return static_cast<ssize_t>(count);
+}
+
+// A sink for the printer data and the ERROR lines.
+FILE* Discard()
+{
+    static FILE* const null = fopen("/dev/null", "w");
+    return null;
+}
+
+// The job settings chosen by the first two bytes: pin type, halftone name
+// (the known ones and an unknown one), and one choice of each media option.
+JobSettings ChooseSettings(fuzz::FuzzInput& in)
+{
+    static const int kPins[] = {9, 18, 24};
+    static const char* const kHalftones[] = {"HT_PATSIZE_AUTO", "HT_PATSIZE_SUPERCELL_M",
+                                             "HT_PATSIZE_6x6_M", "HT_PATSIZE_8x8_M", "bogus"};
+    static const char* const kPaper[] = {"TICKET", "Continuous"};
+    static const char* const kDirection[] = {"PrinterDefault", "Unidirectional", "Bidirectional"};
+    static const char* const kMode[] = {"PrinterDefault", "DOUBLEPRN", "SIMPLEPRN"};
+    static const char* const kOptionN[] = {"Option1", "Option2", "Option3", "Option4"};
+
+    const std::uint8_t head = in.Byte();
+    const std::uint8_t media = in.Byte();
+    cups_option_t* options = nullptr;
+    int count = 0;
+    count = cupsAddOption("RidevPaperType", kPaper[media & 1], count, &options);
+    count = cupsAddOption("RidevPrintDirection", kDirection[(media >> 1) % 3], count, &options);
+    count = cupsAddOption("RidevPrintMode", kMode[(media >> 3) % 3], count, &options);
+    count = cupsAddOption("RidevCashDrawer", kOptionN[(media >> 5) % 3], count, &options);
+    count = cupsAddOption("RidevBlackMark", kOptionN[(media >> 2) % 3], count, &options);
+    count = cupsAddOption("RidevCutter", kOptionN[(media >> 4) % 4], count, &options);
+    count = cupsAddOption("RidevCutType", kOptionN[(media >> 6) % 3], count, &options);
+    JobSettings job{kPins[head % 3], kHalftones[(head >> 2) % 5],
+                    MediaOptions(nullptr, count, options)};
+    cupsFreeOptions(count, options);
+    return job;
+}
+
+}  // namespace
+
+// Runs the filter's page loop over one input.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size > kMaxInput)
+        return 0;
+    fuzz::FuzzInput in(data, size);
+    const JobSettings job = ChooseSettings(in);
+    Stream stream{in.Rest(), in.Remaining()};
+
+    cups_raster_t* raster = cupsRasterOpenIO(ReadStream, &stream, CUPS_RASTER_READ);
+    if (raster == nullptr)
+        return 0;
+    static const volatile sig_atomic_t kNotCanceled = 0;
+    const PageStreams streams{Discard(), Discard(), &kNotCanceled};
+    cups_page_header2_t header;
+    for (int page = 1; page <= kMaxPages && cupsRasterReadHeader2(raster, &header); ++page) {
+        if (PageBytes(header) > kMaxFuzzPageBytes && PageGeometryProblem(header).empty())
+            break;
+        if (PrintPage(raster, header, page, job, streams) != PageOutcome::Printed)
+            break;
+    }
+    cupsRasterClose(raster);
+    return 0;
+}

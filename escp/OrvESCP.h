@@ -90,8 +90,7 @@ public:
 
     // ESC $ absolute horizontal position, in 1/60 inch at 120/180/360 dpi.
     void AddHorizontal(std::uint64_t position);
-    // ESC * bit-image commands for `columns` columns of colBytes bytes: one
-    // command, or one per 65535 columns when there are more.
+    // One ESC * bit-image command of `columns` columns of colBytes bytes.
     void AddGraphic(const unsigned char* data, std::uint64_t columns, std::uint64_t colBytes);
 
     // Double pass: even band rows, a one-row feed, then the odd band rows.

@@ -179,24 +179,18 @@ void OrvESCP::AddHorizontal(std::uint64_t position)
     AppendWord(position);
 }
 
-// ESC * m nL nH and the columns' bytes, one command per kMaxImageColumns
-// columns: the count has two bytes, and a count cut to them would leave the
-// rest of the column bytes to be taken as commands. Each command continues
-// where the head stopped after the one before.
+// ESC * m nL nH and the columns' bytes, in one insertion.
 void OrvESCP::AddGraphic(const unsigned char* data, std::uint64_t columns, std::uint64_t colBytes)
 {
     ENCODER_LOG("AddGraphic in");
-    constexpr std::uint64_t kMaxImageColumns = 0xFFFF;
-    while (columns != 0) {
-        const std::uint64_t count = columns < kMaxImageColumns ? columns : kMaxImageColumns;
-        printerData.push_back(escp::kEsc);
-        printerData.push_back(escp::kBitImage);
-        printerData.push_back(static_cast<unsigned char>(bitmapM & 0xFF));
-        AppendWord(count);
-        printerData.insert(printerData.end(), data, data + count * colBytes);
-        data += count * colBytes;
-        columns -= count;
+    if (columns == 0) {
+        return;
     }
+    printerData.push_back(escp::kEsc);
+    printerData.push_back(escp::kBitImage);
+    printerData.push_back(static_cast<unsigned char>(bitmapM & 0xFF));
+    AppendWord(columns);
+    printerData.insert(printerData.end(), data, data + columns * colBytes);
 }
 
 // One band in two passes: even rows, a one-row move, odd rows, both with the

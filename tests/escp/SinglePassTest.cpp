@@ -122,22 +122,6 @@ TEST(SinglePass, GraphicAndHorizontalCommands)
     EXPECT_EQ(encoder.PrinterData()[3], 0x2C);
     EXPECT_EQ(encoder.PrinterData()[4], 0x01);
 
-    // More columns than one command's two-byte count holds: the columns are
-    // split over several commands, none of their bytes is left to be read
-    // as a command.
-    encoder.PrinterData().clear();
-    const std::uint64_t wide = 2 * 0xFFFF + 2;
-    Bytes columns(wide * 3);
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        columns[i] = static_cast<unsigned char>(i * 7);
-    encoder.AddGraphic(columns.data(), wide, 3);
-    const auto part = [&](std::size_t first, unsigned count) {
-        return Bytes(columns.begin() + first * 3, columns.begin() + (first + count) * 3);
-    };
-    EXPECT_EQ(encoder.PrinterData(), Cat({Image(0x27, 0xFFFF, part(0, 0xFFFF)),
-                                          Image(0x27, 0xFFFF, part(0xFFFF, 0xFFFF)),
-                                          Image(0x27, 2, part(2 * 0xFFFF, 2))}));
-
     encoder.PrinterData().clear();
     encoder.AddHorizontal(0x1234);
     EXPECT_EQ(Hex(encoder.PrinterData()), "1B 24 34 12");

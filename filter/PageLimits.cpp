@@ -28,5 +28,8 @@ std::string PageGeometryProblem(const cups_page_header2_t& header)
         return "the page of " + bytesPerLine + " bytes per line by " + height +
                " lines is larger than the " + std::to_string(kMaxPageBytes >> 20) +
                " MiB page limit";
+    if (header.cupsWidth > kMaxPageWidth)
+        return "the page width of " + width + " pixels is more than the " +
+               std::to_string(kMaxPageWidth) + " columns a bit image can hold";
     return std::string();
 }

@@ -1,7 +1,8 @@
 // PageLimits: the page geometry the filter accepts. The page loop holds a
 // whole page in memory, so a header that promises no pixels, a width its
-// lines cannot hold, or far more bytes than any real sheet is refused before
-// anything is allocated or read.
+// lines cannot hold, far more bytes than any real sheet or more columns
+// than a bit-image command can count is refused before anything is
+// allocated or read.
 #ifndef RIDEVEDUDARUZO_FILTER_PAGELIMITS_H
 #define RIDEVEDUDARUZO_FILTER_PAGELIMITS_H
 
@@ -16,6 +17,12 @@
 // reaches this bound. It also keeps the size within the 32-bit length that
 // cupsRasterReadPixels takes.
 constexpr std::uint64_t kMaxPageBytes = 64ull * 1024 * 1024;
+
+// Widest page the filter takes, in pixels: every pixel of a row is one
+// print-head column, and a bit-image command counts its columns in two
+// bytes. A wider page (over 180 inches even at 360 dpi) would get counts cut
+// to 16 bits, and the printer would take the rest of its pixels as commands.
+constexpr std::uint32_t kMaxPageWidth = 65535;
 
 // Bytes of pixel data the header promises: cupsBytesPerLine x cupsHeight.
 std::uint64_t PageBytes(const cups_page_header2_t& header);

@@ -88,6 +88,13 @@ TEST(FilterFailure, UnsafePageHeadersAreRefused)
              h.cupsHeight = 524289;  // 2^32 + 8192 bytes
          },
          false, "limit"},
+        {"more columns than a bit image counts",
+         [](cups_page_header2_t& h) {
+             h.cupsWidth = 65536;
+             h.cupsBytesPerLine = 8192;
+             h.cupsHeight = 24;
+         },
+         false, "65535 columns"},
     };
     const RasterPage page1 = GoodPage(1);
     for (const Case& c : cases) {

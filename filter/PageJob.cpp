@@ -1,6 +1,7 @@
 // PageJob: one raster page from its accepted header to the printer data.
 #include "filter/PageJob.h"
 
+#include <climits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -10,6 +11,23 @@
 #include "printer/DotMatrixPrinter.h"
 
 namespace {
+
+// Lowest horizontal resolution the filter prints at. Below it a 1/60-inch
+// step of the horizontal position is less than one column, the encoder's
+// grid step is 0, and every blank stretch of a band restarts the band's
+// image at its first column: the page body grows with the square of the
+// width (gigabytes from a few kilobytes of raster). No print head of the
+// pin profiles runs below 80 dpi.
+constexpr unsigned kMinDpiX = 60;
+
+// True when the encoder can lay out columns at the page's horizontal
+// resolution: at least kMinDpiX and, as the printer object takes it as an
+// int, not beyond INT_MAX (which would make it negative).
+bool UsableDpiX(const cups_page_header2_t& header)
+{
+    return header.HWResolution[0] >= kMinDpiX &&
+           header.HWResolution[0] <= static_cast<unsigned>(INT_MAX);
+}
 
 // Writes one output piece to the data stream in a single call.
 void WritePiece(const std::vector<unsigned char>& piece, FILE* data)
@@ -112,7 +130,7 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
 
     DotMatrixPrinter printer(job.pinType, static_cast<int>(header.HWResolution[0]),
                              static_cast<int>(header.HWResolution[1]));
-    if (!printer.CanEncode()) {
+    if (!printer.CanEncode() || !UsableDpiX(header)) {
         fprintf(messages,
                 "ERROR: Page %d cannot be printed: %ux%u dpi is not a resolution of the %d-pin "
                 "print head.\n",

@@ -110,16 +110,22 @@ TEST(FilterFailure, UnsafePageHeadersAreRefused)
 
 TEST(FilterFailure, ResolutionWithoutAPinProfileIsRefused)
 {
+    // A 9-pin head has no profile at unlisted pairs. A 24- or 18-pin head
+    // has one everywhere, but below 60 dpi across (or beyond a signed 32-bit
+    // number, negative to the encoder) the page body would grow with the
+    // square of the width.
     struct Case {
+        int pins;
         unsigned dpiX, dpiY;
     };
-    const Case cases[] = {{300, 300}, {180, 180}, {160, 180}};
+    const Case cases[] = {{9, 300, 300},  {9, 180, 180},         {9, 160, 180}, {24, 59, 180},
+                          {24, 0, 360},   {24, 4294966936u, 360}, {18, 30, 180}};
     for (const Case& c : cases) {
         const std::string resolution = std::to_string(c.dpiX) + "x" + std::to_string(c.dpiY);
-        SCOPED_TRACE(resolution);
+        SCOPED_TRACE(std::to_string(c.pins) + " pins, " + resolution);
         RasterPage page = MakeBitmapPage(64, 48, c.dpiX, c.dpiY);
         FillPattern(page, 1);
-        const FilterResult r = RunFilter(FilterJob(TestPpdPath(9), WriteRaster({page})));
+        const FilterResult r = RunFilter(FilterJob(TestPpdPath(c.pins), WriteRaster({page})));
         EXPECT_EQ(r.exitStatus, 1) << r.Describe();
         EXPECT_TRUE(r.out.empty());
         const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");

@@ -27,6 +27,27 @@ constexpr unsigned char kUnit60th = 60;
 constexpr unsigned char kAbsoluteHorizontal = 0x24;  // '$'
 constexpr unsigned char kBitImage = 0x2A;            // '*'
 
+// Dots in one column of a bit-image density mode: the 8-dot modes 0 and 1,
+// the 24-dot modes 32 to 40, the 72-dot mode 41; 0 for any other mode.
+constexpr int DotsPerColumn(int mode)
+{
+    switch (mode) {
+    case 0:
+    case 1:
+        return 8;
+    case 32:
+    case 33:
+    case 38:
+    case 39:
+    case 40:
+        return 24;
+    case 41:
+        return 72;
+    default:
+        return 0;
+    }
+}
+
 }  // namespace escp
 
 #endif

@@ -94,10 +94,18 @@ void OrvESCP::InitPin9()
     }
 }
 
-// True when a page can be encoded with the current profile.
+// True when a page can be encoded with the current profile: a density mode
+// is set and one pass of a band fills exactly the mode's column of dots.
+// Otherwise the bit images would carry more (or fewer) bytes per column than
+// the printer takes, and it would read pixel data as commands (a 24-pin head
+// at 180 x 360 dpi, for instance, has 48-row bands but a 24-dot mode).
 bool OrvESCP::HasProfile() const
 {
-    return bitmapM >= 0 && linesPerRow >= 8 && linesPerRow % 8 == 0;
+    if (bitmapM < 0 || linesPerRow < 8 || linesPerRow % 8 != 0) {
+        return false;
+    }
+    const int rowsPerPass = UsesDoublePass() ? linesPerRow / 2 : linesPerRow;
+    return rowsPerPass == escp::DotsPerColumn(bitmapM);
 }
 
 // The page body bytes, modifiable.

@@ -34,7 +34,9 @@ TEST(Profile, FollowsPinCountAndResolution)
         {24, 360, 180, 24, 180, 40, true},
         {24, 180, 180, 24, 180, 39, true},
         {24, 120, 180, 24, 180, 33, true},
-        {24, 180, 360, 48, 360, 39, true},
+        // 48-row bands in a 24-dot mode: refused rather than sent.
+        {24, 180, 360, 48, 360, 39, false},
+        {18, 120, 360, 48, 360, 39, false},
         {24, 160, 144, 24, 180, 39, true},
         {24, 100, 100, 24, 180, 39, true},
         {18, 180, 180, 72, 180, 41, true},
@@ -80,14 +82,14 @@ TEST(Profile, SettersChangeOnlyTheirField)
     EXPECT_EQ(encoder.LinesPerRow(), 8);
 }
 
-TEST(Profile, BandHeightThatIsNotWholeBytesIsRefused)
+TEST(Profile, BandHeightMustFillTheModesColumn)
 {
     OrvESCP encoder(24, 180, 180);
-    encoder.SetLinesPerRow(12);
-    EXPECT_FALSE(encoder.HasProfile());
-    encoder.SetLinesPerRow(0);
-    EXPECT_FALSE(encoder.HasProfile());
-    encoder.SetLinesPerRow(16);
+    for (const int rows : {12, 0, 16, 48}) {
+        encoder.SetLinesPerRow(static_cast<std::uint8_t>(rows));
+        EXPECT_FALSE(encoder.HasProfile()) << rows << " rows";
+    }
+    encoder.SetLinesPerRow(24);
     EXPECT_TRUE(encoder.HasProfile());
 }
 

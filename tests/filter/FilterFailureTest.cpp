@@ -119,7 +119,8 @@ TEST(FilterFailure, ResolutionWithoutAPinProfileIsRefused)
         unsigned dpiX, dpiY;
     };
     const Case cases[] = {{9, 300, 300},  {9, 180, 180},         {9, 160, 180}, {24, 59, 180},
-                          {24, 0, 360},   {24, 4294966936u, 360}, {18, 30, 180}};
+                          {24, 0, 360},   {24, 4294966936u, 360}, {18, 30, 180}, {24, 180, 360},
+                          {18, 120, 360}};
     for (const Case& c : cases) {
         const std::string resolution = std::to_string(c.dpiX) + "x" + std::to_string(c.dpiY);
         SCOPED_TRACE(std::to_string(c.pins) + " pins, " + resolution);

@@ -37,8 +37,10 @@ public:
     void InitPin9();
 
     // True when the pin type and resolution give a complete profile, so a
-    // page can be encoded: bitmapM is set (not negative) and linesPerRow is
-    // a non-zero multiple of 8. The band encoders and the page scan return
+    // page can be encoded: bitmapM is set (not negative), linesPerRow is a
+    // non-zero multiple of 8, and one pass of a band (linesPerRow rows, or
+    // half of them in double pass) fills exactly one column of the density
+    // mode (8, 24 or 72 dots). The band encoders and the page scan return
     // -1 without encoding when it is false.
     bool HasProfile() const;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "TestSupport.h"
+#include "LogTestSupport.h"
 #include "ruzolog/ruzolog.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "TestSupport.h"
+#include "LogTestSupport.h"
 #include "ruzolog/ruzolog.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Shared helpers of the logging tests: a private temporary directory, file
 // reading, and a manager of their own writing into such a directory.
-#ifndef RUZOLOG_TESTS_TESTSUPPORT_H
-#define RUZOLOG_TESTS_TESTSUPPORT_H
+#ifndef RUZOLOG_TESTS_LOGTESTSUPPORT_H
+#define RUZOLOG_TESTS_LOGTESTSUPPORT_H
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "TestSupport.h"
+#include "LogTestSupport.h"
 #include "ruzolog/ruzolog.h"
 
 namespace {

@@ -111,6 +111,18 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
         return PageOutcome::Failed;
     }
 
+    // The header alone decides whether the head can print the page: refuse it
+    // before its pixels are allocated and read.
+    DotMatrixPrinter printer(job.pinType, static_cast<int>(header.HWResolution[0]),
+                             static_cast<int>(header.HWResolution[1]));
+    if (!printer.CanEncode() || !UsableDpiX(header)) {
+        fprintf(messages,
+                "ERROR: Page %d cannot be printed: %ux%u dpi is not a resolution of the %d-pin "
+                "print head.\n",
+                page, header.HWResolution[0], header.HWResolution[1], job.pinType);
+        return PageOutcome::Failed;
+    }
+
     const unsigned pageBytes = static_cast<unsigned>(PageBytes(header));
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[pageBytes]);
     if (!buffer) {
@@ -125,16 +137,6 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
         fprintf(messages,
                 "ERROR: Page %d cannot be printed: its raster data ended or could not be read.\n",
                 page);
-        return PageOutcome::Failed;
-    }
-
-    DotMatrixPrinter printer(job.pinType, static_cast<int>(header.HWResolution[0]),
-                             static_cast<int>(header.HWResolution[1]));
-    if (!printer.CanEncode() || !UsableDpiX(header)) {
-        fprintf(messages,
-                "ERROR: Page %d cannot be printed: %ux%u dpi is not a resolution of the %d-pin "
-                "print head.\n",
-                page, header.HWResolution[0], header.HWResolution[1], job.pinType);
         return PageOutcome::Failed;
     }
 

@@ -99,7 +99,9 @@ std::vector<unsigned char> GreyPage(const PageSize& size)
             const int ramp = (x + y) * 255 / (size.width + size.height);
             const int value = ramp + static_cast<int>(random() % 17) - 8;
             grey[static_cast<std::size_t>(y) * size.width + x] =
-                static_cast<unsigned char>(value < 0 ? 0 : value > 255 ? 255 : value);
+                static_cast<unsigned char>(value < 0     ? 0
+                                           : value > 255 ? 255
+                                                         : value);
         }
     }
     return grey;

@@ -16,13 +16,15 @@ namespace {
 class BenchDir {
 public:
     // Creates the directory.
-    BenchDir() {
+    BenchDir()
+    {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "ruzolog-bench-XXXXXX").string();
         root = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
     }
     // Removes it.
-    ~BenchDir() {
+    ~BenchDir()
+    {
         std::error_code ignored;
         std::filesystem::remove_all(root, ignored);
     }
@@ -34,7 +36,8 @@ private:
 };
 
 // A statement on a manager that was never started.
-void BM_RefusedNotStarted(benchmark::State& state) {
+void BM_RefusedNotStarted(benchmark::State& state)
+{
     ruzolog::LoggerManager manager;
     int value = 0;
     for (auto _ : state) {
@@ -46,18 +49,20 @@ void BM_RefusedNotStarted(benchmark::State& state) {
 BENCHMARK(BM_RefusedNotStarted);
 
 // The same through the process-wide manager, as the filter writes it.
-void BM_RefusedProcessWide(benchmark::State& state) {
+void BM_RefusedProcessWide(benchmark::State& state)
+{
     int value = 0;
     for (auto _ : state) {
-        RUZOLOG_FORMAT(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "bench", 1,
-                       "DEBUG: value %d\n", ++value);
+        RUZOLOG_FORMAT(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "bench", 1, "DEBUG: value %d\n",
+                       ++value);
     }
     benchmark::DoNotOptimize(value);
 }
 BENCHMARK(BM_RefusedProcessWide);
 
 // A debug statement on a running manager whose logger takes only errors.
-void BM_RefusedBelowLevel(benchmark::State& state) {
+void BM_RefusedBelowLevel(benchmark::State& state)
+{
     BenchDir dir;
     ruzolog::LoggerManager manager;
     manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());
@@ -75,7 +80,8 @@ BENCHMARK(BM_RefusedBelowLevel);
 
 // Accepted statements with file output off: header, formatting, suffix and
 // the record pool, but no file.
-void BM_AcceptedWithoutFile(benchmark::State& state) {
+void BM_AcceptedWithoutFile(benchmark::State& state)
+{
     BenchDir dir;
     ruzolog::LoggerManager manager;
     manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());
@@ -98,7 +104,8 @@ BENCHMARK(BM_AcceptedWithoutFile)->ArgName("streamed")->Arg(0)->Arg(1);
 
 // Accepted formatted statements written to a file: every record opens the
 // file in append mode, writes, syncs twice and closes it.
-void BM_AcceptedToFile(benchmark::State& state) {
+void BM_AcceptedToFile(benchmark::State& state)
+{
     BenchDir dir;
     ruzolog::LoggerManager manager;
     manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());

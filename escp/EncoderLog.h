@@ -6,8 +6,7 @@
 
 #include "ruzolog/ruzolog.h"
 
-#define ENCODER_LOG(...)                                                                  \
-    RUZOLOG_FORMAT(RUZOLOG_MAIN_LOGGER_ID, ::ruzolog::LOG_DEBUG, "OrvESCP", __LINE__, \
-                   __VA_ARGS__)
+#define ENCODER_LOG(...)                                                                           \
+    RUZOLOG_FORMAT(RUZOLOG_MAIN_LOGGER_ID, ::ruzolog::LOG_DEBUG, "OrvESCP", __LINE__, __VA_ARGS__)
 
 #endif

@@ -121,14 +121,38 @@ unsigned char* OrvESCP::PrinterDataByte()
 }
 
 // Plain field accessors; the setters do not re-run the profile rules.
-int OrvESCP::DpiX() const { return dpiX; }
-void OrvESCP::SetDpiX(int value) { dpiX = value; }
-int OrvESCP::DpiY() const { return dpiY; }
-void OrvESCP::SetDpiY(int value) { dpiY = value; }
-int OrvESCP::VerticalUnit() const { return verticalUnit; }
-void OrvESCP::SetVerticalUnit(int value) { verticalUnit = value; }
-std::uint8_t OrvESCP::LinesPerRow() const { return linesPerRow; }
-void OrvESCP::SetLinesPerRow(std::uint8_t value) { linesPerRow = value; }
+int OrvESCP::DpiX() const
+{
+    return dpiX;
+}
+void OrvESCP::SetDpiX(int value)
+{
+    dpiX = value;
+}
+int OrvESCP::DpiY() const
+{
+    return dpiY;
+}
+void OrvESCP::SetDpiY(int value)
+{
+    dpiY = value;
+}
+int OrvESCP::VerticalUnit() const
+{
+    return verticalUnit;
+}
+void OrvESCP::SetVerticalUnit(int value)
+{
+    verticalUnit = value;
+}
+std::uint8_t OrvESCP::LinesPerRow() const
+{
+    return linesPerRow;
+}
+void OrvESCP::SetLinesPerRow(std::uint8_t value)
+{
+    linesPerRow = value;
+}
 
 // Two interleaved passes at 360 x 360 and 160 x 144, when each pass fills
 // whole bytes per column.
@@ -226,9 +250,8 @@ void OrvESCP::AddVertical(int rows)
         steps = static_cast<std::int64_t>(verticalUnit) * rows / dpiY;
     }
     while (steps >= escp::kMaxFeedSteps) {
-        printerData.insert(printerData.end(),
-                           {escp::kEsc, escp::kFeedSteps,
-                            static_cast<unsigned char>(escp::kMaxFeedSteps)});
+        printerData.insert(printerData.end(), {escp::kEsc, escp::kFeedSteps,
+                                               static_cast<unsigned char>(escp::kMaxFeedSteps)});
         steps -= escp::kMaxFeedSteps;
     }
     if (steps >= 1) {
@@ -243,9 +266,8 @@ void OrvESCP::AddVerticalEx(int units)
     if (pinType == 9) {
         return;
     }
-    printerData.insert(printerData.end(),
-                       {escp::kCarriageReturn, escp::kEsc, escp::kExtended, escp::kRelativeFeed,
-                        escp::kRelativeFeedParamCount, 0});
+    printerData.insert(printerData.end(), {escp::kCarriageReturn, escp::kEsc, escp::kExtended,
+                                           escp::kRelativeFeed, escp::kRelativeFeedParamCount, 0});
     AppendWord(static_cast<std::uint64_t>(units));
 }
 

@@ -63,8 +63,8 @@ public:
     // A band that reaches past the last row is printed with the missing
     // rows taken as blank; nothing beyond the page buffer is read. A width
     // above 8 * bytesPerLine is taken as 8 * bytesPerLine.
-    int DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerLine,
-                       std::uint64_t width, std::uint64_t height);
+    int DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerLine, std::uint64_t width,
+                       std::uint64_t height);
 
     // Encodes one band starting at bandTop, by single or double pass. The
     // double pass is used at 360 x 360 and 160 x 144 dpi when linesPerRow is

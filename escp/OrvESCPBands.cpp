@@ -123,8 +123,7 @@ void OrvESCP::OneLineToBytesSingle(const unsigned char* columnData,
 // the last inked column. A column is blank when its bytes are zero in the
 // first pass's column data and, if given, in the second pass's too.
 int OrvESCP::FindWhiteAreas(const unsigned char* firstPass, const unsigned char* secondPass,
-                            std::size_t colBytes, std::uint64_t width,
-                            std::vector<int>& whiteArea)
+                            std::size_t colBytes, std::uint64_t width, std::vector<int>& whiteArea)
 {
     int start = -1;
     int end = -1;

@@ -15,6 +15,7 @@ struct ThresholdMatrix {
     const unsigned char* values;
 };
 
+// clang-format off
 // 6 x 6 matrix, values 1 to 229, all distinct.
 constexpr unsigned char kMatrix6x6[6 * 6] = {
      47,  73, 110,  96,  63,  34,
@@ -57,6 +58,7 @@ constexpr unsigned char kMatrixSupercell[16 * 16] = {
      38, 234,  62, 167,  43, 212,  58, 156,  39, 242,  64, 171,  44, 210,  57, 155,
      81,  28, 122,  17,  88,  26, 114,  16,  83,  29, 125,  18,  90,  25, 113,  15,
 };
+// clang-format on
 
 // The matrix of a pattern; size 0 for a value that is not a pattern.
 ThresholdMatrix MatrixFor(OrvESCP::Halfton pattern)

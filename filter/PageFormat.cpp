@@ -16,20 +16,34 @@ bool IsLuminanceSpace(unsigned colorSpace)
 std::string ColorSpaceName(unsigned colorSpace)
 {
     switch (colorSpace) {
-    case CUPS_CSPACE_W: return "W";
-    case CUPS_CSPACE_RGB: return "RGB";
-    case CUPS_CSPACE_RGBA: return "RGBA";
-    case CUPS_CSPACE_K: return "K";
-    case CUPS_CSPACE_CMY: return "CMY";
-    case CUPS_CSPACE_CMYK: return "CMYK";
-    case CUPS_CSPACE_WHITE: return "WHITE";
-    case CUPS_CSPACE_CIEXYZ: return "CIEXYZ";
-    case CUPS_CSPACE_CIELab: return "CIELab";
-    case CUPS_CSPACE_RGBW: return "RGBW";
-    case CUPS_CSPACE_SW: return "SW";
-    case CUPS_CSPACE_SRGB: return "sRGB";
-    case CUPS_CSPACE_ADOBERGB: return "AdobeRGB";
-    default: return std::to_string(colorSpace);
+    case CUPS_CSPACE_W:
+        return "W";
+    case CUPS_CSPACE_RGB:
+        return "RGB";
+    case CUPS_CSPACE_RGBA:
+        return "RGBA";
+    case CUPS_CSPACE_K:
+        return "K";
+    case CUPS_CSPACE_CMY:
+        return "CMY";
+    case CUPS_CSPACE_CMYK:
+        return "CMYK";
+    case CUPS_CSPACE_WHITE:
+        return "WHITE";
+    case CUPS_CSPACE_CIEXYZ:
+        return "CIEXYZ";
+    case CUPS_CSPACE_CIELab:
+        return "CIELab";
+    case CUPS_CSPACE_RGBW:
+        return "RGBW";
+    case CUPS_CSPACE_SW:
+        return "SW";
+    case CUPS_CSPACE_SRGB:
+        return "sRGB";
+    case CUPS_CSPACE_ADOBERGB:
+        return "AdobeRGB";
+    default:
+        return std::to_string(colorSpace);
     }
 }
 
@@ -37,10 +51,14 @@ std::string ColorSpaceName(unsigned colorSpace)
 std::string ColorOrderName(unsigned colorOrder)
 {
     switch (colorOrder) {
-    case CUPS_ORDER_CHUNKED: return "chunked";
-    case CUPS_ORDER_BANDED: return "banded";
-    case CUPS_ORDER_PLANAR: return "planar";
-    default: return std::to_string(colorOrder);
+    case CUPS_ORDER_CHUNKED:
+        return "chunked";
+    case CUPS_ORDER_BANDED:
+        return "banded";
+    case CUPS_ORDER_PLANAR:
+        return "planar";
+    default:
+        return std::to_string(colorOrder);
     }
 }
 

@@ -19,10 +19,10 @@
 #include <string>
 
 enum class PageFormat {
-    InkBits,     // 1 bit per pixel, a set bit is a dot
-    WhiteBits,   // 1 bit per pixel, a set bit is paper
-    Luminance,   // 8 bits per pixel, 0 is black
-    InkLevels,   // 8 bits per pixel, 255 is black
+    InkBits,    // 1 bit per pixel, a set bit is a dot
+    WhiteBits,  // 1 bit per pixel, a set bit is paper
+    Luminance,  // 8 bits per pixel, 0 is black
+    InkLevels,  // 8 bits per pixel, 255 is black
     Unsupported,
 };
 

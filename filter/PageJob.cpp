@@ -66,9 +66,9 @@ void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
 
 // Converts the page and writes its five pieces; false, with nothing
 // written, when memory runs out during the conversion.
-bool WritePage(DotMatrixPrinter& printer, unsigned char* pixels,
-               const cups_page_header2_t& header, PageFormat format,
-               const std::string& halftone, const MediaOptions& media, FILE* data)
+bool WritePage(DotMatrixPrinter& printer, unsigned char* pixels, const cups_page_header2_t& header,
+               PageFormat format, const std::string& halftone, const MediaOptions& media,
+               FILE* data)
 {
     std::vector<unsigned char> docStart, pageStart, body, pageEnd, docEnd;
     try {
@@ -140,8 +140,7 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
         return PageOutcome::Failed;
     }
 
-    if (!WritePage(printer, buffer.get(), header, format, job.halftone, job.media,
-                   streams.data)) {
+    if (!WritePage(printer, buffer.get(), header, format, job.halftone, job.media, streams.data)) {
         fprintf(messages, "ERROR: Page %d cannot be printed: out of memory while converting it.\n",
                 page);
         return PageOutcome::Failed;

@@ -15,16 +15,16 @@
 
 // What every page of the job is printed with.
 struct JobSettings {
-    int pinType;            // the PPD model number: 9, 18 or 24 pins
-    std::string halftone;   // pattern name for grey pages
-    MediaOptions media;     // paper, direction, drawer, black mark, cutter
+    int pinType;           // the PPD model number: 9, 18 or 24 pins
+    std::string halftone;  // pattern name for grey pages
+    MediaOptions media;    // paper, direction, drawer, black mark, cutter
 };
 
 // Where a page goes and what stops it.
 struct PageStreams {
-    FILE* data;                              // the printer data (standard output)
-    FILE* messages;                          // ERROR lines (standard error)
-    const volatile sig_atomic_t* canceled;   // set when the job is cancelled
+    FILE* data;                             // the printer data (standard output)
+    FILE* messages;                         // ERROR lines (standard error)
+    const volatile sig_atomic_t* canceled;  // set when the job is cancelled
 };
 
 // How the handling of one page ended.

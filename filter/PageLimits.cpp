@@ -17,8 +17,8 @@ std::string PageGeometryProblem(const cups_page_header2_t& header)
     const std::string bytesPerLine = std::to_string(header.cupsBytesPerLine);
 
     if (header.cupsWidth == 0 || header.cupsHeight == 0 || header.cupsBytesPerLine == 0)
-        return "the page header gives an empty page (width " + width + ", height " + height +
-               ", " + bytesPerLine + " bytes per line)";
+        return "the page header gives an empty page (width " + width + ", height " + height + ", " +
+               bytesPerLine + " bytes per line)";
     const std::uint64_t lineBits = std::uint64_t{header.cupsWidth} * header.cupsBitsPerPixel;
     if (lineBits > 8 * std::uint64_t{header.cupsBytesPerLine})
         return "the page width of " + width + " pixels at " +

@@ -105,13 +105,11 @@ void CancelJob(int)
 }
 
 // Hook run once the PPD and options are ready, before the first page.
-void Setup()
-{
-}
+void Setup() {}
 
 // Writes one debug line of the page header to the log, under its fixed
 // line number.
-#define HEADER_LOG(line, ...) \
+#define HEADER_LOG(line, ...)                                                                      \
     RUZOLOG_FORMAT(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, kLogSource, line, __VA_ARGS__)
 
 // Hook run for every accepted page header, before its pixels are read: logs
@@ -136,20 +134,18 @@ void StartPage(ppd_file_t*, const cups_page_header2_t& header)
     HEADER_LOG(123, "DEBUG: cupsBitsPerColor = %d\n", h.cupsBitsPerColor);
     HEADER_LOG(124, "DEBUG: cupsBitsPerPixel = %d\n", h.cupsBitsPerPixel);
     HEADER_LOG(125, "DEBUG: cupsBytesPerLine = %d\n", h.cupsBytesPerLine);
-    HEADER_LOG(126, "DEBUG: cupsColorOrder = %d\n", static_cast<int>(HeaderFieldValue(h.cupsColorOrder)));
-    HEADER_LOG(127, "DEBUG: cupsColorSpace = %d\n", static_cast<int>(HeaderFieldValue(h.cupsColorSpace)));
+    HEADER_LOG(126, "DEBUG: cupsColorOrder = %d\n",
+               static_cast<int>(HeaderFieldValue(h.cupsColorOrder)));
+    HEADER_LOG(127, "DEBUG: cupsColorSpace = %d\n",
+               static_cast<int>(HeaderFieldValue(h.cupsColorSpace)));
     HEADER_LOG(128, "DEBUG: cupsCompression = %d\n", h.cupsCompression);
 }
 
 // Hook run after a page has been written and its buffer released.
-void EndPage(const cups_page_header2_t&)
-{
-}
+void EndPage(const cups_page_header2_t&) {}
 
 // Hook run once after the page loop, before the resources are released.
-void Shutdown()
-{
-}
+void Shutdown() {}
 
 // Reads and prints pages until the stream ends, the job is cancelled or a
 // page fails; returns the exit status.

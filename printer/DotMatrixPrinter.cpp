@@ -90,7 +90,8 @@ void BuildPiece(std::initializer_list<const std::map<int, std::string>*> tables,
 
 }  // namespace
 
-DotMatrixPrinter::DotMatrixPrinter(int pinType, int dpiX, int dpiY) : encoder(pinType, dpiX, dpiY)
+DotMatrixPrinter::DotMatrixPrinter(int pinType, int dpiX, int dpiY)
+    : encoder(pinType, dpiX, dpiY)
 {
     DotMatrixPrinter::StartJobCmd();
     DotMatrixPrinter::StartDocCmd();

@@ -9,7 +9,11 @@ namespace ruzolog {
 class AutoLock {
 public:
     // Takes the lock.
-    explicit AutoLock(LockHelper& lock) : held(lock) { held.lock(); }
+    explicit AutoLock(LockHelper& lock)
+        : held(lock)
+    {
+        held.lock();
+    }
     // Releases the lock.
     ~AutoLock() { held.unLock(); }
     AutoLock(const AutoLock&) = delete;

@@ -9,7 +9,8 @@ namespace ruzolog {
 namespace {
 
 // Byte-wise lower-case copy of text.
-std::string toLower(std::string text) {
+std::string toLower(std::string text)
+{
     for (char& c : text) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
@@ -17,13 +18,17 @@ std::string toLower(std::string text) {
 }
 
 // A switch value: off only for "false" and "0" (value already lower-cased).
-bool parseSwitch(const std::string& value) { return value != "false" && value != "0"; }
+bool parseSwitch(const std::string& value)
+{
+    return value != "false" && value != "0";
+}
 
 // Level for a level word, or the current level for a word that is not one.
-std::int32_t parseLevel(const std::string& word, std::int32_t current) {
+std::int32_t parseLevel(const std::string& word, std::int32_t current)
+{
     static const std::map<std::string, std::int32_t> levels = {
-        {"trace", LOG_TRACE}, {"all", LOG_TRACE},  {"debug", LOG_DEBUG},
-        {"info", LOG_INFO},   {"warn", LOG_WARN},  {"warning", LOG_WARN},
+        {"trace", LOG_TRACE}, {"all", LOG_TRACE},   {"debug", LOG_DEBUG},
+        {"info", LOG_INFO},   {"warn", LOG_WARN},   {"warning", LOG_WARN},
         {"error", LOG_ERROR}, {"alarm", LOG_ALARM}, {"fatal", LOG_FATAL}};
     const auto found = levels.find(word);
     return found == levels.end() ? current : found->second;
@@ -31,7 +36,8 @@ std::int32_t parseLevel(const std::string& word, std::int32_t current) {
 
 // Sets one option of a section; unknown keywords are ignored. The value of
 // every option but path and name arrives lower-cased.
-void applyOption(LoggerInfo& info, const std::string& keyword, const std::string& value) {
+void applyOption(LoggerInfo& info, const std::string& keyword, const std::string& value)
+{
     if (keyword == "level") {
         info.level = parseLevel(value, info.level);
     } else if (keyword == "display") {
@@ -53,7 +59,8 @@ void applyOption(LoggerInfo& info, const std::string& keyword, const std::string
 
 }  // namespace
 
-void trimLogConfig(std::string& text, const std::string& extra) {
+void trimLogConfig(std::string& text, const std::string& extra)
+{
     if (text.empty()) {
         return;
     }
@@ -74,7 +81,8 @@ void trimLogConfig(std::string& text, const std::string& extra) {
 }
 
 std::pair<std::string, std::string> splitPairString(const std::string& text,
-                                                    const std::string& delimiter) {
+                                                    const std::string& delimiter)
+{
     const size_t at = text.find(delimiter);
     if (at == std::string::npos) {
         return {text, std::string()};
@@ -83,7 +91,8 @@ std::pair<std::string, std::string> splitPairString(const std::string& text,
 }
 
 void parseConfigLine(const std::string& line, std::string& currentKey,
-                     std::map<std::string, LoggerInfo>& loggers) {
+                     std::map<std::string, LoggerInfo>& loggers)
+{
     auto [keyword, value] = splitPairString(line, "=");
     if (keyword.empty()) {
         return;
@@ -118,8 +127,8 @@ void parseConfigLine(const std::string& line, std::string& currentKey,
     }
 }
 
-bool parseConfigFromString(const std::string& content,
-                           std::map<std::string, LoggerInfo>& loggers) {
+bool parseConfigFromString(const std::string& content, std::map<std::string, LoggerInfo>& loggers)
+{
     std::string currentKey;
     size_t lineStart = 0;
     while (lineStart < content.size()) {

@@ -26,8 +26,7 @@ void parseConfigLine(const std::string& line, std::string& currentKey,
                      std::map<std::string, LoggerInfo>& loggers);
 
 // Parses every line (ended by CR or LF) of content into loggers; always true.
-bool parseConfigFromString(const std::string& content,
-                           std::map<std::string, LoggerInfo>& loggers);
+bool parseConfigFromString(const std::string& content, std::map<std::string, LoggerInfo>& loggers);
 
 }  // namespace ruzolog
 

@@ -14,10 +14,10 @@ struct LogData {
     std::int32_t type;       // a LogDataType; TEXT for every log statement
     std::int32_t typeValue;  // value of a setting change; 0 for text
     std::int32_t level;
-    std::int64_t time;       // seconds since the epoch
+    std::int64_t time;  // seconds since the epoch
     std::int32_t milliseconds;
-    std::int32_t threadId;   // kernel thread id of the logging thread
-    std::int32_t textLength; // bytes of text in use
+    std::int32_t threadId;    // kernel thread id of the logging thread
+    std::int32_t textLength;  // bytes of text in use
     char text[RUZOLOG_LOG_BUF_SIZE];
 };
 

@@ -28,7 +28,8 @@ thread_local struct tm g_tt;
 thread_local std::int64_t g_curDayTime = 0;
 
 // Makes the calling thread's day cache cover the given time.
-void refreshDayCache(std::int64_t seconds) {
+void refreshDayCache(std::int64_t seconds)
+{
     if (seconds >= g_curDayTime && seconds < g_curDayTime + kSecondsPerDay) {
         return;
     }
@@ -41,13 +42,15 @@ void refreshDayCache(std::int64_t seconds) {
 
 }  // namespace
 
-IRuzologManager* IRuzologManager::getInstance() {
+IRuzologManager* IRuzologManager::getInstance()
+{
     static LoggerManager m;
     return &m;
 }
 
 void stampLogData(LogData* data, std::int64_t seconds, std::int32_t milliseconds,
-                  std::int32_t threadId) {
+                  std::int32_t threadId)
+{
     data->time = seconds;
     data->milliseconds = milliseconds;
     data->threadId = threadId;
@@ -58,9 +61,12 @@ void stampLogData(LogData* data, std::int64_t seconds, std::int32_t milliseconds
     header.writeULongLong(static_cast<unsigned>(g_tt.tm_year + 1900), 4, 10).writeChar('-');
     header.writeULongLong(static_cast<unsigned>(g_tt.tm_mon + 1), 2, 10).writeChar('-');
     header.writeULongLong(static_cast<unsigned>(g_tt.tm_mday), 2, 10).writeChar(' ');
-    header.writeULongLong(static_cast<unsigned long long>(sinceMidnight / 3600), 2, 10).writeChar(':');
-    header.writeULongLong(static_cast<unsigned long long>(sinceMidnight % 3600 / 60), 2, 10).writeChar(':');
-    header.writeULongLong(static_cast<unsigned long long>(sinceMidnight % 60), 2, 10).writeChar('.');
+    header.writeULongLong(static_cast<unsigned long long>(sinceMidnight / 3600), 2, 10)
+        .writeChar(':');
+    header.writeULongLong(static_cast<unsigned long long>(sinceMidnight % 3600 / 60), 2, 10)
+        .writeChar(':');
+    header.writeULongLong(static_cast<unsigned long long>(sinceMidnight % 60), 2, 10)
+        .writeChar('.');
     header.writeULongLong(static_cast<unsigned>(milliseconds), 3, 10).writeString(" [", 2);
     header.writeULongLong(static_cast<unsigned>(threadId), 4, 10).writeString("] ", 2);
     if (isValidLevel(data->level)) {
@@ -71,7 +77,8 @@ void stampLogData(LogData* data, std::int64_t seconds, std::int32_t milliseconds
     data->textLength = header.getCurrentLen();
 }
 
-bool LoggerManager::prePushLog(std::int32_t id, std::int32_t level) {
+bool LoggerManager::prePushLog(std::int32_t id, std::int32_t level)
+{
     if (!isValidLevel(level) || !isRegistered(id) || !running) {
         return false;
     }
@@ -85,8 +92,8 @@ bool LoggerManager::prePushLog(std::int32_t id, std::int32_t level) {
     if (pending <= RUZOLOG_LOG_QUEUE_LIMIT_SIZE) {
         return true;
     }
-    std::uint64_t rate = (pending * 100 - RUZOLOG_LOG_QUEUE_LIMIT_SIZE * 100ULL) /
-                         RUZOLOG_LOG_QUEUE_LIMIT_SIZE;
+    std::uint64_t rate =
+        (pending * 100 - RUZOLOG_LOG_QUEUE_LIMIT_SIZE * 100ULL) / RUZOLOG_LOG_QUEUE_LIMIT_SIZE;
     if (rate > 100) {
         rate = 100;
     }
@@ -103,7 +110,8 @@ bool LoggerManager::prePushLog(std::int32_t id, std::int32_t level) {
     return true;
 }
 
-LogData* LoggerManager::makeLogData(std::int32_t id, std::int32_t level) {
+LogData* LoggerManager::makeLogData(std::int32_t id, std::int32_t level)
+{
     LogData* data = nullptr;
     {
         AutoLock lock(poolLock);
@@ -129,7 +137,8 @@ LogData* LoggerManager::makeLogData(std::int32_t id, std::int32_t level) {
     return data;
 }
 
-void LoggerManager::freeLogData(LogData* data) {
+void LoggerManager::freeLogData(LogData* data)
+{
     if (data == nullptr) {
         return;
     }
@@ -143,7 +152,8 @@ void LoggerManager::freeLogData(LogData* data) {
     delete data;
 }
 
-void LoggerManager::releasePool() {
+void LoggerManager::releasePool()
+{
     std::vector<LogData*> released;
     {
         AutoLock lock(poolLock);

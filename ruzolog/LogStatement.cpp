@@ -6,14 +6,15 @@
 
 namespace ruzolog {
 
-void formatLog(IRuzologManager* manager, std::int32_t id, std::int32_t level,
-               const char* source, std::int32_t line, const char* format, ...) {
+void formatLog(IRuzologManager* manager, std::int32_t id, std::int32_t level, const char* source,
+               std::int32_t line, const char* format, ...)
+{
     LogData* record = manager->makeLogData(id, level);
     const int room = RUZOLOG_LOG_BUF_SIZE - record->textLength;
     va_list args;
     va_start(args, format);
-    int written = vsnprintf(record->text + record->textLength,
-                            static_cast<size_t>(room), format, args);
+    int written =
+        vsnprintf(record->text + record->textLength, static_cast<size_t>(room), format, args);
     va_end(args);
     if (written < 0) {
         written = 0;
@@ -25,10 +26,13 @@ void formatLog(IRuzologManager* manager, std::int32_t id, std::int32_t level,
     manager->pushLog(record, source, line);
 }
 
-StreamStatement::StreamStatement(IRuzologManager* manager, std::int32_t id,
-                                 std::int32_t level, const char* source,
-                                 std::int32_t line)
-    : manager(manager), source(source), line(line), text(nullptr, 0) {
+StreamStatement::StreamStatement(IRuzologManager* manager, std::int32_t id, std::int32_t level,
+                                 const char* source, std::int32_t line)
+    : manager(manager),
+      source(source),
+      line(line),
+      text(nullptr, 0)
+{
     if (manager->prePushLog(id, level)) {
         record = manager->makeLogData(id, level);
         text = RuzologStream(record->text + record->textLength,
@@ -36,7 +40,8 @@ StreamStatement::StreamStatement(IRuzologManager* manager, std::int32_t id,
     }
 }
 
-void StreamStatement::finish() {
+void StreamStatement::finish()
+{
     if (record != nullptr) {
         LogData* finished = record;
         record = nullptr;

@@ -15,9 +15,8 @@ namespace ruzolog {
 // Makes a record, formats the text into it after the header (cut at the
 // record's room) and hands it to pushLog. Call only after prePushLog accepted
 // the same id and level.
-void formatLog(IRuzologManager* manager, std::int32_t id, std::int32_t level,
-               const char* source, std::int32_t line, const char* format, ...)
-    __attribute__((format(printf, 6, 7)));
+void formatLog(IRuzologManager* manager, std::int32_t id, std::int32_t level, const char* source,
+               std::int32_t line, const char* format, ...) __attribute__((format(printf, 6, 7)));
 
 // A streamed statement: asks prePushLog on construction and, if accepted,
 // holds a record and a stream over its free text until finish() (or the
@@ -51,29 +50,27 @@ private:
 
 // Formatted statement on the given manager: printf format and arguments
 // follow the line number.
-#define RUZOLOG_FORMAT_TO(manager, id, level, source, line, ...)                \
-    do {                                                                         \
-        ::ruzolog::IRuzologManager* const ruzologManager_ = (manager);           \
-        const ::std::int32_t ruzologId_ = (id);                                  \
-        const ::std::int32_t ruzologLevel_ = (level);                            \
-        if (ruzologManager_->prePushLog(ruzologId_, ruzologLevel_)) {            \
-            ::ruzolog::formatLog(ruzologManager_, ruzologId_, ruzologLevel_,     \
-                                 (source), (line), __VA_ARGS__);                 \
-        }                                                                        \
+#define RUZOLOG_FORMAT_TO(manager, id, level, source, line, ...)                                   \
+    do {                                                                                           \
+        ::ruzolog::IRuzologManager* const ruzologManager_ = (manager);                             \
+        const ::std::int32_t ruzologId_ = (id);                                                    \
+        const ::std::int32_t ruzologLevel_ = (level);                                              \
+        if (ruzologManager_->prePushLog(ruzologId_, ruzologLevel_)) {                              \
+            ::ruzolog::formatLog(ruzologManager_, ruzologId_, ruzologLevel_, (source), (line),     \
+                                 __VA_ARGS__);                                                     \
+        }                                                                                          \
     } while (0)
 
 // Streamed statement on the given manager: follow it with << values.
-#define RUZOLOG_STREAM_TO(manager, id, level, source, line)                     \
-    for (::ruzolog::StreamStatement ruzologStatement_((manager), (id), (level), \
-                                                      (source), (line));        \
-         ruzologStatement_.accepted(); ruzologStatement_.finish())              \
+#define RUZOLOG_STREAM_TO(manager, id, level, source, line)                                        \
+    for (::ruzolog::StreamStatement ruzologStatement_((manager), (id), (level), (source), (line)); \
+         ruzologStatement_.accepted(); ruzologStatement_.finish())                                 \
     ruzologStatement_.stream()
 
 // The same two statements on the process-wide manager.
-#define RUZOLOG_FORMAT(id, level, source, line, ...)                            \
-    RUZOLOG_FORMAT_TO(::ruzolog::IRuzologManager::getPtr(), id, level, source,   \
-                      line, __VA_ARGS__)
-#define RUZOLOG_STREAM(id, level, source, line)                                 \
+#define RUZOLOG_FORMAT(id, level, source, line, ...)                                               \
+    RUZOLOG_FORMAT_TO(::ruzolog::IRuzologManager::getPtr(), id, level, source, line, __VA_ARGS__)
+#define RUZOLOG_STREAM(id, level, source, line)                                                    \
     RUZOLOG_STREAM_TO(::ruzolog::IRuzologManager::getPtr(), id, level, source, line)
 
 #endif

@@ -9,7 +9,8 @@
 
 namespace ruzolog {
 
-bool LoggerManager::config(const char* configPath) {
+bool LoggerManager::config(const char* configPath)
+{
     if (configPath == nullptr) {
         return false;
     }
@@ -24,11 +25,13 @@ bool LoggerManager::config(const char* configPath) {
     return readConfigFile(configPath, text) && configFromStringImpl(text, false);
 }
 
-bool LoggerManager::configFromString(const char* configText) {
+bool LoggerManager::configFromString(const char* configText)
+{
     return configText != nullptr && configFromStringImpl(configText, false);
 }
 
-bool LoggerManager::updateConfig() {
+bool LoggerManager::updateConfig()
+{
     std::string path;
     {
         AutoLock lock(logLock);
@@ -38,7 +41,8 @@ bool LoggerManager::updateConfig() {
     return !path.empty() && readConfigFile(path, text) && configFromStringImpl(text, true);
 }
 
-bool LoggerManager::readConfigFile(const std::string& path, std::string& text) {
+bool LoggerManager::readConfigFile(const std::string& path, std::string& text)
+{
     RuzologFileHandler file;
     if (file.open(path.c_str(), "rb") < 0) {
         return false;
@@ -48,7 +52,8 @@ bool LoggerManager::readConfigFile(const std::string& path, std::string& text) {
     return true;
 }
 
-bool LoggerManager::configFromStringImpl(const std::string& text, bool existingOnly) {
+bool LoggerManager::configFromStringImpl(const std::string& text, bool existingOnly)
+{
     std::uint32_t sum = 0;
     for (const unsigned char byte : text) {
         sum += byte;
@@ -86,12 +91,14 @@ bool LoggerManager::configFromStringImpl(const std::string& text, bool existingO
     return true;
 }
 
-bool LoggerManager::setAutoUpdate(std::int32_t interval) {
+bool LoggerManager::setAutoUpdate(std::int32_t interval)
+{
     autoUpdateInterval = interval;
     return true;
 }
 
-std::int32_t LoggerManager::createLogger(const char* key) {
+std::int32_t LoggerManager::createLogger(const char* key)
+{
     if (key == nullptr) {
         return RUZOLOG_INVALID_LOGGER_ID;
     }
@@ -120,7 +127,8 @@ std::int32_t LoggerManager::createLogger(const char* key) {
 }
 
 bool LoggerManager::hotChange(std::int32_t id, LogDataType type, std::int32_t value,
-                              const std::string& text) {
+                              const std::string& text)
+{
     if (!isRegistered(id) || text.size() > RUZOLOG_LOG_BUF_SIZE - 1) {
         return false;
     }
@@ -128,7 +136,8 @@ bool LoggerManager::hotChange(std::int32_t id, LogDataType type, std::int32_t va
 }
 
 bool LoggerManager::onHotChange(std::int32_t id, LogDataType type, std::int32_t value,
-                                const std::string& text) {
+                                const std::string& text)
+{
     if (!isRegistered(id)) {
         return false;
     }
@@ -174,7 +183,8 @@ bool LoggerManager::onHotChange(std::int32_t id, LogDataType type, std::int32_t 
     return true;
 }
 
-bool LoggerManager::enableLogger(std::int32_t id, bool enable) {
+bool LoggerManager::enableLogger(std::int32_t id, bool enable)
+{
     if (!isRegistered(id)) {
         return false;
     }
@@ -185,14 +195,16 @@ bool LoggerManager::enableLogger(std::int32_t id, bool enable) {
     return hotChange(id, ENABLE, 0, std::string());
 }
 
-bool LoggerManager::setLoggerName(std::int32_t id, const char* name) {
+bool LoggerManager::setLoggerName(std::int32_t id, const char* name)
+{
     if (!isRegistered(id) || name == nullptr || *name == '\0') {
         return false;
     }
     return hotChange(id, NAME, 0, name);
 }
 
-bool LoggerManager::setLoggerPath(std::int32_t id, const char* path) {
+bool LoggerManager::setLoggerPath(std::int32_t id, const char* path)
+{
     if (!isRegistered(id) || path == nullptr || *path == '\0') {
         return false;
     }
@@ -203,7 +215,8 @@ bool LoggerManager::setLoggerPath(std::int32_t id, const char* path) {
     return hotChange(id, PATH, 0, directory);
 }
 
-bool LoggerManager::setLoggerLevel(std::int32_t id, std::int32_t level) {
+bool LoggerManager::setLoggerLevel(std::int32_t id, std::int32_t level)
+{
     if (!isRegistered(id)) {
         return false;
     }
@@ -214,30 +227,36 @@ bool LoggerManager::setLoggerLevel(std::int32_t id, std::int32_t level) {
     return true;
 }
 
-bool LoggerManager::setLoggerFileLine(std::int32_t id, bool enable) {
+bool LoggerManager::setLoggerFileLine(std::int32_t id, bool enable)
+{
     return hotChange(id, FILELINE, enable ? 1 : 0, std::string());
 }
 
-bool LoggerManager::setLoggerDisplay(std::int32_t id, bool enable) {
+bool LoggerManager::setLoggerDisplay(std::int32_t id, bool enable)
+{
     return hotChange(id, DISPLAY, enable ? 1 : 0, std::string());
 }
 
-bool LoggerManager::setLoggerOutFile(std::int32_t id, bool enable) {
+bool LoggerManager::setLoggerOutFile(std::int32_t id, bool enable)
+{
     return hotChange(id, OUTFILE, enable ? 1 : 0, std::string());
 }
 
-bool LoggerManager::setLoggerLimitsize(std::int32_t id, std::uint32_t limitsize) {
+bool LoggerManager::setLoggerLimitsize(std::int32_t id, std::uint32_t limitsize)
+{
     if (limitsize == 0) {
         limitsize = 0xFFFFFFFFU;
     }
     return hotChange(id, LIMITSIZE, static_cast<std::int32_t>(limitsize), std::string());
 }
 
-bool LoggerManager::setLoggerMonthdir(std::int32_t id, bool enable) {
+bool LoggerManager::setLoggerMonthdir(std::int32_t id, bool enable)
+{
     return hotChange(id, MONTHDIR, enable ? 1 : 0, std::string());
 }
 
-bool LoggerManager::setLoggerReserveTime(std::int32_t id, std::int64_t seconds) {
+bool LoggerManager::setLoggerReserveTime(std::int32_t id, std::int64_t seconds)
+{
     // The seconds travel as their low 32 bits; a negative result means 0.
     const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds));
     return hotChange(id, RESERVE, low < 0 ? 0 : low, std::string());

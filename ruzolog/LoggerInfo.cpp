@@ -3,9 +3,13 @@
 
 namespace ruzolog {
 
-LoggerInfo::LoggerInfo(const LoggerInfo& other) { *this = other; }
+LoggerInfo::LoggerInfo(const LoggerInfo& other)
+{
+    *this = other;
+}
 
-LoggerInfo& LoggerInfo::operator=(const LoggerInfo& other) {
+LoggerInfo& LoggerInfo::operator=(const LoggerInfo& other)
+{
     if (this == &other) {
         return *this;
     }

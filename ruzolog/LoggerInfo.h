@@ -20,7 +20,7 @@ namespace ruzolog {
 
 struct LoggerInfo {
     std::string key;
-    std::string name;                      // the file is name + ".log"
+    std::string name;                         // the file is name + ".log"
     std::string path = RUZOLOG_DEFAULT_PATH;  // directory, ends in "/"
     std::atomic<std::int32_t> level{RUZOLOG_DEFAULT_LEVEL};
     std::atomic<bool> display{RUZOLOG_DEFAULT_DISPLAY};

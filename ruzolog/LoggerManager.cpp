@@ -20,7 +20,8 @@ constexpr unsigned int kWriterTickMs = 50;
 constexpr std::int64_t kLastSecondOfDay = 86399;
 
 // The part of a source path after its last "/" or "\\".
-const char* baseName(const char* path) {
+const char* baseName(const char* path)
+{
     const char* base = path;
     for (const char* c = path; *c != '\0'; ++c) {
         if (*c == '/' || *c == '\\') {
@@ -31,9 +32,9 @@ const char* baseName(const char* path) {
 }
 
 // Appends " <base name>:<line>" to the record's text, cut by the room left.
-void appendSourcePosition(LogData* data, const char* file, std::int32_t line) {
-    RuzologStream suffix(data->text + data->textLength,
-                         RUZOLOG_LOG_BUF_SIZE - data->textLength);
+void appendSourcePosition(LogData* data, const char* file, std::int32_t line)
+{
+    RuzologStream suffix(data->text + data->textLength, RUZOLOG_LOG_BUF_SIZE - data->textLength);
     suffix.writeChar(' ').writeString(baseName(file)).writeChar(':');
     suffix.writeLongLong(line, 0, 10);
     data->textLength += suffix.getCurrentLen();
@@ -41,7 +42,8 @@ void appendSourcePosition(LogData* data, const char* file, std::int32_t line) {
 
 // Ends the record's text with "\r\n" and a zero byte (not counted), cutting
 // the text if they would not fit.
-void terminateRecord(LogData* data) {
+void terminateRecord(LogData* data)
+{
     if (data->textLength + 3 > RUZOLOG_LOG_BUF_SIZE) {
         data->textLength = RUZOLOG_LOG_BUF_SIZE - 3;
     }
@@ -53,7 +55,8 @@ void terminateRecord(LogData* data) {
 }
 
 // The "YYYY_MM/" subdirectory for a calendar time.
-std::string monthDirectory(const struct tm& calendar) {
+std::string monthDirectory(const struct tm& calendar)
+{
     char month[32];
     snprintf(month, sizeof(month), "%04d_%02d/", calendar.tm_year + 1900, calendar.tm_mon + 1);
     return month;
@@ -61,7 +64,8 @@ std::string monthDirectory(const struct tm& calendar) {
 
 }  // namespace
 
-LoggerManager::LoggerManager() {
+LoggerManager::LoggerManager()
+{
     LoggerInfo& mainLogger = loggers[RUZOLOG_MAIN_LOGGER_ID];
     mainLogger.key = RUZOLOG_MAIN_LOGGER_KEY;
     mainLogger.name = RUZOLOG_MAIN_LOGGER_KEY;
@@ -69,19 +73,25 @@ LoggerManager::LoggerManager() {
     keyIds[RUZOLOG_MAIN_LOGGER_KEY] = RUZOLOG_MAIN_LOGGER_ID;
 }
 
-LoggerManager::~LoggerManager() {
+LoggerManager::~LoggerManager()
+{
     stop();
     releasePool();
 }
 
-bool LoggerManager::isRegistered(std::int32_t id) const { return id >= 0 && id <= lastId; }
+bool LoggerManager::isRegistered(std::int32_t id) const
+{
+    return id >= 0 && id <= lastId;
+}
 
-void LoggerManager::showColorText(const char* text, std::int32_t level) {
+void LoggerManager::showColorText(const char* text, std::int32_t level)
+{
     (void)text;
     (void)level;
 }
 
-bool LoggerManager::start() {
+bool LoggerManager::start()
+{
     AutoLock lifecycle(lifecycleLock);
     if (running) {
         showColorText("ruzolog already start \r\n", LOG_FATAL);
@@ -93,7 +103,8 @@ bool LoggerManager::start() {
     return startSignal.wait(kStartTimeoutMs);
 }
 
-bool LoggerManager::stop() {
+bool LoggerManager::stop()
+{
     {
         AutoLock lifecycle(lifecycleLock);
         if (!running) {
@@ -107,7 +118,8 @@ bool LoggerManager::stop() {
     return true;
 }
 
-void LoggerManager::run() {
+void LoggerManager::run()
+{
     running = true;
     writeStartupLines();
     startSignal.post();
@@ -127,7 +139,8 @@ void LoggerManager::run() {
     shutDownLoggers();
 }
 
-void LoggerManager::writeStartupLines() {
+void LoggerManager::writeStartupLines()
+{
     RUZOLOG_STREAM_TO(this, RUZOLOG_MAIN_LOGGER_ID, LOG_ALARM, "ruzolog", __LINE__)
         << "-----------------  ruzolog thread started!   ----------------------------";
     for (std::int32_t id = 0; id <= lastId; ++id) {
@@ -143,13 +156,13 @@ void LoggerManager::writeStartupLines() {
             path = logger.path;
         }
         RUZOLOG_STREAM_TO(this, RUZOLOG_MAIN_LOGGER_ID, LOG_ALARM, "ruzolog", __LINE__)
-            << "logger id=" << id << " key=" << key << " name=" << name
-            << " path=" << path << " level=" << logger.level.load()
-            << " display=" << logger.display.load();
+            << "logger id=" << id << " key=" << key << " name=" << name << " path=" << path
+            << " level=" << logger.level.load() << " display=" << logger.display.load();
     }
 }
 
-void LoggerManager::shutDownLoggers() {
+void LoggerManager::shutDownLoggers()
+{
     for (std::int32_t id = 0; id <= lastId; ++id) {
         if (loggers[id].enable) {
             loggers[id].enable = false;
@@ -159,13 +172,13 @@ void LoggerManager::shutDownLoggers() {
     }
 }
 
-bool LoggerManager::pushLog(LogData* data, const char* file, std::int32_t line) {
+bool LoggerManager::pushLog(LogData* data, const char* file, std::int32_t line)
+{
     if (data == nullptr) {
         return false;
     }
     const std::int32_t id = data->loggerId;
-    if (!isRegistered(id) || !running || !loggers[id].enable ||
-        data->level < loggers[id].level) {
+    if (!isRegistered(id) || !running || !loggers[id].enable || data->level < loggers[id].level) {
         freeLogData(data);
         return false;
     }
@@ -193,7 +206,8 @@ bool LoggerManager::pushLog(LogData* data, const char* file, std::int32_t line) 
     return true;
 }
 
-bool LoggerManager::openLogger(LogData* data) {
+bool LoggerManager::openLogger(LogData* data)
+{
     const std::int32_t id = data->loggerId;
     if (!isRegistered(id)) {
         showColorText("ruzolog: openLogger can not open, invalide logger id! \r\n", LOG_FATAL);
@@ -203,8 +217,8 @@ bool LoggerManager::openLogger(LogData* data) {
     if (!logger.enable || !logger.outfile || data->level < logger.level) {
         return false;
     }
-    const bool sameDay = data->time >= logger.fileDayStart &&
-                         data->time <= logger.fileDayStart + kLastSecondOfDay;
+    const bool sameDay =
+        data->time >= logger.fileDayStart && data->time <= logger.fileDayStart + kLastSecondOfDay;
     const bool overSize = logger.fileBytes > static_cast<std::uint32_t>(logger.limitsize << 20);
     if (!sameDay || overSize) {
         logger.fileIndex = sameDay ? logger.fileIndex + 1 : 0;
@@ -242,7 +256,8 @@ bool LoggerManager::openLogger(LogData* data) {
     return true;
 }
 
-void LoggerManager::pruneFileHistory(LoggerInfo& logger, const std::string& openedPath) {
+void LoggerManager::pruneFileHistory(LoggerInfo& logger, const std::string& openedPath)
+{
     auto& history = logger.fileHistory;
     while (history.size() > RUZOLOG_FORCE_RESERVE_FILE_COUNT &&
            history.front().first < static_cast<std::int64_t>(time(nullptr)) - logger.reserve) {
@@ -258,7 +273,8 @@ void LoggerManager::pruneFileHistory(LoggerInfo& logger, const std::string& open
     }
 }
 
-bool LoggerManager::closeLogger(std::int32_t id) {
+bool LoggerManager::closeLogger(std::int32_t id)
+{
     if (!isRegistered(id)) {
         showColorText("ruzolog: closeLogger can not close, invalide logger id! \r\n", LOG_FATAL);
         return false;
@@ -271,7 +287,8 @@ bool LoggerManager::closeLogger(std::int32_t id) {
     return true;
 }
 
-std::int32_t LoggerManager::findLogger(const char* key) {
+std::int32_t LoggerManager::findLogger(const char* key)
+{
     if (key == nullptr) {
         return RUZOLOG_INVALID_LOGGER_ID;
     }
@@ -280,19 +297,33 @@ std::int32_t LoggerManager::findLogger(const char* key) {
     return found == keyIds.end() ? RUZOLOG_INVALID_LOGGER_ID : found->second;
 }
 
-bool LoggerManager::isLoggerEnable(std::int32_t id) {
+bool LoggerManager::isLoggerEnable(std::int32_t id)
+{
     return isRegistered(id) && loggers[id].enable;
 }
 
-std::uint64_t LoggerManager::getStatusTotalWriteCount() { return totalWriteCount; }
+std::uint64_t LoggerManager::getStatusTotalWriteCount()
+{
+    return totalWriteCount;
+}
 
-std::uint64_t LoggerManager::getStatusTotalWriteBytes() { return totalWriteBytes; }
+std::uint64_t LoggerManager::getStatusTotalWriteBytes()
+{
+    return totalWriteBytes;
+}
 
-std::uint64_t LoggerManager::getStatusTotalPushQueue() { return totalPushQueue; }
+std::uint64_t LoggerManager::getStatusTotalPushQueue()
+{
+    return totalPushQueue;
+}
 
-std::uint64_t LoggerManager::getStatusTotalPopQueue() { return totalPopQueue; }
+std::uint64_t LoggerManager::getStatusTotalPopQueue()
+{
+    return totalPopQueue;
+}
 
-std::uint32_t LoggerManager::getStatusActiveLoggers() {
+std::uint32_t LoggerManager::getStatusActiveLoggers()
+{
     std::uint32_t active = 0;
     for (std::int32_t id = 0; id <= lastId; ++id) {
         if (loggers[id].enable) {
@@ -302,7 +333,8 @@ std::uint32_t LoggerManager::getStatusActiveLoggers() {
     return active;
 }
 
-bool LoggerManager::getLoggerInfo(std::int32_t id, LoggerInfo& info) {
+bool LoggerManager::getLoggerInfo(std::int32_t id, LoggerInfo& info)
+{
     if (!isRegistered(id)) {
         return false;
     }

@@ -114,8 +114,7 @@ private:
     // Closes the logger's file if open; logLock is held.
     bool closeLogger(std::int32_t id);
     // Checks a setting change, then applies it.
-    bool hotChange(std::int32_t id, LogDataType type, std::int32_t value,
-                   const std::string& text);
+    bool hotChange(std::int32_t id, LogDataType type, std::int32_t value, const std::string& text);
     // Applies one setting change to the logger's record.
     bool onHotChange(std::int32_t id, LogDataType type, std::int32_t value,
                      const std::string& text);

@@ -18,7 +18,8 @@ namespace ruzolog {
 namespace {
 
 // Wall-clock time in milliseconds since the epoch.
-long long wallClockMilliseconds() {
+long long wallClockMilliseconds()
+{
     struct timeval now {};
     gettimeofday(&now, nullptr);
     return static_cast<long long>(now.tv_sec) * 1000 + now.tv_usec / 1000;
@@ -26,31 +27,49 @@ long long wallClockMilliseconds() {
 
 }  // namespace
 
-LockHelper::LockHelper() { pthread_mutex_init(&mutex, nullptr); }
+LockHelper::LockHelper()
+{
+    pthread_mutex_init(&mutex, nullptr);
+}
 
-LockHelper::~LockHelper() { pthread_mutex_destroy(&mutex); }
+LockHelper::~LockHelper()
+{
+    pthread_mutex_destroy(&mutex);
+}
 
-void LockHelper::lock() { pthread_mutex_lock(&mutex); }
+void LockHelper::lock()
+{
+    pthread_mutex_lock(&mutex);
+}
 
-void LockHelper::unLock() { pthread_mutex_unlock(&mutex); }
+void LockHelper::unLock()
+{
+    pthread_mutex_unlock(&mutex);
+}
 
-SemHelper::~SemHelper() { destroy(); }
+SemHelper::~SemHelper()
+{
+    destroy();
+}
 
-void SemHelper::destroy() {
+void SemHelper::destroy()
+{
     if (created) {
         sem_destroy(&semaphore);
         created = false;
     }
 }
 
-bool SemHelper::create(int initial) {
+bool SemHelper::create(int initial)
+{
     destroy();
     const unsigned int count = initial < 0 ? 0 : static_cast<unsigned int>(initial);
     created = sem_init(&semaphore, 0, count) == 0;
     return created;
 }
 
-bool SemHelper::wait(int timeoutMs) {
+bool SemHelper::wait(int timeoutMs)
+{
     if (timeoutMs <= 0) {
         return sem_wait(&semaphore) == 0;
     }
@@ -67,19 +86,25 @@ bool SemHelper::wait(int timeoutMs) {
     }
 }
 
-bool SemHelper::post() { return sem_post(&semaphore) == 0; }
+bool SemHelper::post()
+{
+    return sem_post(&semaphore) == 0;
+}
 
-void* threadProc(void* param) {
+void* threadProc(void* param)
+{
     static_cast<ThreadHelper*>(param)->run();
     return nullptr;
 }
 
-bool ThreadHelper::start() {
+bool ThreadHelper::start()
+{
     joinable = pthread_create(&handle, nullptr, threadProc, this) == 0;
     return joinable;
 }
 
-bool ThreadHelper::wait() {
+bool ThreadHelper::wait()
+{
     if (!joinable) {
         return false;
     }
@@ -87,20 +112,26 @@ bool ThreadHelper::wait() {
     return pthread_join(handle, nullptr) == 0;
 }
 
-void sleepMillisecond(unsigned int ms) { usleep(ms * 1000U); }
+void sleepMillisecond(unsigned int ms)
+{
+    usleep(ms * 1000U);
+}
 
-struct tm timeToTm(time_t t) {
+struct tm timeToTm(time_t t)
+{
     struct tm result;
     std::memset(&result, 0, sizeof(result));
     localtime_r(&t, &result);
     return result;
 }
 
-std::int64_t localMidnight(time_t t, const struct tm& local) {
+std::int64_t localMidnight(time_t t, const struct tm& local)
+{
     return static_cast<std::int64_t>(t) - (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
 }
 
-void fixPath(std::string& path) {
+void fixPath(std::string& path)
+{
     if (path.empty()) {
         return;
     }
@@ -114,7 +145,8 @@ void fixPath(std::string& path) {
     }
 }
 
-bool isDirectory(std::string path) {
+bool isDirectory(std::string path)
+{
     DIR* dir = opendir(path.c_str());
     if (dir == nullptr) {
         return false;
@@ -123,7 +155,8 @@ bool isDirectory(std::string path) {
     return true;
 }
 
-bool createRecursionDir(std::string path) {
+bool createRecursionDir(std::string path)
+{
     if (path.empty()) {
         return true;
     }

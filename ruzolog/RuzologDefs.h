@@ -43,13 +43,13 @@ constexpr std::int32_t LOG_FATAL = 6;
 
 // Level names as stored; only the first LOG_STRING_LEN bytes are written, so
 // the trailing blanks of INFO and WARN never reach the file.
-inline constexpr const char* LOG_STRING[] = {
-    "LOG_TRACE", "LOG_DEBUG", "LOG_INFO ", "LOG_WARN ",
-    "LOG_ERROR", "LOG_ALARM", "LOG_FATAL"};
+inline constexpr const char* LOG_STRING[] = {"LOG_TRACE", "LOG_DEBUG", "LOG_INFO ", "LOG_WARN ",
+                                             "LOG_ERROR", "LOG_ALARM", "LOG_FATAL"};
 inline constexpr int LOG_STRING_LEN[] = {9, 9, 8, 8, 9, 9, 9};
 
 // True for the levels 0..6 that have a name; log statements refuse the rest.
-constexpr bool isValidLevel(std::int32_t level) {
+constexpr bool isValidLevel(std::int32_t level)
+{
     return level >= LOG_TRACE && level <= LOG_FATAL;
 }
 

@@ -13,7 +13,8 @@ namespace ruzolog {
 namespace {
 
 // open(2) flags for an fopen-style mode, or -1 for a mode that is not one.
-int openFlagsForMode(const char* mode) {
+int openFlagsForMode(const char* mode)
+{
     if (mode == nullptr) {
         return -1;
     }
@@ -34,7 +35,8 @@ int openFlagsForMode(const char* mode) {
 // Opens path without following a final symbolic link and without blocking on
 // a FIFO, and keeps the descriptor only if it is a regular file. Returns the
 // descriptor (blocking again) and its size, or -1.
-int openRegularFile(const char* path, int flags, std::int64_t& size) {
+int openRegularFile(const char* path, int flags, std::int64_t& size)
+{
     const int fd = ::open(path, flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         return -1;
@@ -55,7 +57,8 @@ int openRegularFile(const char* path, int flags, std::int64_t& size) {
 
 }  // namespace
 
-std::int64_t RuzologFileHandler::open(const char* path, const char* mode) {
+std::int64_t RuzologFileHandler::open(const char* path, const char* mode)
+{
     if (file != nullptr) {
         fclose(file);
         file = nullptr;
@@ -77,7 +80,8 @@ std::int64_t RuzologFileHandler::open(const char* path, const char* mode) {
     return size;
 }
 
-void RuzologFileHandler::close() {
+void RuzologFileHandler::close()
+{
     if (file != nullptr) {
         clean(0, 0);
         fclose(file);
@@ -85,7 +89,8 @@ void RuzologFileHandler::close() {
     }
 }
 
-void RuzologFileHandler::clean(int offset, int length) {
+void RuzologFileHandler::clean(int offset, int length)
+{
     if (file == nullptr) {
         return;
     }
@@ -95,7 +100,8 @@ void RuzologFileHandler::clean(int offset, int length) {
     fsync(fd);
 }
 
-void RuzologFileHandler::write(const char* data, unsigned long length) {
+void RuzologFileHandler::write(const char* data, unsigned long length)
+{
     if (file == nullptr || length == 0) {
         return;
     }
@@ -104,13 +110,15 @@ void RuzologFileHandler::write(const char* data, unsigned long length) {
     }
 }
 
-void RuzologFileHandler::flush() {
+void RuzologFileHandler::flush()
+{
     if (file != nullptr) {
         fflush(file);
     }
 }
 
-std::string RuzologFileHandler::readLine() {
+std::string RuzologFileHandler::readLine()
+{
     char buffer[500];
     if (file == nullptr || fgets(buffer, sizeof(buffer), file) == nullptr) {
         return std::string();
@@ -118,7 +126,8 @@ std::string RuzologFileHandler::readLine() {
     return std::string(buffer);
 }
 
-std::string RuzologFileHandler::readContent() {
+std::string RuzologFileHandler::readContent()
+{
     std::string content;
     if (file == nullptr) {
         return content;
@@ -133,7 +142,8 @@ std::string RuzologFileHandler::readContent() {
     }
 }
 
-bool RuzologFileHandler::removeFile(const std::string& path) {
+bool RuzologFileHandler::removeFile(const std::string& path)
+{
     return ::remove(path.c_str()) == 0;
 }
 

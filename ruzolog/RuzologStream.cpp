@@ -12,7 +12,9 @@ namespace {
 template <int Base, int Count>
 struct DigitPairs {
     char chars[Count * 2];
-    constexpr DigitPairs() : chars() {
+    constexpr DigitPairs()
+        : chars()
+    {
         const char* digits = "0123456789ABCDEF";
         for (int i = 0; i < Count; ++i) {
             chars[i * 2] = digits[i / Base];
@@ -27,16 +29,22 @@ constexpr DigitPairs<16, 256> kHexPairs;
 }  // namespace
 
 RuzologStream::RuzologStream(char* buffer, std::int32_t length)
-    : begin(buffer), end(buffer + length), cursor(buffer) {}
+    : begin(buffer),
+      end(buffer + length),
+      cursor(buffer)
+{
+}
 
-RuzologStream& RuzologStream::writeChar(char c) {
+RuzologStream& RuzologStream::writeChar(char c)
+{
     if (end - cursor > 1) {
         *cursor++ = c;
     }
     return *this;
 }
 
-RuzologStream& RuzologStream::writeString(const char* text, unsigned int length) {
+RuzologStream& RuzologStream::writeString(const char* text, unsigned int length)
+{
     const long room = std::max<long>(end - cursor, 0);
     const long count = std::min<long>(length, room);
     if (count > 0) {
@@ -46,19 +54,23 @@ RuzologStream& RuzologStream::writeString(const char* text, unsigned int length)
     return *this;
 }
 
-RuzologStream& RuzologStream::writeString(const char* text) {
+RuzologStream& RuzologStream::writeString(const char* text)
+{
     return writeString(text, static_cast<unsigned int>(std::strlen(text)));
 }
 
-RuzologStream& RuzologStream::operator<<(const std::string& text) {
+RuzologStream& RuzologStream::operator<<(const std::string& text)
+{
     return writeString(text.data(), static_cast<unsigned int>(text.size()));
 }
 
-RuzologStream& RuzologStream::operator<<(bool value) {
+RuzologStream& RuzologStream::operator<<(bool value)
+{
     return value ? writeString("true", 4) : writeString("false", 5);
 }
 
-RuzologStream& RuzologStream::writeLongLong(long long value, int width, int base) {
+RuzologStream& RuzologStream::writeLongLong(long long value, int width, int base)
+{
     if (base < 2 || base > 16) {
         return *this;
     }
@@ -70,7 +82,8 @@ RuzologStream& RuzologStream::writeLongLong(long long value, int width, int base
     return writeULongLong(magnitude, width, base);
 }
 
-RuzologStream& RuzologStream::writeULongLong(unsigned long long value, int width, int base) {
+RuzologStream& RuzologStream::writeULongLong(unsigned long long value, int width, int base)
+{
     static const char* lut = "0123456789abcdef";
     static const char* lutDec = kDecimalPairs.chars;
     static const char* lutHex = kHexPairs.chars;

@@ -63,7 +63,8 @@ constexpr HalftoneChoice kHalftoneChoices[] = {
     {"HT_PATSIZE_8x8_M", OrvESCP::Halfton8x8},
 };
 
-bool HalftoneFromName(const std::string& name, OrvESCP::Halfton& pattern) {
+bool HalftoneFromName(const std::string& name, OrvESCP::Halfton& pattern)
+{
     for (const HalftoneChoice& choice : kHalftoneChoices) {
         if (name == choice.name) {
             pattern = choice.pattern;
@@ -75,29 +76,39 @@ bool HalftoneFromName(const std::string& name, OrvESCP::Halfton& pattern) {
 
 // How the pages of the raster are expected to look.
 struct RasterKind {
-    bool grey = false;                               // eight-bit grey, dithered
+    bool grey = false;                                // eight-bit grey, dithered
     OrvESCP::Halfton pattern = OrvESCP::HalftonAuto;  // the dither for grey pages
 };
 
 // Width of one raster column on paper, in 1/3600 inch. The 9-pin head prints
 // its 160 and 80 dpi rasters with the 120 and 60 dpi bit-image densities;
 // every other head and resolution prints a column per raster pixel.
-bool ColumnPitch(int pins, unsigned dpiX, std::int32_t& pitch) {
+bool ColumnPitch(int pins, unsigned dpiX, std::int32_t& pitch)
+{
     if (pins == 9) {
-        if (dpiX == 160) { pitch = vprinter::kUnitsPerInch / 120; return true; }
-        if (dpiX == 80) { pitch = vprinter::kUnitsPerInch / 60; return true; }
+        if (dpiX == 160) {
+            pitch = vprinter::kUnitsPerInch / 120;
+            return true;
+        }
+        if (dpiX == 80) {
+            pitch = vprinter::kUnitsPerInch / 60;
+            return true;
+        }
         return false;
     }
-    if (dpiX == 0 || vprinter::kUnitsPerInch % dpiX != 0) return false;
+    if (dpiX == 0 || vprinter::kUnitsPerInch % dpiX != 0)
+        return false;
     pitch = static_cast<std::int32_t>(vprinter::kUnitsPerInch / dpiX);
     return true;
 }
 
 // Checks that a page header has the pixel format the comparison expects.
 bool HasExpectedFormat(const cups_page_header2_t& header, const RasterKind& kind,
-                       std::size_t number) {
+                       std::size_t number)
+{
     if (!kind.grey) {
-        if (header.cupsBitsPerPixel == 1 && header.cupsColorSpace == CUPS_CSPACE_K) return true;
+        if (header.cupsBitsPerPixel == 1 && header.cupsColorSpace == CUPS_CSPACE_K)
+            return true;
         std::fprintf(stderr, "e2e-compare: page %zu is not a one-bit black raster\n", number);
         return false;
     }
@@ -116,10 +127,13 @@ bool HasExpectedFormat(const cups_page_header2_t& header, const RasterKind& kind
 // The one-bit page whose set bits are the page's inked pixels: the raster
 // itself, or the dither of a grey raster. Rows keep cupsBytesPerLine bytes.
 bool InkBitmap(const cups_page_header2_t& header, const RasterKind& kind,
-               std::vector<unsigned char>& pixels, RasterPage& page) {
-    if (!kind.grey) return true;
+               std::vector<unsigned char>& pixels, RasterPage& page)
+{
+    if (!kind.grey)
+        return true;
     bool seen[256] = {};
-    for (unsigned char value : pixels) seen[value] = true;
+    for (unsigned char value : pixels)
+        seen[value] = true;
     page.greyLevels = static_cast<unsigned>(std::count(std::begin(seen), std::end(seen), true));
     std::vector<unsigned char> bits(pixels.size(), 0);
     if (OrvESCP::Gray2DotMatrix(pixels.data(), static_cast<int>(header.cupsBytesPerLine),
@@ -132,8 +146,8 @@ bool InkBitmap(const cups_page_header2_t& header, const RasterKind& kind,
     return true;
 }
 
-bool ReadRaster(const char* path, int pins, const RasterKind& kind,
-                std::vector<RasterPage>& pages) {
+bool ReadRaster(const char* path, int pins, const RasterKind& kind, std::vector<RasterPage>& pages)
+{
     int fd = open(path, O_RDONLY);
     if (fd < 0) {
         std::fprintf(stderr, "e2e-compare: cannot open %s: %s\n", path, std::strerror(errno));
@@ -188,12 +202,14 @@ bool ReadRaster(const char* path, int pins, const RasterKind& kind,
         // Rows are read top down and pixels left to right: already sorted.
         pages.push_back(std::move(page));
     }
-    if (raster) cupsRasterClose(raster);
+    if (raster)
+        cupsRasterClose(raster);
     close(fd);
     return ok;
 }
 
-bool ReadFile(const char* path, std::vector<unsigned char>& bytes) {
+bool ReadFile(const char* path, std::vector<unsigned char>& bytes)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "e2e-compare: cannot open %s\n", path);
@@ -205,8 +221,10 @@ bool ReadFile(const char* path, std::vector<unsigned char>& bytes) {
 
 // Prints up to a few dots of a difference, in raster pixels.
 void ShowDots(const char* what, const std::vector<vprinter::Dot>& dots, std::int32_t pitchX,
-              std::int32_t pitchY) {
-    if (dots.empty()) return;
+              std::int32_t pitchY)
+{
+    if (dots.empty())
+        return;
     std::fprintf(stderr, "  %zu %s, first at pixel", dots.size(), what);
     for (std::size_t i = 0; i < dots.size() && i < 5; ++i) {
         std::fprintf(stderr, " (%g, %g)", double(dots[i].x) / pitchX, double(dots[i].y) / pitchY);
@@ -215,7 +233,8 @@ void ShowDots(const char* what, const std::vector<vprinter::Dot>& dots, std::int
 }
 
 bool ComparePage(std::size_t number, int pins, const RasterPage& expected,
-                 const vprinter::PrintedPage& printed) {
+                 const vprinter::PrintedPage& printed)
+{
     std::int32_t pitchX = 1;
     ColumnPitch(pins, expected.dpiX, pitchX);
     const auto pitchY = static_cast<std::int32_t>(vprinter::kUnitsPerInch / expected.dpiY);
@@ -232,17 +251,18 @@ bool ComparePage(std::size_t number, int pins, const RasterPage& expected,
     }
     std::fprintf(stderr, "page %zu: %u x %u at %u x %u dpi%s, %zu inked pixels, %zu dots: %s\n",
                  number, expected.width, expected.height, expected.dpiX, expected.dpiY,
-                 grey.c_str(), expected.dots.size(), printed.dots.size(),
-                 ok ? "match" : "DIFFER");
+                 grey.c_str(), expected.dots.size(), printed.dots.size(), ok ? "match" : "DIFFER");
     ShowDots("inked pixels not printed", missing, pitchX, pitchY);
     ShowDots("dots not in the raster", extra, pitchX, pitchY);
-    if (!printed.ejected) std::fprintf(stderr, "  the sheet was never ejected\n");
+    if (!printed.ejected)
+        std::fprintf(stderr, "  the sheet was never ejected\n");
     return ok;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int pins = 24;
     bool partial = false;
     bool argsOk = true;
@@ -272,7 +292,8 @@ int main(int argc, char** argv) {
 
     std::vector<RasterPage> expected;
     std::vector<unsigned char> stream;
-    if (!ReadRaster(files[0], pins, kind, expected) || !ReadFile(files[1], stream)) return 2;
+    if (!ReadRaster(files[0], pins, kind, expected) || !ReadFile(files[1], stream))
+        return 2;
 
     const vprinter::PrintResult result = vprinter::VirtualPrinter(model).Print(stream);
     bool ok = true;
@@ -289,14 +310,13 @@ int main(int argc, char** argv) {
 
     const std::size_t printed = result.pages.size();
     if (partial ? (printed == 0 || printed > expected.size()) : printed != expected.size()) {
-        std::fprintf(stderr, "%zu pages printed, the raster has %zu\n", printed,
-                     expected.size());
+        std::fprintf(stderr, "%zu pages printed, the raster has %zu\n", printed, expected.size());
         ok = false;
     }
     for (std::size_t i = 0; i < printed && i < expected.size(); ++i) {
         ok = ComparePage(i + 1, pins, expected[i], result.pages[i]) && ok;
     }
-    std::fprintf(stderr, "%s: %zu of %zu raster pages printed\n", ok ? "OK" : "MISMATCH",
-                 printed, expected.size());
+    std::fprintf(stderr, "%s: %zu of %zu raster pages printed\n", ok ? "OK" : "MISMATCH", printed,
+                 expected.size());
     return ok ? 0 : 1;
 }

@@ -58,14 +58,14 @@ TEST(CommandText, ConvertsToBytes)
 
 TEST(CommandText, DigitValues)
 {
-    const std::pair<char, int> digits[] = {{'0', 0}, {'9', 9}, {'A', 10}, {'F', 15}, {'a', 10},
+    const std::pair<char, int> digits[] = {{'0', 0},  {'9', 9},  {'A', 10}, {'F', 15}, {'a', 10},
                                            {'f', 15}, {'G', -1}, {'<', -1}, {' ', -1}};
     for (const auto& [c, value] : digits) {
         SCOPED_TRACE(c);
         EXPECT_EQ(OrvESCP::Char2Num(c), static_cast<char>(value));
     }
-    const std::pair<const char*, int> pairs[] = {
-        {"00", 0x00}, {"7f", 0x7F}, {"FF", 0xFF}, {"0G", 0xFF}, {"G0", 0xF0}, {"1G", 0x0F}};
+    const std::pair<const char*, int> pairs[] = {{"00", 0x00}, {"7f", 0x7F}, {"FF", 0xFF},
+                                                 {"0G", 0xFF}, {"G0", 0xF0}, {"1G", 0x0F}};
     for (const auto& [text, value] : pairs) {
         SCOPED_TRACE(text);
         EXPECT_EQ(OrvESCP::HexToNum(text), value);

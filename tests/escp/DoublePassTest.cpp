@@ -40,18 +40,14 @@ struct PlacementCase {
 TEST(DoublePass, RowsAlternateBetweenThePasses)
 {
     const PlacementCase cases[] = {
-        {24, 360, 360, 0, {0x80, 0, 0}, {0, 0, 0}},
-        {24, 360, 360, 1, {0, 0, 0}, {0x80, 0, 0}},
-        {24, 360, 360, 16, {0, 0x80, 0}, {0, 0, 0}},
-        {24, 360, 360, 46, {0, 0, 0x01}, {0, 0, 0}},
-        {24, 360, 360, 47, {0, 0, 0}, {0, 0, 0x01}},
-        {18, 360, 360, 31, {0, 0, 0}, {0, 0x01, 0}},
-        {9, 160, 144, 14, {0x01}, {0x00}},
-        {9, 160, 144, 15, {0x00}, {0x01}},
+        {24, 360, 360, 0, {0x80, 0, 0}, {0, 0, 0}},  {24, 360, 360, 1, {0, 0, 0}, {0x80, 0, 0}},
+        {24, 360, 360, 16, {0, 0x80, 0}, {0, 0, 0}}, {24, 360, 360, 46, {0, 0, 0x01}, {0, 0, 0}},
+        {24, 360, 360, 47, {0, 0, 0}, {0, 0, 0x01}}, {18, 360, 360, 31, {0, 0, 0}, {0, 0x01, 0}},
+        {9, 160, 144, 14, {0x01}, {0x00}},           {9, 160, 144, 15, {0x00}, {0x01}},
     };
     for (const PlacementCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.pins << " pins at " << c.dpiX << " x " << c.dpiY
-                                        << ", row " << c.row);
+        SCOPED_TRACE(testing::Message()
+                     << c.pins << " pins at " << c.dpiX << " x " << c.dpiY << ", row " << c.row);
         const bool at360 = c.dpiX == 360;
         const unsigned char mode = at360 ? 0x28 : 0x01;
         const Bytes move = at360 ? Move360(1) : Bytes{0x0D, 0x1B, 0x4A, 0x01};
@@ -79,9 +75,9 @@ TEST(DoublePass, InkedColumnsOfEitherPassPrintInBoth)
     const Bytes none = Fill(3, 0);
     const Bytes top = {0x80, 0, 0};
     const Bytes skip = {0x1B, 0x24, 0x42, 0x00};
-    const Bytes expected = Cat({Image(0x28, 1, top), skip, Image(0x28, 5, Fill(15, 0)), Move360(1),
-                                Image(0x28, 1, none), skip,
-                                Image(0x28, 5, Cat({Fill(12, 0), top}))});
+    const Bytes expected =
+        Cat({Image(0x28, 1, top), skip, Image(0x28, 5, Fill(15, 0)), Move360(1),
+             Image(0x28, 1, none), skip, Image(0x28, 5, Cat({Fill(12, 0), top}))});
     EXPECT_EQ(Hex(EncodeDoubleBand(24, 360, 360, 401, {{0, 0}, {400, 1}})), Hex(expected));
 
     // A gap of 299 columns stays in the image of both passes.

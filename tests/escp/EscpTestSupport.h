@@ -60,16 +60,36 @@ inline Bytes Image(unsigned char mode, unsigned columns, const Bytes& data)
 // `rows` units, unit back to 1/60.
 inline Bytes Move360(unsigned rows)
 {
-    return {0x0D, 0x1B, 0x28, 0x55, 0x01, 0x00, 0x0A, 0x0D, 0x1B, 0x28, 0x76,
-            0x02, 0x00, static_cast<unsigned char>(rows & 0xFF),
-            static_cast<unsigned char>(rows >> 8), 0x1B, 0x28, 0x55, 0x01, 0x00, 0x3C};
+    return {0x0D,
+            0x1B,
+            0x28,
+            0x55,
+            0x01,
+            0x00,
+            0x0A,
+            0x0D,
+            0x1B,
+            0x28,
+            0x76,
+            0x02,
+            0x00,
+            static_cast<unsigned char>(rows & 0xFF),
+            static_cast<unsigned char>(rows >> 8),
+            0x1B,
+            0x28,
+            0x55,
+            0x01,
+            0x00,
+            0x3C};
 }
 
 // A one-bit page, rows of bytesPerLine bytes, most significant bit leftmost.
 class OneBitPage {
 public:
     OneBitPage(std::uint64_t bytesPerLine, std::uint64_t height)
-        : bytesPerLine_(bytesPerLine), height_(height), bits_(bytesPerLine * height, 0)
+        : bytesPerLine_(bytesPerLine),
+          height_(height),
+          bits_(bytesPerLine * height, 0)
     {
     }
 
@@ -106,8 +126,7 @@ private:
 };
 
 // The page body an encoder of this head and resolution makes of the page.
-inline Bytes EncodePage(int pins, int dpiX, int dpiY, const OneBitPage& page,
-                        std::uint64_t width)
+inline Bytes EncodePage(int pins, int dpiX, int dpiY, const OneBitPage& page, std::uint64_t width)
 {
     OrvESCP encoder(pins, dpiX, dpiY);
     encoder.DotMatrix2Page(page.Data(), page.BytesPerLine(), width, page.Height());

@@ -68,8 +68,13 @@ TEST(FilterExit, StatusFollowsTheJobSetUp)
         {"not a raster stream", FilterArgs(), ppd, Bytes(100, 'x'), 1, false, false},
         {"empty input", FilterArgs(), ppd, {}, 1, false, false},
         {"5 arguments", {"1", "user", "title", "1"}, ppd, OnePageRaster(), 1, false, false},
-        {"8 arguments", {"1", "user", "title", "1", "", missing, "extra"}, ppd, OnePageRaster(),
-         1, false, false},
+        {"8 arguments",
+         {"1", "user", "title", "1", "", missing, "extra"},
+         ppd,
+         OnePageRaster(),
+         1,
+         false,
+         false},
         {"7 arguments", FilterArgs("", rasterFile), ppd, {}, 0, true, false},
         {"missing raster file", FilterArgs("", missing), ppd, OnePageRaster(), 1, false, false},
         {"PPD unset", FilterArgs(), std::nullopt, OnePageRaster(), 1, false, true},
@@ -120,8 +125,7 @@ TEST(FilterExit, ModelNumberWithoutAPrintHeadIsRefusedBeforeAnyPage)
         EXPECT_TRUE(r.out.empty());
         const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
         ASSERT_EQ(errors.size(), 1u) << r.err;
-        EXPECT_NE(errors[0].find("model number " + c.number + " "), std::string::npos)
-            << errors[0];
+        EXPECT_NE(errors[0].find("model number " + c.number + " "), std::string::npos) << errors[0];
         EXPECT_TRUE(r.ErrLinesStartingWith("PAGE: ").empty()) << r.err;
     }
 }

@@ -32,8 +32,7 @@ RasterPage Truncated(RasterPage page, std::size_t count)
 // Checks a run that refused page 2 after printing page 1: status 1, page 1
 // alone on standard output, one ERROR line naming page 2 and containing
 // `reason`.
-void ExpectPage2Refused(const FilterResult& r, const RasterPage& page1,
-                        const std::string& reason)
+void ExpectPage2Refused(const FilterResult& r, const RasterPage& page1, const std::string& reason)
 {
     EXPECT_EQ(r.exitStatus, 1) << r.Describe();
     EXPECT_EQ(r.out, ExpectedPageBytes(24, page1));
@@ -52,11 +51,11 @@ TEST(FilterFailure, ShortPixelDataStopsTheJobWithAnError)
     const std::size_t cuts[] = {0, 1, full / 2, full - 1};
     for (RasterCompression compression : {RasterCompression::None, RasterCompression::Compressed}) {
         for (std::size_t cut : cuts) {
-            SCOPED_TRACE((compression == RasterCompression::None ? "uncompressed, " : "compressed, ") +
-                         std::to_string(cut) + " of " + std::to_string(full) + " bytes");
+            SCOPED_TRACE(
+                (compression == RasterCompression::None ? "uncompressed, " : "compressed, ") +
+                std::to_string(cut) + " of " + std::to_string(full) + " bytes");
             const Bytes raster = WriteRaster({page1, Truncated(page2, cut)}, compression);
-            ExpectPage2Refused(RunFilter(FilterJob(TestPpdPath(24), raster)), page1,
-                               "raster data");
+            ExpectPage2Refused(RunFilter(FilterJob(TestPpdPath(24), raster)), page1, "raster data");
         }
     }
 }
@@ -118,9 +117,9 @@ TEST(FilterFailure, ResolutionWithoutAPinProfileIsRefused)
         int pins;
         unsigned dpiX, dpiY;
     };
-    const Case cases[] = {{9, 300, 300},  {9, 180, 180},         {9, 160, 180}, {24, 59, 180},
-                          {24, 0, 360},   {24, 4294966936u, 360}, {18, 30, 180}, {24, 180, 360},
-                          {18, 120, 360}};
+    const Case cases[] = {{9, 300, 300}, {9, 180, 180},  {9, 160, 180},
+                          {24, 59, 180}, {24, 0, 360},   {24, 4294966936u, 360},
+                          {18, 30, 180}, {24, 180, 360}, {18, 120, 360}};
     for (const Case& c : cases) {
         const std::string resolution = std::to_string(c.dpiX) + "x" + std::to_string(c.dpiY);
         SCOPED_TRACE(std::to_string(c.pins) + " pins, " + resolution);

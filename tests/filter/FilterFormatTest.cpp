@@ -64,7 +64,8 @@ Bytes GrayExpected(const RasterPage& luminance, const std::string& pattern)
 TEST(FilterFormat, GreyPagesAreDitheredWithTheChosenPattern)
 {
     const RasterPage luminance = LuminancePage();
-    ASSERT_NE(GrayExpected(luminance, "HT_PATSIZE_8x8_M"), GrayExpected(luminance, "HT_PATSIZE_AUTO"));
+    ASSERT_NE(GrayExpected(luminance, "HT_PATSIZE_8x8_M"),
+              GrayExpected(luminance, "HT_PATSIZE_AUTO"));
     ASSERT_NE(GrayExpected(luminance, "HT_PATSIZE_SUPERCELL_M"),
               GrayExpected(luminance, "HT_PATSIZE_AUTO"));
 
@@ -110,7 +111,8 @@ void ClearPadding(RasterPage& page)
     const unsigned bytesPerLine = page.header.cupsBytesPerLine;
     for (unsigned y = 0; y < page.header.cupsHeight; ++y)
         for (unsigned x = width; x < bytesPerLine * 8; ++x)
-            page.pixels[y * bytesPerLine + x / 8] &= static_cast<unsigned char>(~(0x80u >> (x % 8)));
+            page.pixels[y * bytesPerLine + x / 8] &=
+                static_cast<unsigned char>(~(0x80u >> (x % 8)));
 }
 
 TEST(FilterFormat, WhiteIsOneBitmapsPrintAsTheInkPageTheyComplement)
@@ -233,7 +235,7 @@ TEST(FilterFormat, HeaderNumbersBeyondTheirNamesAreRefusedOrIgnored)
 {
     struct Case {
         const char* name;
-        std::size_t field;   // offset of the field in the page header
+        std::size_t field;  // offset of the field in the page header
         std::uint32_t value;
         const char* reason;  // empty: the page prints as usual
     };

@@ -11,8 +11,7 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // A page with ink and blank stretches, different for every seed.
-RasterPage PatternPage(unsigned width, unsigned height, unsigned dpiX, unsigned dpiY,
-                       unsigned seed)
+RasterPage PatternPage(unsigned width, unsigned height, unsigned dpiX, unsigned dpiY, unsigned seed)
 {
     RasterPage page = MakeBitmapPage(width, height, dpiX, dpiY);
     FillPattern(page, seed);
@@ -135,8 +134,8 @@ TEST(FilterOutput, CopiesAreReportedButThePageIsWrittenOnce)
 TEST(FilterOutput, JobOptionsDoNotChangeTheOneBitOutput)
 {
     const RasterPage page = PatternPage(100, 60, 180, 180, 5);
-    const FilterResult r = RunFilter(FilterJob(
-        TestPpdPath(24), WriteRaster({page}), "PageSize=Letter Resolution=360x180dpi foo=bar"));
+    const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page}),
+                                               "PageSize=Letter Resolution=360x180dpi foo=bar"));
     EXPECT_EQ(r.exitStatus, 0) << r.Describe();
     EXPECT_EQ(r.out, ExpectedPageBytes(24, page));
 }

@@ -13,13 +13,14 @@ namespace fuzz {
 class FuzzInput {
 public:
     // Wraps size bytes at data; the bytes must outlive the object.
-    FuzzInput(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
+    FuzzInput(const std::uint8_t* data, std::size_t size)
+        : data(data),
+          size(size)
+    {
+    }
 
     // The next byte, or 0 once the input is used up.
-    std::uint8_t Byte()
-    {
-        return pos < size ? data[pos++] : 0;
-    }
+    std::uint8_t Byte() { return pos < size ? data[pos++] : 0; }
 
     // The next two bytes as a little-endian number.
     std::uint16_t Word()

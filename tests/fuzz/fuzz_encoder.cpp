@@ -30,12 +30,12 @@ struct Resolution {
 const int kPins[] = {9, 18, 24, 0, 8, -1, 25, 48};
 // Resolutions: every profile pair, then pairs no profile expects.
 const Resolution kResolutions[] = {
-    {360, 360}, {360, 180}, {180, 180}, {120, 180}, {160, 144}, {160, 72}, {80, 72},
-    {180, 360}, {60, 60},   {0, 0},     {1, 1},     {-360, 360}, {720, 720}, {360, 1},
-    {INT_MAX, INT_MIN},     {144, 160}};
+    {360, 360}, {360, 180}, {180, 180},         {120, 180}, {160, 144}, {160, 72},
+    {80, 72},   {180, 360}, {60, 60},           {0, 0},     {1, 1},     {-360, 360},
+    {720, 720}, {360, 1},   {INT_MAX, INT_MIN}, {144, 160}};
 // Grey pattern names: the known ones, an unknown one and an empty one.
-const char* const kPatterns[] = {"HT_PATSIZE_AUTO", "HT_PATSIZE_SUPERCELL_M", "HT_PATSIZE_6x6_M",
-                                 "HT_PATSIZE_8x8_M", "HT_PATSIZE_9x9_M", ""};
+const char* const kPatterns[] = {"HT_PATSIZE_AUTO",  "HT_PATSIZE_SUPERCELL_M", "HT_PATSIZE_6x6_M",
+                                 "HT_PATSIZE_8x8_M", "HT_PATSIZE_9x9_M",       ""};
 
 // The page buffer: bytesPerLine x height bytes, filled from the input and
 // padded with zeros when the input runs out.
@@ -69,7 +69,7 @@ bool IsProfilePair(int pins, const Resolution& dpi)
 std::size_t ColumnBytes(unsigned char m)
 {
     if (m == 0 || m == 1)
-        return 1;          // 8 dots
+        return 1;            // 8 dots
     return m == 41 ? 9 : 3;  // 72 dots, else 24 dots
 }
 
@@ -96,8 +96,8 @@ void CheckCommands(const std::vector<unsigned char>& body)
                 length = 5 + (body[at + 3] + 256u * body[at + 4]) * ColumnBytes(body[at + 2]);
         }
         if (length == 0 || length > left) {
-            fprintf(stderr, "page body of %zu bytes: no whole command at offset %zu\n",
-                    body.size(), at);
+            fprintf(stderr, "page body of %zu bytes: no whole command at offset %zu\n", body.size(),
+                    at);
             abort();
         }
         at += length;

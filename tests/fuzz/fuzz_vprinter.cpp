@@ -50,11 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const vprinter::VirtualPrinter printer(model, limits);
     vprinter::StreamError error;
-    printer.Print(in.Rest(), in.Remaining(),
-                  [&](vprinter::PrintedPage&& page) {
-                      vprinter::PageRaster raster;
-                      vprinter::PageRaster::Render(page, xDpi, yDpi, raster);
-                  },
-                  error);
+    printer.Print(
+        in.Rest(), in.Remaining(),
+        [&](vprinter::PrintedPage&& page) {
+            vprinter::PageRaster raster;
+            vprinter::PageRaster::Render(page, xDpi, yDpi, raster);
+        },
+        error);
     return 0;
 }

@@ -52,7 +52,7 @@ TEST(Framing, PageIsTheEncodedBody)
 TEST(Framing, CanEncodeFollowsTheProfile)
 {
     const std::tuple<int, int, int, bool> cases[] = {
-        {24, 360, 360, true}, {18, 180, 180, true}, {9, 160, 144, true},
+        {24, 360, 360, true}, {18, 180, 180, true},  {9, 160, 144, true},
         {9, 360, 360, false}, {12, 180, 180, false},
     };
     OneBitPage page(1, 48);
@@ -71,7 +71,10 @@ TEST(Framing, CanEncodeFollowsTheProfile)
 // A printer that counts eject requests instead of adding a form feed.
 class MarkedEjectPrinter : public DotMatrixPrinter {
 public:
-    MarkedEjectPrinter() : DotMatrixPrinter(24, 180, 180) {}
+    MarkedEjectPrinter()
+        : DotMatrixPrinter(24, 180, 180)
+    {
+    }
     void SetEjectPage() override { ejectCalls++; }
     int ejectCalls = 0;
 };

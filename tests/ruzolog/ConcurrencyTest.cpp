@@ -28,7 +28,8 @@ const int kRunningMs = 100;
 // Logs records of both forms to both loggers, at levels the changing
 // settings may or may not accept, until told to stop.
 void logRecords(ruzolog::LoggerManager& manager, std::int32_t sideId, int thread,
-                const std::atomic<bool>& done) {
+                const std::atomic<bool>& done)
+{
     for (int i = 0; i < kMaxRecordsPerThread && !done; ++i) {
         const std::int32_t id = i % 2 == 0 ? RUZOLOG_MAIN_LOGGER_ID : sideId;
         const std::int32_t level = i % 7;
@@ -39,8 +40,9 @@ void logRecords(ruzolog::LoggerManager& manager, std::int32_t sideId, int thread
 }
 
 // Changes every kind of setting over and over until told to stop.
-void changeSettings(ruzolog::LoggerManager& manager, std::int32_t sideId,
-                    const TempDir& dir, const std::atomic<bool>& done) {
+void changeSettings(ruzolog::LoggerManager& manager, std::int32_t sideId, const TempDir& dir,
+                    const std::atomic<bool>& done)
+{
     const std::string paths[] = {dir / "a", dir / "b"};
     const std::string configs[] = {"[Side]\npath=" + dir.path() + "/b\nlevel=info\n",
                                    "[Side]\npath=" + dir.path() + "/b\nlevel=debug\n"};
@@ -70,7 +72,8 @@ void changeSettings(ruzolog::LoggerManager& manager, std::int32_t sideId,
 
 // Starts and stops the manager a few times, letting it run a while each time
 // and re-enabling the loggers that stopping turned off.
-void restart(ruzolog::LoggerManager& manager, std::int32_t sideId) {
+void restart(ruzolog::LoggerManager& manager, std::int32_t sideId)
+{
     for (int i = 0; i < kRestarts; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kRunningMs));
         manager.stop();
@@ -82,7 +85,8 @@ void restart(ruzolog::LoggerManager& manager, std::int32_t sideId) {
 
 // Sum of the sizes of all files below root, and whether each holds only
 // whole records.
-std::uint64_t checkLogFiles(const std::string& root) {
+std::uint64_t checkLogFiles(const std::string& root)
+{
     std::uint64_t total = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) {
@@ -103,7 +107,8 @@ std::uint64_t checkLogFiles(const std::string& root) {
     return total;
 }
 
-TEST(ConcurrencyTest, LoggingWhileSettingsChangeAndTheManagerRestarts) {
+TEST(ConcurrencyTest, LoggingWhileSettingsChangeAndTheManagerRestarts)
+{
     TempDir dir;
     std::uint64_t written = 0;
     {
@@ -137,7 +142,8 @@ TEST(ConcurrencyTest, LoggingWhileSettingsChangeAndTheManagerRestarts) {
     EXPECT_EQ(checkLogFiles(dir.path()), written);
 }
 
-TEST(ConcurrencyTest, ThreadsShareTheProcessWideManager) {
+TEST(ConcurrencyTest, ThreadsShareTheProcessWideManager)
+{
     std::vector<std::thread> threads;
     std::atomic<ruzolog::IRuzologManager*> seen[4] = {};
     for (auto& slot : seen) {

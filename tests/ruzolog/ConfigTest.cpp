@@ -16,7 +16,8 @@ using ruzolog::LoggerManager;
 using ruzolog_test::TempDir;
 using ruzolog_test::writeFile;
 
-TEST(ConfigTextTest, TrimAndSplit) {
+TEST(ConfigTextTest, TrimAndSplit)
+{
     struct TrimCase {
         std::string text, extra, expected;
     } const trims[] = {
@@ -24,7 +25,7 @@ TEST(ConfigTextTest, TrimAndSplit) {
         {"", "", ""},
         {" \t ", "", ""},
         {"\xEF\xBB\xBF x ", "", "x"},
-        {"\xEF\xBB", "", "\xEF\xBB"},  // too short to be a byte order mark
+        {"\xEF\xBB", "", "\xEF\xBB"},             // too short to be a byte order mark
         {" \xEF\xBB\xBFx", "", "\xEF\xBB\xBFx"},  // the mark counts only at the very start
         {"[ Net ]", "[]", "Net"},
     };
@@ -56,7 +57,8 @@ struct ParseCase {
 };
 
 // Fails unless info holds exactly the expected settings.
-void expectSection(const LoggerInfo& info, const std::string& key, const Section& expected) {
+void expectSection(const LoggerInfo& info, const std::string& key, const Section& expected)
+{
     EXPECT_EQ(info.key, key);
     EXPECT_EQ(info.name, expected.name);
     EXPECT_EQ(info.path, expected.path);
@@ -70,12 +72,17 @@ void expectSection(const LoggerInfo& info, const std::string& key, const Section
     EXPECT_EQ(info.reserve, expected.reserve);
 }
 
-TEST(ConfigTextTest, ParsesSectionsAndOptions) {
+TEST(ConfigTextTest, ParsesSectionsAndOptions)
+{
     const ParseCase cases[] = {
         {"[main]\nLEVEL = Warning", "Main", [](Section& s) { s.level = 3; }},
         {"[MAIN]\r\n", "Main", [](Section&) {}},
         {"[ Net ]\r\nname=a=b", "Net", [](Section& s) { s.name = "a=b"; }},
-        {"[n]\nPath = /Var/Log \n Name=Out", "n", [](Section& s) { s.path = "/Var/Log"; s.name = "Out"; }},
+        {"[n]\nPath = /Var/Log \n Name=Out", "n",
+         [](Section& s) {
+             s.path = "/Var/Log";
+             s.name = "Out";
+         }},
         {"[n]\npath\n", "n", [](Section& s) { s.path = ""; }},
         {"[n]\ndisplay=FALSE", "n", [](Section& s) { s.display = false; }},
         {"[n]\ndisplay=0", "n", [](Section& s) { s.display = false; }},
@@ -83,14 +90,26 @@ TEST(ConfigTextTest, ParsesSectionsAndOptions) {
         {"[n]\nlevel=verbose", "n", [](Section&) {}},
         {"[n]\nlevel=error\nlevel=verbose", "n", [](Section& s) { s.level = 4; }},
         {"[n]\nlimitsize=abc", "n", [](Section& s) { s.limitsize = 0; }},
-        {"[n]\nlimitsize=5\nreserve=3600", "n", [](Section& s) { s.limitsize = 5; s.reserve = 3600; }},
+        {"[n]\nlimitsize=5\nreserve=3600", "n",
+         [](Section& s) {
+             s.limitsize = 5;
+             s.reserve = 3600;
+         }},
         {"[n]\noutfile=0\nmonthdir=1\nfileline=false\nenable=0", "n",
-         [](Section& s) { s.outfile = false; s.monthdir = true; s.fileline = false; s.enable = false; }},
+         [](Section& s) {
+             s.outfile = false;
+             s.monthdir = true;
+             s.fileline = false;
+             s.enable = false;
+         }},
         {"\xEF\xBB\xBF[n]\nlevel=error", "n", [](Section& s) { s.level = 4; }},
         {"level=error\n[n]", "n", [](Section&) {}},  // options before any section
         {"[n]\n# level=error\n  #x=1\n=level=error\ncolour=red\n", "n", [](Section&) {}},
         {"[n]\nlevel=error\n[m]\nlevel=info\n[n]\ndisplay=0", "n",
-         [](Section& s) { s.level = 4; s.display = false; }},
+         [](Section& s) {
+             s.level = 4;
+             s.display = false;
+         }},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -104,9 +123,10 @@ TEST(ConfigTextTest, ParsesSectionsAndOptions) {
     }
 }
 
-TEST(ConfigTextTest, LevelWords) {
+TEST(ConfigTextTest, LevelWords)
+{
     const std::pair<const char*, std::int32_t> words[] = {
-        {"trace", 0}, {"ALL", 0}, {"debug", 1}, {"Info", 2}, {"warn", 3},
+        {"trace", 0},   {"ALL", 0},   {"debug", 1}, {"Info", 2}, {"warn", 3},
         {"warning", 3}, {"error", 4}, {"alarm", 5}, {"fatal", 6}};
     for (const auto& [word, level] : words) {
         std::map<std::string, LoggerInfo> sections;
@@ -119,7 +139,8 @@ TEST(ConfigTextTest, LevelWords) {
 class ConfigManagerTest : public ::testing::Test {
 protected:
     // The logger's settings.
-    LoggerInfo info(std::int32_t id) {
+    LoggerInfo info(std::int32_t id)
+    {
         LoggerInfo copy;
         EXPECT_TRUE(manager.getLoggerInfo(id, copy));
         return copy;
@@ -127,10 +148,12 @@ protected:
     LoggerManager manager;
 };
 
-TEST_F(ConfigManagerTest, SectionsReplaceAllSettingsOfTheirLogger) {
+TEST_F(ConfigManagerTest, SectionsReplaceAllSettingsOfTheirLogger)
+{
     ASSERT_TRUE(manager.setLoggerPath(0, "/somewhere"));
     ASSERT_TRUE(manager.setLoggerDisplay(0, false));
-    ASSERT_TRUE(manager.configFromString("[main]\nlevel=warn\nreserve=3600\n[ Net ]\npath=/x\nlimitsize=abc"));
+    ASSERT_TRUE(manager.configFromString(
+        "[main]\nlevel=warn\nreserve=3600\n[ Net ]\npath=/x\nlimitsize=abc"));
 
     Section mainExpected;
     mainExpected.name = "Main";
@@ -147,7 +170,8 @@ TEST_F(ConfigManagerTest, SectionsReplaceAllSettingsOfTheirLogger) {
     expectSection(info(1), "Net", netExpected);
 }
 
-TEST_F(ConfigManagerTest, TheSameTextIsAppliedOnlyOnceInARow) {
+TEST_F(ConfigManagerTest, TheSameTextIsAppliedOnlyOnceInARow)
+{
     const char* text = "[main]\nlevel=error\n";
     ASSERT_TRUE(manager.configFromString(text));
     ASSERT_TRUE(manager.setLoggerLevel(0, 2));
@@ -160,13 +184,15 @@ TEST_F(ConfigManagerTest, TheSameTextIsAppliedOnlyOnceInARow) {
     EXPECT_EQ(info(0).level, 4);
 }
 
-TEST_F(ConfigManagerTest, AnEmptyPathLeavesThePathAlone) {
+TEST_F(ConfigManagerTest, AnEmptyPathLeavesThePathAlone)
+{
     ASSERT_TRUE(manager.setLoggerPath(0, "/kept"));
     ASSERT_TRUE(manager.configFromString("[main]\npath\n"));
     EXPECT_EQ(info(0).path, "/kept/");
 }
 
-TEST_F(ConfigManagerTest, AFullTableSkipsNewSectionsOnly) {
+TEST_F(ConfigManagerTest, AFullTableSkipsNewSectionsOnly)
+{
     for (int i = 1; i < RUZOLOG_LOGGER_MAX; ++i) {
         ASSERT_EQ(manager.createLogger(("L" + std::to_string(i)).c_str()), i);
     }
@@ -176,7 +202,8 @@ TEST_F(ConfigManagerTest, AFullTableSkipsNewSectionsOnly) {
     EXPECT_EQ(info(3).name, "three");
 }
 
-TEST_F(ConfigManagerTest, ConfigFileIsReadOnceAndReReadForExistingLoggers) {
+TEST_F(ConfigManagerTest, ConfigFileIsReadOnceAndReReadForExistingLoggers)
+{
     TempDir dir;
     const std::string file = dir / "log.conf";
     EXPECT_FALSE(manager.updateConfig());  // no file named yet
@@ -201,7 +228,8 @@ TEST_F(ConfigManagerTest, ConfigFileIsReadOnceAndReReadForExistingLoggers) {
     EXPECT_TRUE(fresh.isLoggerEnable(1));
 }
 
-TEST_F(ConfigManagerTest, SettersCheckAndConvertTheirArguments) {
+TEST_F(ConfigManagerTest, SettersCheckAndConvertTheirArguments)
+{
     ASSERT_EQ(manager.createLogger(" Main "), 0);  // trimmed to the main key
     EXPECT_EQ(manager.findLogger(" Main "), RUZOLOG_INVALID_LOGGER_ID);
     EXPECT_EQ(manager.findLogger("main"), RUZOLOG_INVALID_LOGGER_ID);
@@ -224,9 +252,10 @@ TEST_F(ConfigManagerTest, SettersCheckAndConvertTheirArguments) {
         {"unregistered id", [&] { return manager.setLoggerPath(1, "/x"); }, false, nullptr},
         {"negative id", [&] { return manager.setLoggerName(-1, "x"); }, false, nullptr},
         {"empty name refused", [&] { return manager.setLoggerName(0, ""); }, false, nullptr},
-        {"longest name", [&] { return manager.setLoggerName(0, std::string(8191, 'n').c_str()); }, true,
-         [](const LoggerInfo& i) { return i.name.size() == 8191; }},
-        {"too long a name", [&] { return manager.setLoggerName(0, std::string(8192, 'n').c_str()); }, false,
+        {"longest name", [&] { return manager.setLoggerName(0, std::string(8191, 'n').c_str()); },
+         true, [](const LoggerInfo& i) { return i.name.size() == 8191; }},
+        {"too long a name",
+         [&] { return manager.setLoggerName(0, std::string(8192, 'n').c_str()); }, false,
          [](const LoggerInfo& i) { return i.name.size() == 8191; }},
         {"level up", [&] { return manager.setLoggerLevel(0, 4); }, true,
          [](const LoggerInfo& i) { return i.level == 4; }},
@@ -240,14 +269,17 @@ TEST_F(ConfigManagerTest, SettersCheckAndConvertTheirArguments) {
          [](const LoggerInfo& i) { return i.reserve == 3600; }},
         {"negative reserve", [&] { return manager.setLoggerReserveTime(0, -5); }, true,
          [](const LoggerInfo& i) { return i.reserve == 0; }},
-        {"reserve low 32 bits", [&] { return manager.setLoggerReserveTime(0, (1LL << 32) + 7); }, true,
-         [](const LoggerInfo& i) { return i.reserve == 7; }},
-        {"switches", [&] {
+        {"reserve low 32 bits", [&] { return manager.setLoggerReserveTime(0, (1LL << 32) + 7); },
+         true, [](const LoggerInfo& i) { return i.reserve == 7; }},
+        {"switches",
+         [&] {
              return manager.setLoggerFileLine(0, false) && manager.setLoggerDisplay(0, false) &&
                     manager.setLoggerOutFile(0, false) && manager.setLoggerMonthdir(0, true);
-         }, true,
+         },
+         true,
          [](const LoggerInfo& i) { return !i.fileline && !i.display && !i.outfile && i.monthdir; }},
-        {"switch on unregistered id", [&] { return manager.setLoggerMonthdir(5, true); }, false, nullptr},
+        {"switch on unregistered id", [&] { return manager.setLoggerMonthdir(5, true); }, false,
+         nullptr},
         {"disable", [&] { return manager.enableLogger(0, false); }, true,
          [](const LoggerInfo& i) { return !i.enable; }},
         {"enable", [&] { return manager.enableLogger(0, true); }, true,

@@ -21,15 +21,18 @@ namespace ruzolog_test {
 class TempDir {
 public:
     // Creates the directory.
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ruzolog-test-XXXXXX").string();
+    TempDir()
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "ruzolog-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) {
             ADD_FAILURE() << "mkdtemp failed";
         }
         root = pattern;
     }
     // Removes the directory and everything in it.
-    ~TempDir() {
+    ~TempDir()
+    {
         std::error_code ignored;
         std::filesystem::remove_all(root, ignored);
     }
@@ -46,7 +49,8 @@ private:
 };
 
 // Whole content of a file; empty if it cannot be read.
-inline std::string readFile(const std::string& path) {
+inline std::string readFile(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
@@ -54,13 +58,15 @@ inline std::string readFile(const std::string& path) {
 }
 
 // Creates or replaces a file with the given content.
-inline void writeFile(const std::string& path, const std::string& content) {
+inline void writeFile(const std::string& path, const std::string& content)
+{
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
 }
 
 // True if something exists at the path (a dangling link counts).
-inline bool exists(const std::string& path) {
+inline bool exists(const std::string& path)
+{
     std::error_code ignored;
     return std::filesystem::symlink_status(path, ignored).type() !=
            std::filesystem::file_type::not_found;
@@ -68,7 +74,8 @@ inline bool exists(const std::string& path) {
 
 // True if line is one finished record: a header (date, time, thread, level
 // name), text without a carriage return, and "\r\n".
-inline bool isRecordLine(const std::string& line) {
+inline bool isRecordLine(const std::string& line)
+{
     static const std::regex header(
         R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[\d{4,}\] LOG_[A-Z]+ )");
     const std::string head = line.substr(0, 48);
@@ -82,7 +89,8 @@ inline bool isRecordLine(const std::string& line) {
 class ManagerTest : public ::testing::Test {
 protected:
     // Points both loggers into the temporary directory.
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path().c_str()));
         ASSERT_TRUE(manager.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "main"));
         outId = manager.createLogger("Out");
@@ -93,7 +101,8 @@ protected:
 
     // Makes a record for the logger, appends text and pushes it.
     bool push(std::int32_t id, std::int32_t level, const std::string& text,
-              const char* source = "test.cpp", std::int32_t line = 1) {
+              const char* source = "test.cpp", std::int32_t line = 1)
+    {
         ruzolog::LogData* record = manager.makeLogData(id, level);
         ruzolog::RuzologStream stream(record->text + record->textLength,
                                       RUZOLOG_LOG_BUF_SIZE - record->textLength);
@@ -103,7 +112,8 @@ protected:
     }
 
     // A copy of the logger's settings and file state.
-    ruzolog::LoggerInfo info(std::int32_t id) {
+    ruzolog::LoggerInfo info(std::int32_t id)
+    {
         ruzolog::LoggerInfo copy;
         EXPECT_TRUE(manager.getLoggerInfo(id, copy));
         return copy;

@@ -26,7 +26,8 @@ using ruzolog_test::ManagerTest;
 using ruzolog_test::readFile;
 using ruzolog_test::writeFile;
 
-TEST_F(ManagerTest, StartAndStopOnlyOnceEach) {
+TEST_F(ManagerTest, StartAndStopOnlyOnceEach)
+{
     EXPECT_FALSE(manager.stop());  // not running yet
     ASSERT_TRUE(manager.start());
     EXPECT_FALSE(manager.start());
@@ -44,7 +45,8 @@ TEST_F(ManagerTest, StartAndStopOnlyOnceEach) {
     EXPECT_TRUE(manager.stop());
 }
 
-TEST_F(ManagerTest, StartWritesItsLinesToTheMainLogger) {
+TEST_F(ManagerTest, StartWritesItsLinesToTheMainLogger)
+{
     ASSERT_TRUE(manager.start());
     const std::string log = readFile(mainLog());
     EXPECT_NE(log.find("LOG_ALARM -----------------  ruzolog thread started!   "
@@ -63,14 +65,16 @@ TEST_F(ManagerTest, StartWritesItsLinesToTheMainLogger) {
     EXPECT_EQ(manager.getStatusTotalPopQueue(), 0u);
 }
 
-TEST_F(ManagerTest, StartSucceedsWithoutLinesWhenMainLoggerTakesNoAlarms) {
+TEST_F(ManagerTest, StartSucceedsWithoutLinesWhenMainLoggerTakesNoAlarms)
+{
     ASSERT_TRUE(manager.setLoggerLevel(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_FATAL));
     ASSERT_TRUE(manager.start());
     EXPECT_FALSE(exists(mainLog()));
     EXPECT_EQ(manager.getStatusTotalWriteCount(), 0u);
 }
 
-TEST_F(ManagerTest, PrePushLogAcceptsOnlyRegisteredEnabledLoggersAtTheirLevel) {
+TEST_F(ManagerTest, PrePushLogAcceptsOnlyRegisteredEnabledLoggersAtTheirLevel)
+{
     EXPECT_FALSE(manager.prePushLog(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_FATAL));  // not started
     ASSERT_TRUE(manager.start());
     ASSERT_TRUE(manager.enableLogger(outId, false));
@@ -78,10 +82,14 @@ TEST_F(ManagerTest, PrePushLogAcceptsOnlyRegisteredEnabledLoggersAtTheirLevel) {
         std::int32_t id, level;
         bool accepted;
     } const cases[] = {
-        {-1, ruzolog::LOG_DEBUG, false}, {2, ruzolog::LOG_DEBUG, false},  // 2 > lastId
-        {20, ruzolog::LOG_DEBUG, false}, {1, ruzolog::LOG_FATAL, false},  // disabled
-        {0, ruzolog::LOG_TRACE, false},  {0, ruzolog::LOG_DEBUG, true},
-        {0, ruzolog::LOG_FATAL, true},   {0, -1, false},
+        {-1, ruzolog::LOG_DEBUG, false},
+        {2, ruzolog::LOG_DEBUG, false},  // 2 > lastId
+        {20, ruzolog::LOG_DEBUG, false},
+        {1, ruzolog::LOG_FATAL, false},  // disabled
+        {0, ruzolog::LOG_TRACE, false},
+        {0, ruzolog::LOG_DEBUG, true},
+        {0, ruzolog::LOG_FATAL, true},
+        {0, -1, false},
         {0, 7, false},
     };
     for (const Case& c : cases) {
@@ -89,7 +97,8 @@ TEST_F(ManagerTest, PrePushLogAcceptsOnlyRegisteredEnabledLoggersAtTheirLevel) {
     }
 }
 
-TEST_F(ManagerTest, PushLogDropsRecordsThatAreNotToBeWritten) {
+TEST_F(ManagerTest, PushLogDropsRecordsThatAreNotToBeWritten)
+{
     EXPECT_FALSE(push(outId, ruzolog::LOG_FATAL, "before start"));
     ASSERT_TRUE(manager.start());
     EXPECT_FALSE(push(-1, ruzolog::LOG_FATAL, "bad id"));
@@ -104,7 +113,8 @@ TEST_F(ManagerTest, PushLogDropsRecordsThatAreNotToBeWritten) {
     EXPECT_NE(log.find("LOG_WARN at level test.cpp:1\r\n"), std::string::npos);
 }
 
-TEST_F(ManagerTest, PushLogEndsRecordsWithSourcePositionAndLineEnd) {
+TEST_F(ManagerTest, PushLogEndsRecordsWithSourcePositionAndLineEnd)
+{
     ASSERT_TRUE(manager.start());
     struct Case {
         const char* source;
@@ -130,7 +140,8 @@ TEST_F(ManagerTest, PushLogEndsRecordsWithSourcePositionAndLineEnd) {
     }
 }
 
-TEST_F(ManagerTest, PushLogCutsAFullRecordToFitItsLineEnd) {
+TEST_F(ManagerTest, PushLogCutsAFullRecordToFitItsLineEnd)
+{
     ASSERT_TRUE(manager.start());
     LogData* record = manager.makeLogData(outId, ruzolog::LOG_INFO);
     const int headerLength = record->textLength;
@@ -144,7 +155,8 @@ TEST_F(ManagerTest, PushLogCutsAFullRecordToFitItsLineEnd) {
     EXPECT_EQ(manager.getStatusTotalWriteBytes(), 8191u + readFile(mainLog()).size());
 }
 
-TEST_F(ManagerTest, RecordsAreAppendedToAnExistingFile) {
+TEST_F(ManagerTest, RecordsAreAppendedToAnExistingFile)
+{
     writeFile(outLog(), "old\n");
     ASSERT_TRUE(manager.start());
     ASSERT_TRUE(push(outId, ruzolog::LOG_INFO, "one"));
@@ -156,7 +168,8 @@ TEST_F(ManagerTest, RecordsAreAppendedToAnExistingFile) {
     EXPECT_EQ(info(outId).fileBytes, log.size());
 }
 
-TEST_F(ManagerTest, WithOutfileOffNothingIsWrittenOrCounted) {
+TEST_F(ManagerTest, WithOutfileOffNothingIsWrittenOrCounted)
+{
     ASSERT_TRUE(manager.start());
     const std::uint64_t count = manager.getStatusTotalWriteCount();
     ASSERT_TRUE(manager.setLoggerOutFile(outId, false));
@@ -165,7 +178,8 @@ TEST_F(ManagerTest, WithOutfileOffNothingIsWrittenOrCounted) {
     EXPECT_EQ(manager.getStatusTotalWriteCount(), count);
 }
 
-TEST_F(ManagerTest, AFileThatCannotBeOpenedSwitchesOutfileOff) {
+TEST_F(ManagerTest, AFileThatCannotBeOpenedSwitchesOutfileOff)
+{
     writeFile(dir / "blocker", "");  // a plain file where a directory should be
     ASSERT_TRUE(manager.setLoggerPath(outId, (dir / "blocker/sub").c_str()));
     ASSERT_TRUE(manager.start());
@@ -181,7 +195,8 @@ TEST_F(ManagerTest, AFileThatCannotBeOpenedSwitchesOutfileOff) {
     EXPECT_NE(readFile(outLog()).find("found"), std::string::npos);
 }
 
-TEST_F(ManagerTest, APlantedSymlinkAtTheLogPathIsNeverWrittenThrough) {
+TEST_F(ManagerTest, APlantedSymlinkAtTheLogPathIsNeverWrittenThrough)
+{
     writeFile(dir / "victim", "keep");
     ASSERT_EQ(symlink((dir / "victim").c_str(), outLog().c_str()), 0);
     ASSERT_TRUE(manager.start());
@@ -190,7 +205,8 @@ TEST_F(ManagerTest, APlantedSymlinkAtTheLogPathIsNeverWrittenThrough) {
     EXPECT_FALSE(info(outId).outfile);
 }
 
-TEST_F(ManagerTest, MonthdirFollowsEachRecordsOwnTime) {
+TEST_F(ManagerTest, MonthdirFollowsEachRecordsOwnTime)
+{
     ASSERT_TRUE(manager.setLoggerMonthdir(outId, true));
     ASSERT_TRUE(manager.start());
     const std::pair<std::int64_t, const char*> months[] = {
@@ -209,13 +225,15 @@ TEST_F(ManagerTest, MonthdirFollowsEachRecordsOwnTime) {
 
 // Waits until the wall clock has passed the given second by more than one
 // second, so entries stamped up to then are older than a reserve of 1 s.
-void waitUntilOlderThanOneSecond(std::int64_t stamped) {
+void waitUntilOlderThanOneSecond(std::int64_t stamped)
+{
     while (static_cast<std::int64_t>(time(nullptr)) < stamped + 2) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
 
-TEST_F(ManagerTest, ReserveDeletesOldFilesButNeverTheOneInUse) {
+TEST_F(ManagerTest, ReserveDeletesOldFilesButNeverTheOneInUse)
+{
     const std::string first = dir / "first";
     const std::string second = dir / "second";
     ASSERT_TRUE(manager.setLoggerReserveTime(outId, 1));
@@ -242,7 +260,8 @@ TEST_F(ManagerTest, ReserveDeletesOldFilesButNeverTheOneInUse) {
     EXPECT_NE(readFile(first + "/out.log").find("four"), std::string::npos);
 }
 
-TEST_F(ManagerTest, AtMostTwentyLoggers) {
+TEST_F(ManagerTest, AtMostTwentyLoggers)
+{
     for (std::int32_t expected = 2; expected < RUZOLOG_LOGGER_MAX; ++expected) {
         ASSERT_EQ(manager.createLogger(("L" + std::to_string(expected)).c_str()), expected);
     }
@@ -256,14 +275,16 @@ TEST_F(ManagerTest, AtMostTwentyLoggers) {
 class CountingManager : public LoggerManager {
 public:
     ~CountingManager() override { stop(); }  // before this class's part goes
-    LogData* makeLogData(std::int32_t id, std::int32_t level) override {
+    LogData* makeLogData(std::int32_t id, std::int32_t level) override
+    {
         ++made;
         return LoggerManager::makeLogData(id, level);
     }
     std::atomic<int> made{0};
 };
 
-TEST(LogStatementTest, StatementsFormatOnlyWhatIsWritten) {
+TEST(LogStatementTest, StatementsFormatOnlyWhatIsWritten)
+{
     ruzolog_test::TempDir dir;
     CountingManager manager;
     ASSERT_TRUE(manager.setLoggerPath(0, dir.path().c_str()));
@@ -275,8 +296,12 @@ TEST(LogStatementTest, StatementsFormatOnlyWhatIsWritten) {
     struct Case {
         std::int32_t level;
         bool written;
-    } const cases[] = {{-1, false}, {ruzolog::LOG_TRACE, false}, {ruzolog::LOG_DEBUG, true},
-                       {ruzolog::LOG_FATAL, true}, {7, false}, {1000, false}};
+    } const cases[] = {{-1, false},
+                       {ruzolog::LOG_TRACE, false},
+                       {ruzolog::LOG_DEBUG, true},
+                       {ruzolog::LOG_FATAL, true},
+                       {7, false},
+                       {1000, false}};
     int evaluated = 0;
     int expectedRecords = 0;
     for (const Case& c : cases) {
@@ -286,7 +311,8 @@ TEST(LogStatementTest, StatementsFormatOnlyWhatIsWritten) {
         const int records = c.written ? 2 : 0;
         EXPECT_EQ(manager.made - madeBefore, records) << "level " << c.level;
         expectedRecords += records;
-        EXPECT_EQ(evaluated, expectedRecords) << "arguments of refused statements are not evaluated";
+        EXPECT_EQ(evaluated, expectedRecords)
+            << "arguments of refused statements are not evaluated";
     }
     const std::string log = readFile(dir / "main.log");
     EXPECT_NE(log.find("LOG_DEBUG fmt 1 x f.cpp:10\r\n"), std::string::npos);
@@ -296,7 +322,8 @@ TEST(LogStatementTest, StatementsFormatOnlyWhatIsWritten) {
     EXPECT_EQ(manager.getStatusTotalWriteCount(), 4u);
 }
 
-TEST(LogStatementTest, FormattedTextIsCutAtTheRecordsRoom) {
+TEST(LogStatementTest, FormattedTextIsCutAtTheRecordsRoom)
+{
     ruzolog_test::TempDir dir;
     LoggerManager manager;
     ASSERT_TRUE(manager.setLoggerPath(0, dir.path().c_str()));
@@ -313,7 +340,8 @@ TEST(LogStatementTest, FormattedTextIsCutAtTheRecordsRoom) {
     }
 }
 
-TEST(LogStatementTest, ProcessWideManagerServesTheFilterSetUp) {
+TEST(LogStatementTest, ProcessWideManagerServesTheFilterSetUp)
+{
     ruzolog_test::TempDir dir;
     ruzolog::IRuzologManager& manager = ruzolog::IRuzologManager::getRef();
     EXPECT_EQ(&manager, ruzolog::IRuzologManager::getPtr());
@@ -328,7 +356,8 @@ TEST(LogStatementTest, ProcessWideManagerServesTheFilterSetUp) {
     EXPECT_TRUE(manager.stop());
 
     const std::string log = readFile(dir / "vorirazavavi.log");
-    EXPECT_NE(log.find("LOG_DEBUG DEBUG: StartPage...\n ridevedudaruzo:110\r\n"), std::string::npos);
+    EXPECT_NE(log.find("LOG_DEBUG DEBUG: StartPage...\n ridevedudaruzo:110\r\n"),
+              std::string::npos);
     EXPECT_NE(log.find("LOG_DEBUG pinType: 24 OrvESCP:7\r\n"), std::string::npos);
 }
 

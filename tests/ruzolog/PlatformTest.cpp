@@ -21,7 +21,8 @@ using ruzolog_test::readFile;
 using ruzolog_test::TempDir;
 using ruzolog_test::writeFile;
 
-TEST(PathTest, FixPathNormalisesSeparatorsAndEnd) {
+TEST(PathTest, FixPathNormalisesSeparatorsAndEnd)
+{
     const std::pair<std::string, std::string> cases[] = {
         {"a\\b", "a/b/"}, {"/tmp", "/tmp/"}, {"/tmp/", "/tmp/"}, {"", ""}, {"C:\\x\\", "C:/x/"}};
     for (const auto& [input, expected] : cases) {
@@ -31,7 +32,8 @@ TEST(PathTest, FixPathNormalisesSeparatorsAndEnd) {
     }
 }
 
-TEST(PathTest, CreateRecursionDirMakesMissingParents) {
+TEST(PathTest, CreateRecursionDirMakesMissingParents)
+{
     TempDir dir;
     EXPECT_TRUE(ruzolog::createRecursionDir(dir / "a/b/c"));
     EXPECT_TRUE(ruzolog::isDirectory(dir / "a/b/c"));
@@ -45,7 +47,8 @@ TEST(PathTest, CreateRecursionDirMakesMissingParents) {
     EXPECT_FALSE(ruzolog::isDirectory(dir / "plain"));
 }
 
-TEST(SemHelperTest, WaitTakesOnlyWhatWasPosted) {
+TEST(SemHelperTest, WaitTakesOnlyWhatWasPosted)
+{
     SemHelper posted;
     ASSERT_TRUE(posted.create(0));
     ASSERT_TRUE(posted.post());
@@ -65,7 +68,8 @@ TEST(SemHelperTest, WaitTakesOnlyWhatWasPosted) {
     EXPECT_FALSE(counted.wait(1));
 }
 
-TEST(SemHelperTest, UnlimitedWaitBlocksUntilAnotherThreadPosts) {
+TEST(SemHelperTest, UnlimitedWaitBlocksUntilAnotherThreadPosts)
+{
     SemHelper signal;
     ASSERT_TRUE(signal.create(0));
     std::thread poster([&] {
@@ -76,7 +80,8 @@ TEST(SemHelperTest, UnlimitedWaitBlocksUntilAnotherThreadPosts) {
     poster.join();
 }
 
-TEST(FileHandlerTest, OpenReportsSizeAndModesBehave) {
+TEST(FileHandlerTest, OpenReportsSizeAndModesBehave)
+{
     TempDir dir;
     RuzologFileHandler file;
     EXPECT_EQ(file.open((dir / "missing").c_str(), "rb"), -1);
@@ -101,13 +106,14 @@ TEST(FileHandlerTest, OpenReportsSizeAndModesBehave) {
     ASSERT_EQ(stat((dir / "new").c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
 
-    EXPECT_EQ(file.open(dir.path().c_str(), "ab"), -1);  // a directory
+    EXPECT_EQ(file.open(dir.path().c_str(), "ab"), -1);    // a directory
     EXPECT_EQ(file.open((dir / "ten").c_str(), "q"), -1);  // not a mode
     EXPECT_TRUE(file.removeFile(dir / "ten"));
     EXPECT_FALSE(file.removeFile(dir / "ten"));
 }
 
-TEST(FileHandlerTest, ReadsLinesAndWholeContent) {
+TEST(FileHandlerTest, ReadsLinesAndWholeContent)
+{
     TempDir dir;
     RuzologFileHandler file;
     EXPECT_EQ(file.readLine(), "");
@@ -127,7 +133,8 @@ TEST(FileHandlerTest, ReadsLinesAndWholeContent) {
     }
 }
 
-TEST(FileHandlerTest, RefusesASymlinkPlantedAtThePath) {
+TEST(FileHandlerTest, RefusesASymlinkPlantedAtThePath)
+{
     TempDir dir;
     writeFile(dir / "victim", "keep");
     for (const char* mode : {"w", "a", "ab", "rb", "r+"}) {
@@ -147,7 +154,8 @@ TEST(FileHandlerTest, RefusesASymlinkPlantedAtThePath) {
     EXPECT_FALSE(ruzolog_test::exists(dir / "target"));
 }
 
-TEST(FileHandlerTest, RefusesAFifoWithoutBlocking) {
+TEST(FileHandlerTest, RefusesAFifoWithoutBlocking)
+{
     TempDir dir;
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     for (const char* mode : {"w", "ab", "rb"}) {

@@ -21,7 +21,8 @@ using ruzolog::LogData;
 
 // Runs body in a new thread (so its day cache starts empty) with the local
 // time zone set to tz, and restores the zone afterwards.
-void inTimeZone(const char* tz, const std::function<void()>& body) {
+void inTimeZone(const char* tz, const std::function<void()>& body)
+{
     const char* old = std::getenv("TZ");
     const std::string saved = old != nullptr ? old : "";
     setenv("TZ", tz, 1);
@@ -36,7 +37,8 @@ void inTimeZone(const char* tz, const std::function<void()>& body) {
 }
 
 // The header stampLogData writes for the given time, thread and level.
-std::string header(std::int64_t seconds, int milliseconds, int threadId, int level) {
+std::string header(std::int64_t seconds, int milliseconds, int threadId, int level)
+{
     auto record = std::make_unique<LogData>();
     record->level = level;
     ruzolog::stampLogData(record.get(), seconds, milliseconds, threadId);
@@ -56,14 +58,17 @@ struct HeaderCase {
     const char* expected;
 };
 
-TEST(RecordHeaderTest, ShowsLocalDateTimeThreadAndLevelName) {
+TEST(RecordHeaderTest, ShowsLocalDateTimeThreadAndLevelName)
+{
     const HeaderCase cases[] = {
         {"UTC0", kMorning, 7, 42, ruzolog::LOG_INFO, "2026-01-05 09:05:03.007 [0042] LOG_INFO "},
-        {"UTC0", kMorning, 999, 123456, ruzolog::LOG_WARN, "2026-01-05 09:05:03.999 [123456] LOG_WARN "},
+        {"UTC0", kMorning, 999, 123456, ruzolog::LOG_WARN,
+         "2026-01-05 09:05:03.999 [123456] LOG_WARN "},
         {"UTC0", kMorning, 0, 0, ruzolog::LOG_TRACE, "2026-01-05 09:05:03.000 [0000] LOG_TRACE "},
         {"UTC0", kMorning, 1, 1, ruzolog::LOG_FATAL, "2026-01-05 09:05:03.001 [0001] LOG_FATAL "},
         // Three hours east of UTC the evening is already the next day.
-        {"<+03>-3", kLateEvening, 0, 1, ruzolog::LOG_DEBUG, "2026-01-06 01:30:00.000 [0001] LOG_DEBUG "},
+        {"<+03>-3", kLateEvening, 0, 1, ruzolog::LOG_DEBUG,
+         "2026-01-06 01:30:00.000 [0001] LOG_DEBUG "},
         {"<-05>5", kMorning, 5, 7, ruzolog::LOG_ERROR, "2026-01-05 04:05:03.005 [0007] LOG_ERROR "},
     };
     for (const HeaderCase& c : cases) {
@@ -74,18 +79,22 @@ TEST(RecordHeaderTest, ShowsLocalDateTimeThreadAndLevelName) {
     }
 }
 
-TEST(RecordHeaderTest, DayCacheFollowsMidnightAndClockSteps) {
+TEST(RecordHeaderTest, DayCacheFollowsMidnightAndClockSteps)
+{
     inTimeZone("UTC0", [] {
         EXPECT_EQ(header(kLastSecond, 999, 1, 1), "2026-01-05 23:59:59.999 [0001] LOG_DEBUG ");
         // One second later is the next day: the cached midnight is refreshed.
         EXPECT_EQ(header(kLastSecond + 1, 0, 1, 1), "2026-01-06 00:00:00.000 [0001] LOG_DEBUG ");
-        EXPECT_EQ(header(kLastSecond + 1 + 3600, 0, 1, 1), "2026-01-06 01:00:00.000 [0001] LOG_DEBUG ");
+        EXPECT_EQ(header(kLastSecond + 1 + 3600, 0, 1, 1),
+                  "2026-01-06 01:00:00.000 [0001] LOG_DEBUG ");
         // The clock stepping back before the cached midnight refreshes it too.
-        EXPECT_EQ(header(kMorning - 3 * 86400, 0, 1, 1), "2026-01-02 09:05:03.000 [0001] LOG_DEBUG ");
+        EXPECT_EQ(header(kMorning - 3 * 86400, 0, 1, 1),
+                  "2026-01-02 09:05:03.000 [0001] LOG_DEBUG ");
     });
 }
 
-TEST(RecordHeaderTest, MakeLogDataStampsNowAndTheCallingThread) {
+TEST(RecordHeaderTest, MakeLogDataStampsNowAndTheCallingThread)
+{
     ruzolog::LoggerManager manager;
     const std::int64_t before = time(nullptr);
     LogData* record = manager.makeLogData(3, ruzolog::LOG_DEBUG);

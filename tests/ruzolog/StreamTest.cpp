@@ -22,24 +22,28 @@ struct StreamCase {
 
 const int kWide = 100;  // more than the 64 bytes numbers need
 
-std::vector<StreamCase> streamCases() {
+std::vector<StreamCase> streamCases()
+{
     return {
         {"zero", kWide, [](RuzologStream& s) { s.writeULongLong(0, 0, 10); }, "0"},
         {"width 2", kWide, [](RuzologStream& s) { s.writeULongLong(5, 2, 10); }, "05"},
         {"width 3", kWide, [](RuzologStream& s) { s.writeULongLong(7, 3, 10); }, "007"},
-        {"wider than width", kWide, [](RuzologStream& s) { s.writeULongLong(123456, 4, 10); }, "123456"},
-        {"odd digit count", kWide, [](RuzologStream& s) { s.writeULongLong(12345, 0, 10); }, "12345"},
+        {"wider than width", kWide, [](RuzologStream& s) { s.writeULongLong(123456, 4, 10); },
+         "123456"},
+        {"odd digit count", kWide, [](RuzologStream& s) { s.writeULongLong(12345, 0, 10); },
+         "12345"},
         {"max decimal", kWide, [](RuzologStream& s) { s.writeULongLong(ULLONG_MAX, 0, 10); },
          "18446744073709551615"},
         {"hex upper", kWide, [](RuzologStream& s) { s.writeULongLong(255, 0, 16); }, "FF"},
         {"hex 256", kWide, [](RuzologStream& s) { s.writeULongLong(256, 0, 16); }, "100"},
         {"hex width", kWide, [](RuzologStream& s) { s.writeULongLong(255, 4, 16); }, "00FF"},
         {"binary", kWide, [](RuzologStream& s) { s.writeULongLong(10, 0, 2); }, "1010"},
-        {"binary max fills scratch", kWide, [](RuzologStream& s) { s.writeULongLong(ULLONG_MAX, 0, 2); },
-         std::string(64, '1')},
+        {"binary max fills scratch", kWide,
+         [](RuzologStream& s) { s.writeULongLong(ULLONG_MAX, 0, 2); }, std::string(64, '1')},
         {"octal", kWide, [](RuzologStream& s) { s.writeULongLong(64, 0, 8); }, "100"},
         {"base 11 lower case", kWide, [](RuzologStream& s) { s.writeULongLong(10, 0, 11); }, "a"},
-        {"negative with width", kWide, [](RuzologStream& s) { s.writeLongLong(-42, 4, 10); }, "-0042"},
+        {"negative with width", kWide, [](RuzologStream& s) { s.writeLongLong(-42, 4, 10); },
+         "-0042"},
         {"most negative", kWide, [](RuzologStream& s) { s.writeLongLong(LLONG_MIN, 0, 10); },
          "-9223372036854775808"},
         // Defined behaviour for arguments outside the supported ranges.
@@ -56,17 +60,23 @@ std::vector<StreamCase> streamCases() {
         {"1 byte: no char, string fills", 1,
          [](RuzologStream& s) { s.writeChar('x').writeString("a"); }, "a"},
         {"string cut at the end", 3, [](RuzologStream& s) { s.writeString("abcdef"); }, "abc"},
-        {"char stops one byte early", 2,
-         [](RuzologStream& s) { s.writeChar('a').writeChar('b'); }, "a"},
-        {"zero room", 0, [](RuzologStream& s) { s << "abc" << true; s.writeChar('x'); }, ""},
+        {"char stops one byte early", 2, [](RuzologStream& s) { s.writeChar('a').writeChar('b'); },
+         "a"},
+        {"zero room", 0,
+         [](RuzologStream& s) {
+             s << "abc" << true;
+             s.writeChar('x');
+         },
+         ""},
         // Streamed values.
         {"booleans", kWide, [](RuzologStream& s) { s << true << false; }, "truefalse"},
-        {"int and strings", kWide,
-         [](RuzologStream& s) { s << "n=" << -7 << std::string(" ok"); }, "n=-7 ok"},
+        {"int and strings", kWide, [](RuzologStream& s) { s << "n=" << -7 << std::string(" ok"); },
+         "n=-7 ok"},
     };
 }
 
-TEST(RuzologStreamTest, WritesExactlyTheExpectedBytesWithinItsRoom) {
+TEST(RuzologStreamTest, WritesExactlyTheExpectedBytesWithinItsRoom)
+{
     for (const StreamCase& c : streamCases()) {
         SCOPED_TRACE(c.what);
         std::vector<char> buffer(static_cast<size_t>(c.room) + 16, '#');

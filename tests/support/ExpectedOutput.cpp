@@ -26,9 +26,8 @@ void AppendPieces(DotMatrixPrinter& printer, std::vector<unsigned char>& out)
 }  // namespace
 
 std::vector<unsigned char> PrinterPageBytes(int pinType, int dpiX, int dpiY,
-                                            const unsigned char* bitmap,
-                                            unsigned long bytesPerLine, unsigned long width,
-                                            unsigned long height)
+                                            const unsigned char* bitmap, unsigned long bytesPerLine,
+                                            unsigned long width, unsigned long height)
 {
     DotMatrixPrinter printer(pinType, dpiX, dpiY);
     printer.SetPage(bitmap, bytesPerLine, width, height);
@@ -50,9 +49,8 @@ std::vector<unsigned char> PrinterGrayPageBytes(int pinType, int dpiX, int dpiY,
 }
 
 std::vector<unsigned char> PrinterPageBody(int pinType, int dpiX, int dpiY,
-                                           const unsigned char* bitmap,
-                                           unsigned long bytesPerLine, unsigned long width,
-                                           unsigned long height)
+                                           const unsigned char* bitmap, unsigned long bytesPerLine,
+                                           unsigned long width, unsigned long height)
 {
     DotMatrixPrinter printer(pinType, dpiX, dpiY);
     printer.SetPage(bitmap, bytesPerLine, width, height);

@@ -14,22 +14,19 @@ namespace testsupport {
 // The five pieces (document start, page start, body, page end, document
 // end) of a one-bit page bitmap, in output order.
 std::vector<unsigned char> PrinterPageBytes(int pinType, int dpiX, int dpiY,
-                                            const unsigned char* bitmap,
-                                            unsigned long bytesPerLine, unsigned long width,
-                                            unsigned long height);
+                                            const unsigned char* bitmap, unsigned long bytesPerLine,
+                                            unsigned long width, unsigned long height);
 
 // The five pieces of an 8-bit luminance page dithered with the pattern.
 std::vector<unsigned char> PrinterGrayPageBytes(int pinType, int dpiX, int dpiY,
                                                 const unsigned char* gray,
                                                 unsigned long bytesPerLine, unsigned long width,
-                                                unsigned long height,
-                                                const std::string& pattern);
+                                                unsigned long height, const std::string& pattern);
 
 // The page body alone (what DotMatrixPrinter::Page gives) of a one-bit page.
 std::vector<unsigned char> PrinterPageBody(int pinType, int dpiX, int dpiY,
-                                           const unsigned char* bitmap,
-                                           unsigned long bytesPerLine, unsigned long width,
-                                           unsigned long height);
+                                           const unsigned char* bitmap, unsigned long bytesPerLine,
+                                           unsigned long width, unsigned long height);
 
 // The output for a one-bit ink page (cupsColorSpace K) of a test raster.
 std::vector<unsigned char> ExpectedPageBytes(int pinType, const RasterPage& page);

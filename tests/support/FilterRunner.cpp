@@ -110,7 +110,11 @@ class ChildSession {
 public:
     ChildSession(const FilterRun& run, pid_t pid, int stdinFd, int stdoutFd, int stderrFd,
                  FilterResult& result)
-        : run_(run), pid_(pid), stdin_(stdinFd), stdout_(stdoutFd), stderr_(stderrFd),
+        : run_(run),
+          pid_(pid),
+          stdin_(stdinFd),
+          stdout_(stdoutFd),
+          stderr_(stderrFd),
           result_(result),
           deadline_(Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                        std::chrono::duration<double>(run.timeoutSeconds)))

@@ -50,12 +50,12 @@ struct FilterRun {
 
 // How a run ended and what it wrote.
 struct FilterResult {
-    bool started = false;      // the child process could be created
-    bool exited = false;       // ended through exit (not a signal)
-    int exitStatus = -1;       // exit status when `exited`
-    int termSignal = 0;        // the signal that ended it otherwise
-    bool timedOut = false;     // killed because it ran too long
-    bool signalSent = false;   // FilterRun::signalAfterStderr was met
+    bool started = false;            // the child process could be created
+    bool exited = false;             // ended through exit (not a signal)
+    int exitStatus = -1;             // exit status when `exited`
+    int termSignal = 0;              // the signal that ended it otherwise
+    bool timedOut = false;           // killed because it ran too long
+    bool signalSent = false;         // FilterRun::signalAfterStderr was met
     std::vector<unsigned char> out;  // standard output, byte for byte
     std::string err;                 // standard error
 

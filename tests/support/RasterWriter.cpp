@@ -60,8 +60,7 @@ RasterPage MakeBitmapPage(unsigned width, unsigned height, unsigned dpiX, unsign
     return page;
 }
 
-RasterPage BitmapPageFromRows(const std::vector<std::string>& rows, unsigned dpiX,
-                              unsigned dpiY)
+RasterPage BitmapPageFromRows(const std::vector<std::string>& rows, unsigned dpiX, unsigned dpiY)
 {
     const unsigned width = rows.empty() ? 0 : static_cast<unsigned>(rows[0].size());
     RasterPage page = MakeBitmapPage(width, static_cast<unsigned>(rows.size()), dpiX, dpiY);
@@ -98,10 +97,10 @@ std::vector<unsigned char> WriteRaster(const std::vector<RasterPage>& pages,
                                        RasterCompression compression)
 {
     std::vector<unsigned char> stream;
-    cups_raster_t* raster = cupsRasterOpenIO(
-        AppendToVector, &stream,
-        compression == RasterCompression::Compressed ? CUPS_RASTER_WRITE_COMPRESSED
-                                                     : CUPS_RASTER_WRITE);
+    cups_raster_t* raster =
+        cupsRasterOpenIO(AppendToVector, &stream,
+                         compression == RasterCompression::Compressed ? CUPS_RASTER_WRITE_COMPRESSED
+                                                                      : CUPS_RASTER_WRITE);
     if (raster == nullptr)
         return stream;
     for (const RasterPage& page : pages) {

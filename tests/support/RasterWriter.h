@@ -34,8 +34,7 @@ RasterPage MakeBitmapPage(unsigned width, unsigned height, unsigned dpiX, unsign
 
 // A one-bit page drawn from text rows: '#' is ink, any other character is
 // paper; all rows as wide as the first.
-RasterPage BitmapPageFromRows(const std::vector<std::string>& rows, unsigned dpiX,
-                              unsigned dpiY);
+RasterPage BitmapPageFromRows(const std::vector<std::string>& rows, unsigned dpiX, unsigned dpiY);
 
 // A white 8-bit grey page (one byte per pixel) in the given colour space;
 // the pixels are 255 for CUPS_CSPACE_W/SW (luminance) and 0 for K (ink).

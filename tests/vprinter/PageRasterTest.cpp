@@ -7,7 +7,8 @@ namespace vprinter {
 namespace {
 
 // A page with dots at 180 dpi positions (20 units apart).
-PrintedPage SamplePage() {
+PrintedPage SamplePage()
+{
     PrintedPage page;
     page.dots = {{0, 0}, {40, 20}, {60, 20}};
     page.rightEdge = 80;
@@ -15,7 +16,8 @@ PrintedPage SamplePage() {
     return page;
 }
 
-TEST(PageRaster, DotsBecomeBitsInThePageBitmapLayout) {
+TEST(PageRaster, DotsBecomeBitsInThePageBitmapLayout)
+{
     PageRaster raster;
     ASSERT_TRUE(PageRaster::Render(SamplePage(), 180, 180, raster));
     EXPECT_EQ(raster.Width(), 4);   // right edge 80/3600 inch at 180 dpi
@@ -28,7 +30,8 @@ TEST(PageRaster, DotsBecomeBitsInThePageBitmapLayout) {
     EXPECT_FALSE(raster.IsSet(0, 5));
 }
 
-TEST(PageRaster, CoarserGridRoundsDown) {
+TEST(PageRaster, CoarserGridRoundsDown)
+{
     PageRaster raster;
     ASSERT_TRUE(PageRaster::Render(SamplePage(), 60, 72, raster));
     // x 40 and 60 fall on pixel 0 and 1 at 60 dpi; y 20 is row 0 at 72 dpi.
@@ -37,7 +40,8 @@ TEST(PageRaster, CoarserGridRoundsDown) {
     EXPECT_EQ(raster.Bits(), (std::vector<unsigned char>{0xC0, 0x00}));
 }
 
-TEST(PageRaster, DotsBeyondTheRecordedExtentStillFit) {
+TEST(PageRaster, DotsBeyondTheRecordedExtentStillFit)
+{
     PrintedPage page;
     page.dots = {{3590, 7190}};
     PageRaster raster;
@@ -47,7 +51,8 @@ TEST(PageRaster, DotsBeyondTheRecordedExtentStillFit) {
     EXPECT_TRUE(raster.IsSet(359, 719));
 }
 
-TEST(PageRaster, EmptyPageIsOneBlankPixel) {
+TEST(PageRaster, EmptyPageIsOneBlankPixel)
+{
     PageRaster raster;
     ASSERT_TRUE(PageRaster::Render(PrintedPage{}, 360, 360, raster));
     EXPECT_EQ(raster.Width(), 1);
@@ -55,7 +60,8 @@ TEST(PageRaster, EmptyPageIsOneBlankPixel) {
     EXPECT_EQ(raster.Bits(), (std::vector<unsigned char>{0}));
 }
 
-TEST(PageRaster, RejectsResolutionsOutsideItsRange) {
+TEST(PageRaster, RejectsResolutionsOutsideItsRange)
+{
     PageRaster raster;
     ASSERT_TRUE(PageRaster::Render(SamplePage(), 180, 180, raster));
     for (int dpi : {0, -180, PageRaster::kMaxDpi + 1}) {

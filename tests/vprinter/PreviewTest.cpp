@@ -31,24 +31,39 @@ const Bytes kMark9 = StreamBuilder().Image(escp::kMode8DotDouble, 1, {0x80});
 
 // Two sheets at 180 x 180 dpi: dots at (0, 0) and (60, 400) in 1/3600
 // inch, that is pixels (0, 0) and (3, 20); then a blank sheet.
-const Bytes kTwoSheets =
-    StreamBuilder().Init().Cr().Raw(kMark24).Cr().FeedJ(20).Horizontal(1).Raw(kMark24).Ff().Ff().Init();
+const Bytes kTwoSheets = StreamBuilder()
+                             .Init()
+                             .Cr()
+                             .Raw(kMark24)
+                             .Cr()
+                             .FeedJ(20)
+                             .Horizontal(1)
+                             .Raw(kMark24)
+                             .Ff()
+                             .Ff()
+                             .Init();
 
 // A directory of its own for each test, removed afterwards.
 class TempDir {
 public:
-    TempDir() {
+    TempDir()
+    {
         std::string pattern = (fs::temp_directory_path() / "vprinter-preview-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+        if (mkdtemp(pattern.data()) != nullptr)
+            path = pattern;
     }
-    ~TempDir() {
+    ~TempDir()
+    {
         std::error_code ignored;
-        if (!path.empty()) fs::remove_all(path, ignored);
+        if (!path.empty())
+            fs::remove_all(path, ignored);
     }
     std::string File(const std::string& name) const { return (fs::path(path) / name).string(); }
-    std::string Write(const std::string& name, const Bytes& bytes) const {
+    std::string Write(const std::string& name, const Bytes& bytes) const
+    {
         std::ofstream(File(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         return File(name);
     }
 
@@ -64,10 +79,12 @@ struct Image {
     int At(int x, int y) const { return grey[static_cast<std::size_t>(y * width + x)]; }
 };
 
-bool ReadPng(const std::string& path, Image& image) {
+bool ReadPng(const std::string& path, Image& image)
+{
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+    if (!png_image_begin_read_from_file(&png, path.c_str()))
+        return false;
     png.format = PNG_FORMAT_GRAY;
     image.width = static_cast<int>(png.width);
     image.height = static_cast<int>(png.height);
@@ -81,14 +98,16 @@ struct Outcome {
     std::string err;
 };
 
-Outcome Preview(const std::vector<std::string>& args) {
+Outcome Preview(const std::vector<std::string>& args)
+{
     std::ostringstream out;
     std::ostringstream err;
     const int status = preview::RunPreview(args, out, err);
     return Outcome{status, out.str(), err.str()};
 }
 
-TEST(Preview, WritesOnePngPerSheetAtTheStreamsOwnResolution) {
+TEST(Preview, WritesOnePngPerSheetAtTheStreamsOwnResolution)
+{
     TempDir dir;
     const Outcome run = Preview({dir.Write("job.prn", kTwoSheets), dir.File("page")});
     ASSERT_EQ(run.status, preview::kStatusOk) << run.err;
@@ -110,7 +129,8 @@ TEST(Preview, WritesOnePngPerSheetAtTheStreamsOwnResolution) {
 }
 
 // The image size follows the chosen or given resolution.
-TEST(Preview, ImageSizeFollowsTheResolution) {
+TEST(Preview, ImageSizeFollowsTheResolution)
+{
     struct Case {
         const char* name;
         std::vector<std::string> options;
@@ -120,10 +140,16 @@ TEST(Preview, ImageSizeFollowsTheResolution) {
     };
     const Case cases[] = {
         {"given --dpi", {"--dpi", "360x720"}, kTwoSheets, 8, 81},
-        {"9-pin stream: 120 dpi columns, 1/144 inch feeds", {"--model", "9"},
-         StreamBuilder().Raw(kMark9).Cr().FeedJ(1).Raw(kMark9).Ff(), 1, 2},
-        {"9-pin stream at 72 dpi rows", {"--model", "9"},
-         StreamBuilder().Image(escp::kMode8DotSingle, 2, {0x81, 0}).Ff(), 2, 8},
+        {"9-pin stream: 120 dpi columns, 1/144 inch feeds",
+         {"--model", "9"},
+         StreamBuilder().Raw(kMark9).Cr().FeedJ(1).Raw(kMark9).Ff(),
+         1,
+         2},
+        {"9-pin stream at 72 dpi rows",
+         {"--model", "9"},
+         StreamBuilder().Image(escp::kMode8DotSingle, 2, {0x81, 0}).Ff(),
+         2,
+         8},
         {"no bit image: the model's default", {}, StreamBuilder().FeedJ(18).Ff(), 1, 36},
     };
     for (const Case& c : cases) {
@@ -143,7 +169,8 @@ TEST(Preview, ImageSizeFollowsTheResolution) {
 
 // Bad command lines, unreadable or rejected streams: status, message, and
 // the sheets still written before a bad byte.
-TEST(Preview, ReportsFailuresWithAStatusAndAMessage) {
+TEST(Preview, ReportsFailuresWithAStatusAndAMessage)
+{
     const std::string kInput = "<input>";
     const std::string kPrefix = "<prefix>";
     struct Case {
@@ -158,31 +185,74 @@ TEST(Preview, ReportsFailuresWithAStatusAndAMessage) {
         {"no arguments", {}, {}, preview::kStatusUsage, "usage:", 0},
         {"only one file", {kInput}, kTwoSheets, preview::kStatusUsage, "usage:", 0},
         {"three files", {kInput, kPrefix, "more"}, kTwoSheets, preview::kStatusUsage, "usage:", 0},
-        {"unknown model", {"--model", "7", kInput, kPrefix}, kTwoSheets, preview::kStatusUsage,
-         "--model takes 9, 18 or 24", 0},
-        {"model without value", {kInput, kPrefix, "--model"}, kTwoSheets, preview::kStatusUsage,
-         "--model takes", 0},
-        {"zero dpi", {"--dpi", "0x180", kInput, kPrefix}, kTwoSheets, preview::kStatusUsage,
-         "--dpi takes XxY", 0},
-        {"dpi above the limit", {"--dpi", "180x721", kInput, kPrefix}, kTwoSheets,
-         preview::kStatusUsage, "--dpi takes XxY", 0},
-        {"dpi without a cross", {"--dpi", "180", kInput, kPrefix}, kTwoSheets,
-         preview::kStatusUsage, "--dpi takes XxY", 0},
-        {"unknown option", {"--colour", kInput, kPrefix}, kTwoSheets, preview::kStatusUsage,
-         "unknown option --colour", 0},
-        {"missing input", {"missing.prn", kPrefix}, {}, preview::kStatusFailed,
-         "No such file or directory", 0},
+        {"unknown model",
+         {"--model", "7", kInput, kPrefix},
+         kTwoSheets,
+         preview::kStatusUsage,
+         "--model takes 9, 18 or 24",
+         0},
+        {"model without value",
+         {kInput, kPrefix, "--model"},
+         kTwoSheets,
+         preview::kStatusUsage,
+         "--model takes",
+         0},
+        {"zero dpi",
+         {"--dpi", "0x180", kInput, kPrefix},
+         kTwoSheets,
+         preview::kStatusUsage,
+         "--dpi takes XxY",
+         0},
+        {"dpi above the limit",
+         {"--dpi", "180x721", kInput, kPrefix},
+         kTwoSheets,
+         preview::kStatusUsage,
+         "--dpi takes XxY",
+         0},
+        {"dpi without a cross",
+         {"--dpi", "180", kInput, kPrefix},
+         kTwoSheets,
+         preview::kStatusUsage,
+         "--dpi takes XxY",
+         0},
+        {"unknown option",
+         {"--colour", kInput, kPrefix},
+         kTwoSheets,
+         preview::kStatusUsage,
+         "unknown option --colour",
+         0},
+        {"missing input",
+         {"missing.prn", kPrefix},
+         {},
+         preview::kStatusFailed,
+         "No such file or directory",
+         0},
         {"input is a directory", {".", kPrefix}, {}, preview::kStatusFailed, "Is a directory", 0},
         {"empty stream", {kInput, kPrefix}, {}, preview::kStatusFailed, "prints no page", 0},
-        {"text instead of a printer stream", {kInput, kPrefix}, {'H', 'i', '\n'},
-         preview::kStatusFailed, "offset 0 (byte 0x48)", 0},
-        {"ESC ( on a 9-pin printer", {"--model", "9", kInput, kPrefix},
-         StreamBuilder().Raw(kMark9).Unit(10), preview::kStatusFailed, "not available", 1},
-        {"truncated after a sheet", {kInput, kPrefix},
+        {"text instead of a printer stream",
+         {kInput, kPrefix},
+         {'H', 'i', '\n'},
+         preview::kStatusFailed,
+         "offset 0 (byte 0x48)",
+         0},
+        {"ESC ( on a 9-pin printer",
+         {"--model", "9", kInput, kPrefix},
+         StreamBuilder().Raw(kMark9).Unit(10),
+         preview::kStatusFailed,
+         "not available",
+         1},
+        {"truncated after a sheet",
+         {kInput, kPrefix},
          StreamBuilder().Raw(kMark24).Ff().Raw(kMark24).Raw({0x1B, 0x2A, 0x27, 0x10, 0x00, 0xFF}),
-         preview::kStatusFailed, "cut short", 2},
-        {"unwritable output", {kInput, "/nonexistent-directory/page"}, kTwoSheets,
-         preview::kStatusFailed, "/nonexistent-directory/page-1.png: No such file", 0},
+         preview::kStatusFailed,
+         "cut short",
+         2},
+        {"unwritable output",
+         {kInput, "/nonexistent-directory/page"},
+         kTwoSheets,
+         preview::kStatusFailed,
+         "/nonexistent-directory/page-1.png: No such file",
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -204,26 +274,32 @@ TEST(Preview, ReportsFailuresWithAStatusAndAMessage) {
 }
 
 // Runs the built program with stderr sent to a file; returns its status.
-int RunProgram(const std::vector<std::string>& args, const std::string& errFile) {
+int RunProgram(const std::vector<std::string>& args, const std::string& errFile)
+{
     std::vector<std::string> argv = {PREVIEW_PROGRAM};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> pointers;
-    for (std::string& arg : argv) pointers.push_back(arg.data());
+    for (std::string& arg : argv)
+        pointers.push_back(arg.data());
     pointers.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
+    if (spawned != 0)
+        return -1;
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
     return WEXITSTATUS(status);
 }
 
-TEST(PreviewProgram, ExitStatusAndMessagesAsAProcess) {
+TEST(PreviewProgram, ExitStatusAndMessagesAsAProcess)
+{
     struct Case {
         const char* name;
         Bytes stream;
@@ -234,17 +310,20 @@ TEST(PreviewProgram, ExitStatusAndMessagesAsAProcess) {
         {"good stream", kTwoSheets, 0, ""},
         {"stream cut inside a bit image", Bytes(kTwoSheets.begin(), kTwoSheets.begin() + 6), 1,
          "offset 3 (byte 0x1B): ESC * command cut short"},
-        {"binary garbage", {0x1B, 0x2A, 0x07, 0xFF, 0xFF, 0x00}, 1,
+        {"binary garbage",
+         {0x1B, 0x2A, 0x07, 0xFF, 0xFF, 0x00},
+         1,
          "offset 2 (byte 0x07): unknown bit-image mode 7"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        const int status = RunProgram({dir.Write("job.prn", c.stream), dir.File("page")},
-                                      dir.File("stderr.txt"));
+        const int status =
+            RunProgram({dir.Write("job.prn", c.stream), dir.File("page")}, dir.File("stderr.txt"));
         EXPECT_EQ(status, c.status);
         std::ifstream errors(dir.File("stderr.txt"));
-        const std::string err((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
+        const std::string err((std::istreambuf_iterator<char>(errors)),
+                              std::istreambuf_iterator<char>());
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
         EXPECT_EQ(fs::exists(dir.File("page-1.png")), c.status == 0);
     }

@@ -30,29 +30,40 @@ struct TestPage {
     Bytes bits;
 
     TestPage(const char* shape, unsigned long width, unsigned long height, unsigned long extraBytes)
-        : shape(shape), width(width), height(height), bytesPerLine((width + 7) / 8 + extraBytes),
-          bits(bytesPerLine * height, 0) {}
+        : shape(shape),
+          width(width),
+          height(height),
+          bytesPerLine((width + 7) / 8 + extraBytes),
+          bits(bytesPerLine * height, 0)
+    {
+    }
 
-    bool Ink(unsigned long x, unsigned long y) const {
+    bool Ink(unsigned long x, unsigned long y) const
+    {
         return (bits[y * bytesPerLine + x / 8] & (0x80 >> (x % 8))) != 0;
     }
-    void Set(unsigned long x, unsigned long y, bool ink) {
+    void Set(unsigned long x, unsigned long y, bool ink)
+    {
         const unsigned char mask = static_cast<unsigned char>(0x80 >> (x % 8));
         unsigned char& byte = bits[y * bytesPerLine + x / 8];
         byte = ink ? (byte | mask) : (byte & ~mask);
     }
     // Random ink with the given chance in columns [x0, x1) of rows [y0, y1).
     void Noise(unsigned long x0, unsigned long x1, unsigned long y0, unsigned long y1,
-               double chance, std::mt19937& random) {
+               double chance, std::mt19937& random)
+    {
         std::bernoulli_distribution ink(chance);
         for (unsigned long y = y0; y < std::min(y1, height); ++y) {
-            for (unsigned long x = x0; x < std::min(x1, width); ++x) Set(x, y, ink(random));
+            for (unsigned long x = x0; x < std::min(x1, width); ++x)
+                Set(x, y, ink(random));
         }
     }
     // Blank columns [x0, x1) of rows [y0, y1).
-    void Clear(unsigned long x0, unsigned long x1, unsigned long y0, unsigned long y1) {
+    void Clear(unsigned long x0, unsigned long x1, unsigned long y0, unsigned long y1)
+    {
         for (unsigned long y = y0; y < std::min(y1, height); ++y) {
-            for (unsigned long x = x0; x < std::min(x1, width); ++x) Set(x, y, false);
+            for (unsigned long x = x0; x < std::min(x1, width); ++x)
+                Set(x, y, false);
         }
     }
 };
@@ -68,7 +79,8 @@ struct Profile {
 
 // The page shapes every profile prints. Sizes are in the page's own dots
 // (dpiX across, dpiY down); widths are not multiples of 8.
-std::vector<TestPage> MakePages(const Profile& p, std::mt19937& random) {
+std::vector<TestPage> MakePages(const Profile& p, std::mt19937& random)
+{
     const unsigned long inchX = static_cast<unsigned long>(p.dpiX);
     const unsigned long inchY = static_cast<unsigned long>(p.dpiY);
     std::vector<TestPage> pages;
@@ -78,7 +90,8 @@ std::vector<TestPage> MakePages(const Profile& p, std::mt19937& random) {
     TestPage dense("dense, inked to the edges", 2 * inchX + 13, inchY / 2 + 5, 0);
     dense.Noise(0, dense.width, 0, dense.height, 0.3, random);
     dense.Clear(inchX / 4, inchX / 4 + inchX + 1, 0, dense.height);
-    for (unsigned long y = 0; y < dense.height; y += 2) dense.Set(dense.width - 1, y, true);
+    for (unsigned long y = 0; y < dense.height; y += 2)
+        dense.Set(dense.width - 1, y, true);
     pages.push_back(dense);
 
     // Leading white more than an inch wide, a gap of exactly one inch (kept
@@ -87,7 +100,8 @@ std::vector<TestPage> MakePages(const Profile& p, std::mt19937& random) {
     gaps.Noise(inchX + 7, inchX + 27, 0, gaps.height, 0.4, random);
     gaps.Noise(2 * inchX + 27, 2 * inchX + 37, 0, gaps.height, 0.4, random);
     gaps.Clear(0, gaps.width, inchY / 3, inchY / 3 + 2 * inchY + 1);
-    for (unsigned long x = inchX + 7; x < gaps.width; x += 5) gaps.Set(x, gaps.height - 1, true);
+    for (unsigned long x = inchX + 7; x < gaps.width; x += 5)
+        gaps.Set(x, gaps.height - 1, true);
     pages.push_back(gaps);
 
     // Fewer rows than one pass of the head, padding bytes beyond the width.
@@ -102,7 +116,8 @@ std::vector<TestPage> MakePages(const Profile& p, std::mt19937& random) {
 }
 
 // The five pieces the filter writes for one page, in its order.
-Bytes EncodePage(const Profile& p, const TestPage& page) {
+Bytes EncodePage(const Profile& p, const TestPage& page)
+{
     DotMatrixPrinter printer(p.pins, p.dpiX, p.dpiY);
     EXPECT_TRUE(printer.CanEncode());
     printer.SetPage(page.bits.data(), page.bytesPerLine, page.width, page.height);
@@ -119,7 +134,8 @@ Bytes EncodePage(const Profile& p, const TestPage& page) {
 
 // Where the printer should strike each inked pixel: columns at the mode's
 // pitch, rows at the page's vertical resolution.
-std::vector<Dot> ExpectedDots(const Profile& p, const TestPage& page) {
+std::vector<Dot> ExpectedDots(const Profile& p, const TestPage& page)
+{
     std::vector<Dot> dots;
     for (unsigned long y = 0; y < page.height; ++y) {
         for (unsigned long x = 0; x < page.width; ++x) {
@@ -134,7 +150,8 @@ std::vector<Dot> ExpectedDots(const Profile& p, const TestPage& page) {
 
 // A short account of the first differences, in page pixels.
 std::string DescribeDifference(const Profile& p, const std::vector<Dot>& expected,
-                               const std::vector<Dot>& actual) {
+                               const std::vector<Dot>& actual)
+{
     std::vector<Dot> missing;
     std::vector<Dot> extra;
     std::set_difference(expected.begin(), expected.end(), actual.begin(), actual.end(),
@@ -156,7 +173,8 @@ std::string DescribeDifference(const Profile& p, const std::vector<Dot>& expecte
 }
 
 // The sheet drawn at the page's own grid must reproduce the page bitmap.
-void ExpectRasterMatches(const Profile& p, const PrintedPage& sheet, const TestPage& page) {
+void ExpectRasterMatches(const Profile& p, const PrintedPage& sheet, const TestPage& page)
+{
     PageRaster raster;
     ASSERT_TRUE(PageRaster::Render(sheet, p.modeDpi, p.dpiY, raster));
     EXPECT_LE(static_cast<unsigned long>(raster.Width()), std::max(page.width, 1ul));
@@ -174,7 +192,8 @@ void ExpectRasterMatches(const Profile& p, const PrintedPage& sheet, const TestP
 class RoundTrip : public ::testing::TestWithParam<Profile> {};
 
 // All pages of a profile go through as one job, each framed on its own.
-TEST_P(RoundTrip, PrinterStrikesExactlyThePagesInk) {
+TEST_P(RoundTrip, PrinterStrikesExactlyThePagesInk)
+{
     const Profile p = GetParam();
     std::mt19937 random(static_cast<unsigned>(p.pins * 100000 + p.dpiX * 1000 + p.dpiY));
     const std::vector<TestPage> pages = MakePages(p, random);
@@ -198,17 +217,17 @@ TEST_P(RoundTrip, PrinterStrikesExactlyThePagesInk) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PinProfiles, RoundTrip,
-    ::testing::Values(Profile{24, 360, 360, 360}, Profile{24, 360, 180, 360},
-                      Profile{24, 180, 180, 180}, Profile{24, 120, 180, 120},
-                      Profile{18, 180, 180, 180}, Profile{18, 360, 360, 360},
-                      Profile{9, 160, 144, 120}, Profile{9, 160, 72, 120},
-                      Profile{9, 80, 72, 60}),
-    [](const ::testing::TestParamInfo<Profile>& info) {
-        return "Pins" + std::to_string(info.param.pins) + "_" + std::to_string(info.param.dpiX) +
-               "x" + std::to_string(info.param.dpiY);
-    });
+INSTANTIATE_TEST_SUITE_P(PinProfiles, RoundTrip,
+                         ::testing::Values(Profile{24, 360, 360, 360}, Profile{24, 360, 180, 360},
+                                           Profile{24, 180, 180, 180}, Profile{24, 120, 180, 120},
+                                           Profile{18, 180, 180, 180}, Profile{18, 360, 360, 360},
+                                           Profile{9, 160, 144, 120}, Profile{9, 160, 72, 120},
+                                           Profile{9, 80, 72, 60}),
+                         [](const ::testing::TestParamInfo<Profile>& info) {
+                             return "Pins" + std::to_string(info.param.pins) + "_" +
+                                    std::to_string(info.param.dpiX) + "x" +
+                                    std::to_string(info.param.dpiY);
+                         });
 
 }  // namespace
 }  // namespace vprinter

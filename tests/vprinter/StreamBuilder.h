@@ -18,22 +18,27 @@ public:
     StreamBuilder& Ff() { return Add({escp::kFormFeed}); }
     StreamBuilder& Init() { return Add({escp::kEsc, escp::kInitialise}); }
     StreamBuilder& FeedJ(unsigned char n) { return Add({escp::kEsc, escp::kFeed, n}); }
-    StreamBuilder& Horizontal(unsigned n) {
+    StreamBuilder& Horizontal(unsigned n)
+    {
         return Add({escp::kEsc, escp::kAbsoluteHorizontal, Low(n), High(n)});
     }
-    StreamBuilder& Unit(unsigned char m) {
+    StreamBuilder& Unit(unsigned char m)
+    {
         return Add({escp::kEsc, escp::kExtended, escp::kSetUnit, escp::kSetUnitLength, 0, m});
     }
-    StreamBuilder& FeedV(unsigned n) {
+    StreamBuilder& FeedV(unsigned n)
+    {
         return Add({escp::kEsc, escp::kExtended, escp::kRelativeVertical,
                     escp::kRelativeVerticalLength, 0, Low(n), High(n)});
     }
     // ESC * m with `columns` columns; `data` holds their bytes.
-    StreamBuilder& Image(unsigned char m, unsigned columns, const Bytes& data) {
+    StreamBuilder& Image(unsigned char m, unsigned columns, const Bytes& data)
+    {
         Add({escp::kEsc, escp::kBitImage, m, Low(columns), High(columns)});
         return Raw(data);
     }
-    StreamBuilder& Raw(const Bytes& data) {
+    StreamBuilder& Raw(const Bytes& data)
+    {
         bytes.insert(bytes.end(), data.begin(), data.end());
         return *this;
     }
@@ -43,7 +48,8 @@ public:
 private:
     static unsigned char Low(unsigned n) { return static_cast<unsigned char>(n & 0xFF); }
     static unsigned char High(unsigned n) { return static_cast<unsigned char>((n >> 8) & 0xFF); }
-    StreamBuilder& Add(std::initializer_list<unsigned char> command) {
+    StreamBuilder& Add(std::initializer_list<unsigned char> command)
+    {
         bytes.insert(bytes.end(), command.begin(), command.end());
         return *this;
     }

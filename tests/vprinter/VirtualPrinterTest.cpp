@@ -13,7 +13,8 @@
 namespace vprinter {
 
 // Shows dots as (x, y) in failure messages.
-void PrintTo(const Dot& dot, std::ostream* out) {
+void PrintTo(const Dot& dot, std::ostream* out)
+{
     *out << "(" << dot.x << ", " << dot.y << ")";
 }
 
@@ -29,7 +30,8 @@ const Bytes kBlank24x2 = StreamBuilder().Image(escp::kMode24DotTriple, 2, Bytes(
 
 // Every bit-image mode on a 24-pin head: column pitch and dot pitch. Column
 // 1 carries its top and bottom dots; the head ends right of column 1.
-TEST(VirtualPrinterModes, ColumnAndDotPitchPerMode) {
+TEST(VirtualPrinterModes, ColumnAndDotPitchPerMode)
+{
     struct Case {
         unsigned char mode;
         int bytesPerColumn;
@@ -59,7 +61,8 @@ TEST(VirtualPrinterModes, ColumnAndDotPitchPerMode) {
 }
 
 // Head and paper movement, seen through where the following dots land.
-TEST(VirtualPrinterMoves, DotsLandWhereTheCommandsPutHeadAndPaper) {
+TEST(VirtualPrinterMoves, DotsLandWhereTheCommandsPutHeadAndPaper)
+{
     struct Case {
         const char* name;
         PinModel model;
@@ -68,41 +71,88 @@ TEST(VirtualPrinterMoves, DotsLandWhereTheCommandsPutHeadAndPaper) {
         std::int32_t length;
     };
     const Case cases[] = {
-        {"image leaves the head right of its last column", PinModel::Pins24,
-         StreamBuilder().Raw(kBlank24x2).Raw(kMark24), {{40, 0}}, 0},
-        {"CR returns the head to the margin", PinModel::Pins24,
-         StreamBuilder().Raw(kBlank24x2).Cr().Raw(kMark24), {{0, 0}}, 0},
-        {"ESC $ counts 1/60 inch by default", PinModel::Pins24,
-         StreamBuilder().Horizontal(10).Raw(kMark24), {{600, 0}}, 0},
-        {"ESC $ is absolute, not relative", PinModel::Pins24,
-         StreamBuilder().Horizontal(10).Horizontal(2).Raw(kMark24), {{120, 0}}, 0},
-        {"ESC ( U 10 makes ESC $ count 1/360 inch", PinModel::Pins24,
-         StreamBuilder().Unit(10).Horizontal(37).Raw(kMark24), {{370, 0}}, 0},
-        {"ESC @ restores the margin and 1/60 inch but keeps the paper", PinModel::Pins24,
-         StreamBuilder().Unit(10).FeedJ(9).Horizontal(5).Init().Raw(kMark24).Horizontal(1).Raw(kMark24),
-         {{0, 180}, {60, 180}}, 180},
-        {"ESC J feeds 1/180 inch on 24 pins", PinModel::Pins24,
-         StreamBuilder().FeedJ(90).Raw(kMark24), {{0, 1800}}, 1800},
-        {"ESC J feeds 1/180 inch on 18 pins", PinModel::Pins18,
-         StreamBuilder().FeedJ(90).Raw(kMark24), {{0, 1800}}, 1800},
-        {"ESC J feeds 1/144 inch on 9 pins", PinModel::Pins9,
-         StreamBuilder().FeedJ(72).Raw(kMark9), {{0, 1800}}, 1800},
-        {"feeds add up; ESC J 0 moves nothing", PinModel::Pins24,
-         StreamBuilder().FeedJ(255).FeedJ(0).FeedJ(45).Raw(kMark24), {{0, 6000}}, 6000},
-        {"ESC ( v feeds 1/60 inch by default", PinModel::Pins24,
-         StreamBuilder().FeedV(3).Raw(kMark24), {{0, 180}}, 180},
-        {"ESC ( v after ESC ( U 10 feeds 1/360 inch, two-byte count", PinModel::Pins24,
-         StreamBuilder().Unit(10).FeedV(0x0103).Raw(kMark24), {{0, 2590}}, 2590},
-        {"two passes one 1/360 row apart interleave", PinModel::Pins24,
+        {"image leaves the head right of its last column",
+         PinModel::Pins24,
+         StreamBuilder().Raw(kBlank24x2).Raw(kMark24),
+         {{40, 0}},
+         0},
+        {"CR returns the head to the margin",
+         PinModel::Pins24,
+         StreamBuilder().Raw(kBlank24x2).Cr().Raw(kMark24),
+         {{0, 0}},
+         0},
+        {"ESC $ counts 1/60 inch by default",
+         PinModel::Pins24,
+         StreamBuilder().Horizontal(10).Raw(kMark24),
+         {{600, 0}},
+         0},
+        {"ESC $ is absolute, not relative",
+         PinModel::Pins24,
+         StreamBuilder().Horizontal(10).Horizontal(2).Raw(kMark24),
+         {{120, 0}},
+         0},
+        {"ESC ( U 10 makes ESC $ count 1/360 inch",
+         PinModel::Pins24,
+         StreamBuilder().Unit(10).Horizontal(37).Raw(kMark24),
+         {{370, 0}},
+         0},
+        {"ESC @ restores the margin and 1/60 inch but keeps the paper",
+         PinModel::Pins24,
+         StreamBuilder().Unit(10).FeedJ(9).Horizontal(5).Init().Raw(kMark24).Horizontal(1).Raw(
+             kMark24),
+         {{0, 180}, {60, 180}},
+         180},
+        {"ESC J feeds 1/180 inch on 24 pins",
+         PinModel::Pins24,
+         StreamBuilder().FeedJ(90).Raw(kMark24),
+         {{0, 1800}},
+         1800},
+        {"ESC J feeds 1/180 inch on 18 pins",
+         PinModel::Pins18,
+         StreamBuilder().FeedJ(90).Raw(kMark24),
+         {{0, 1800}},
+         1800},
+        {"ESC J feeds 1/144 inch on 9 pins",
+         PinModel::Pins9,
+         StreamBuilder().FeedJ(72).Raw(kMark9),
+         {{0, 1800}},
+         1800},
+        {"feeds add up; ESC J 0 moves nothing",
+         PinModel::Pins24,
+         StreamBuilder().FeedJ(255).FeedJ(0).FeedJ(45).Raw(kMark24),
+         {{0, 6000}},
+         6000},
+        {"ESC ( v feeds 1/60 inch by default",
+         PinModel::Pins24,
+         StreamBuilder().FeedV(3).Raw(kMark24),
+         {{0, 180}},
+         180},
+        {"ESC ( v after ESC ( U 10 feeds 1/360 inch, two-byte count",
+         PinModel::Pins24,
+         StreamBuilder().Unit(10).FeedV(0x0103).Raw(kMark24),
+         {{0, 2590}},
+         2590},
+        {"two passes one 1/360 row apart interleave",
+         PinModel::Pins24,
          StreamBuilder()
              .Image(escp::kMode24DotHex, 1, {0xC0, 0, 0})
-             .Cr().Unit(10).FeedV(1).Unit(60)
+             .Cr()
+             .Unit(10)
+             .FeedV(1)
+             .Unit(60)
              .Image(escp::kMode24DotHex, 1, {0x80, 0, 0}),
-         {{0, 0}, {0, 10}, {0, 20}}, 10},
-        {"8-dot column on 9 pins spans 1/72 inch per dot", PinModel::Pins9,
-         StreamBuilder().Image(escp::kMode8DotSingle, 1, {0x81}), {{0, 0}, {0, 350}}, 0},
-        {"a dot struck twice counts once", PinModel::Pins24,
-         StreamBuilder().Raw(kMark24).Cr().Raw(kMark24), {{0, 0}}, 0},
+         {{0, 0}, {0, 10}, {0, 20}},
+         10},
+        {"8-dot column on 9 pins spans 1/72 inch per dot",
+         PinModel::Pins9,
+         StreamBuilder().Image(escp::kMode8DotSingle, 1, {0x81}),
+         {{0, 0}, {0, 350}},
+         0},
+        {"a dot struck twice counts once",
+         PinModel::Pins24,
+         StreamBuilder().Raw(kMark24).Cr().Raw(kMark24),
+         {{0, 0}},
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,7 +165,8 @@ TEST(VirtualPrinterMoves, DotsLandWhereTheCommandsPutHeadAndPaper) {
 }
 
 // How a stream divides into sheets, and what each sheet records.
-TEST(VirtualPrinterPages, FormFeedsSplitTheStreamIntoSheets) {
+TEST(VirtualPrinterPages, FormFeedsSplitTheStreamIntoSheets)
+{
     struct Sheet {
         std::size_t dots;
         std::int32_t length;
@@ -129,11 +180,14 @@ TEST(VirtualPrinterPages, FormFeedsSplitTheStreamIntoSheets) {
     const Case cases[] = {
         {"empty stream prints nothing", {}, {}},
         {"initialise and CR alone print nothing", StreamBuilder().Init().Cr().Init(), {}},
-        {"each FF ejects a sheet, blank or not", StreamBuilder().Ff().Raw(kMark24).Ff(),
+        {"each FF ejects a sheet, blank or not",
+         StreamBuilder().Ff().Raw(kMark24).Ff(),
          {{0, 0, true}, {1, 0, true}}},
         {"the encoder's framing: one sheet, nothing after the FF",
-         StreamBuilder().Init().Cr().FeedJ(10).Raw(kMark24).Ff().Init(), {{1, 200, true}}},
-        {"the sheet left in the printer is reported", StreamBuilder().Raw(kMark24).Ff().FeedJ(5),
+         StreamBuilder().Init().Cr().FeedJ(10).Raw(kMark24).Ff().Init(),
+         {{1, 200, true}}},
+        {"the sheet left in the printer is reported",
+         StreamBuilder().Raw(kMark24).Ff().FeedJ(5),
          {{1, 0, true}, {0, 100, false}}},
     };
     for (const Case& c : cases) {
@@ -149,9 +203,9 @@ TEST(VirtualPrinterPages, FormFeedsSplitTheStreamIntoSheets) {
     }
 }
 
-TEST(VirtualPrinterPages, NextSheetStartsAtItsTopAndTheMargin) {
-    const Bytes stream =
-        StreamBuilder().FeedJ(10).Horizontal(3).Raw(kMark24).Ff().Raw(kMark24);
+TEST(VirtualPrinterPages, NextSheetStartsAtItsTopAndTheMargin)
+{
+    const Bytes stream = StreamBuilder().FeedJ(10).Horizontal(3).Raw(kMark24).Ff().Raw(kMark24);
     const PrintResult result = VirtualPrinter(PinModel::Pins24).Print(stream);
     ASSERT_TRUE(result.ok) << result.error.Describe();
     ASSERT_EQ(result.pages.size(), 2u);
@@ -159,7 +213,8 @@ TEST(VirtualPrinterPages, NextSheetStartsAtItsTopAndTheMargin) {
     EXPECT_EQ(result.pages[1].dots, (std::vector<Dot>{{0, 0}}));
 }
 
-TEST(VirtualPrinterPages, CountsCommandsAndGridsPerSheet) {
+TEST(VirtualPrinterPages, CountsCommandsAndGridsPerSheet)
+{
     const Bytes stream = StreamBuilder()
                              .Raw(kBlank24x2)
                              .Horizontal(2)
@@ -187,7 +242,8 @@ TEST(VirtualPrinterPages, CountsCommandsAndGridsPerSheet) {
 }
 
 // Rejected streams: which byte is named, at which offset, and why.
-TEST(VirtualPrinterErrors, NamesTheOffendingByteAndItsOffset) {
+TEST(VirtualPrinterErrors, NamesTheOffendingByteAndItsOffset)
+{
     PageLimits oneInch;
     oneInch.width = kUnitsPerInch;
     oneInch.length = kUnitsPerInch;
@@ -204,32 +260,93 @@ TEST(VirtualPrinterErrors, NamesTheOffendingByteAndItsOffset) {
     };
     const Case cases[] = {
         {"ESC at the end", PinModel::Pins24, {}, {0x0D, 0x1B}, 1, 0x1B, "cut short"},
-        {"ESC J without its n", PinModel::Pins24, {}, {0x1B, 0x4A}, 0, 0x1B, "ESC J command cut short"},
-        {"ESC $ without nH", PinModel::Pins24, {}, {0x1B, 0x24, 0x05}, 0, 0x1B, "ESC $ command cut short"},
+        {"ESC J without its n",
+         PinModel::Pins24,
+         {},
+         {0x1B, 0x4A},
+         0,
+         0x1B,
+         "ESC J command cut short"},
+        {"ESC $ without nH",
+         PinModel::Pins24,
+         {},
+         {0x1B, 0x24, 0x05},
+         0,
+         0x1B,
+         "ESC $ command cut short"},
         {"ESC * without nH", PinModel::Pins24, {}, {0x1B, 0x2A, 0x27, 0x01}, 0, 0x1B, "cut short"},
-        {"ESC * with fewer columns than it counts", PinModel::Pins24, {},
-         StreamBuilder().Cr().Image(escp::kMode24DotTriple, 2, Bytes(5, 0xFF)), 1, 0x1B,
+        {"ESC * with fewer columns than it counts",
+         PinModel::Pins24,
+         {},
+         StreamBuilder().Cr().Image(escp::kMode24DotTriple, 2, Bytes(5, 0xFF)),
+         1,
+         0x1B,
          "needs 11 bytes, the stream has 10 left"},
-        {"ESC * counting 65535 columns of a short stream", PinModel::Pins24, {},
-         StreamBuilder().Image(escp::kMode72Dot, 0xFFFF, Bytes(9, 0xFF)), 0, 0x1B, "cut short"},
-        {"ESC ( v without its count", PinModel::Pins24, {}, {0x1B, 0x28, 0x76, 0x02, 0x00, 0x01}, 0,
-         0x1B, "ESC ( v command cut short"},
-        {"unknown ESC command", PinModel::Pins24, {}, {0x0D, 0x1B, 0x51}, 2, 0x51,
+        {"ESC * counting 65535 columns of a short stream",
+         PinModel::Pins24,
+         {},
+         StreamBuilder().Image(escp::kMode72Dot, 0xFFFF, Bytes(9, 0xFF)),
+         0,
+         0x1B,
+         "cut short"},
+        {"ESC ( v without its count",
+         PinModel::Pins24,
+         {},
+         {0x1B, 0x28, 0x76, 0x02, 0x00, 0x01},
+         0,
+         0x1B,
+         "ESC ( v command cut short"},
+        {"unknown ESC command",
+         PinModel::Pins24,
+         {},
+         {0x0D, 0x1B, 0x51},
+         2,
+         0x51,
          "unknown command ESC 'Q'"},
         {"line feed is not understood", PinModel::Pins24, {}, {0x0D, 0x0A}, 1, 0x0A, "byte 0x0A"},
         {"text is not understood", PinModel::Pins24, {}, {'A'}, 0, 'A', "byte 'A'"},
-        {"unknown bit-image mode", PinModel::Pins24, {}, {0x1B, 0x2A, 0x02, 0x01, 0x00, 0xFF}, 2,
-         0x02, "unknown bit-image mode 2"},
-        {"24-dot mode on a 9-pin head", PinModel::Pins9, {}, kMark24, 2, escp::kMode24DotTriple,
+        {"unknown bit-image mode",
+         PinModel::Pins24,
+         {},
+         {0x1B, 0x2A, 0x02, 0x01, 0x00, 0xFF},
+         2,
+         0x02,
+         "unknown bit-image mode 2"},
+        {"24-dot mode on a 9-pin head",
+         PinModel::Pins9,
+         {},
+         kMark24,
+         2,
+         escp::kMode24DotTriple,
          "needs more pins"},
-        {"ESC ( U on a 9-pin head", PinModel::Pins9, {}, StreamBuilder().Unit(10), 1, 0x28,
+        {"ESC ( U on a 9-pin head",
+         PinModel::Pins9,
+         {},
+         StreamBuilder().Unit(10),
+         1,
+         0x28,
          "not available on the 9-pin printer"},
-        {"ESC ( v on a 9-pin head", PinModel::Pins9, {}, StreamBuilder().Cr().FeedV(1), 2, 0x28,
+        {"ESC ( v on a 9-pin head",
+         PinModel::Pins9,
+         {},
+         StreamBuilder().Cr().FeedV(1),
+         2,
+         0x28,
          "not available on the 9-pin printer"},
-        {"unknown ESC ( command", PinModel::Pins24, {}, {0x1B, 0x28, 0x43, 0x02, 0x00, 0x01, 0x00}, 2,
-         0x43, "unknown command ESC ( 'C'"},
-        {"ESC ( U with two parameter bytes", PinModel::Pins24, {},
-         {0x1B, 0x28, 0x55, 0x02, 0x00, 0x0A, 0x00}, 3, 0x02, "needs a parameter count of 1"},
+        {"unknown ESC ( command",
+         PinModel::Pins24,
+         {},
+         {0x1B, 0x28, 0x43, 0x02, 0x00, 0x01, 0x00},
+         2,
+         0x43,
+         "unknown command ESC ( 'C'"},
+        {"ESC ( U with two parameter bytes",
+         PinModel::Pins24,
+         {},
+         {0x1B, 0x28, 0x55, 0x02, 0x00, 0x0A, 0x00},
+         3,
+         0x02,
+         "needs a parameter count of 1"},
         {"ESC ( U unit 0", PinModel::Pins24, {}, StreamBuilder().Unit(0), 5, 0x00, "unit of 0"},
         {"ESC $ beyond the page width", PinModel::Pins24, oneInch,
          StreamBuilder().Horizontal(60).Horizontal(61), 4, 0x1B, "page width limit"},
@@ -238,11 +355,15 @@ TEST(VirtualPrinterErrors, NamesTheOffendingByteAndItsOffset) {
          "reaches past the 1 inch page width"},
         {"feed past the page length", PinModel::Pins24, oneInch,
          StreamBuilder().FeedJ(180).FeedJ(1), 3, 0x1B, "paper fed past"},
-        {"hostile ESC ( v cannot overflow the paper position", PinModel::Pins24, {},
-         StreamBuilder().Unit(255).FeedV(0xFFFF).FeedV(0xFFFF), 6, 0x1B, "36 inches page length"},
+        {"hostile ESC ( v cannot overflow the paper position",
+         PinModel::Pins24,
+         {},
+         StreamBuilder().Unit(255).FeedV(0xFFFF).FeedV(0xFFFF),
+         6,
+         0x1B,
+         "36 inches page length"},
         {"bit image hanging below the page length", PinModel::Pins24, oneInch,
-         StreamBuilder().FeedJ(156).Raw(kMark24).FeedJ(1).Raw(kMark24), 14, 0x1B,
-         "reaches below"},
+         StreamBuilder().FeedJ(156).Raw(kMark24).FeedJ(1).Raw(kMark24), 14, 0x1B, "reaches below"},
         {"more dots than a sheet may take", PinModel::Pins24, tenDots,
          StreamBuilder().Image(escp::kMode24DotTriple, 1, {0xFF, 0x03, 0}).Raw(kMark24), 8, 0x1B,
          "more than 10 dots"},
@@ -257,12 +378,14 @@ TEST(VirtualPrinterErrors, NamesTheOffendingByteAndItsOffset) {
     }
 }
 
-TEST(VirtualPrinterErrors, DescribeNamesOffsetByteAndReason) {
+TEST(VirtualPrinterErrors, DescribeNamesOffsetByteAndReason)
+{
     const PrintResult result = VirtualPrinter(PinModel::Pins24).Print({0x0D, 0x1B, 0x51});
     EXPECT_EQ(result.error.Describe(), "offset 2 (byte 0x51): unknown command ESC 'Q'");
 }
 
-TEST(VirtualPrinterErrors, SheetsPrintedBeforeTheBadByteAreKept) {
+TEST(VirtualPrinterErrors, SheetsPrintedBeforeTheBadByteAreKept)
+{
     const Bytes stream = StreamBuilder().Raw(kMark24).Ff().Horizontal(1).Raw(kMark24).Raw({0x0A});
     const PrintResult result = VirtualPrinter(PinModel::Pins24).Print(stream);
     ASSERT_FALSE(result.ok);
@@ -274,13 +397,21 @@ TEST(VirtualPrinterErrors, SheetsPrintedBeforeTheBadByteAreKept) {
 
 // A stream using every command, cut at each length: each prefix is either
 // accepted or rejected as cut short inside the stream.
-TEST(VirtualPrinterErrors, EveryPrefixOfAGoodStreamIsAcceptedOrCutShort) {
+TEST(VirtualPrinterErrors, EveryPrefixOfAGoodStreamIsAcceptedOrCutShort)
+{
     const Bytes stream = StreamBuilder()
-                             .Init().Cr().FeedJ(3).Horizontal(2)
+                             .Init()
+                             .Cr()
+                             .FeedJ(3)
+                             .Horizontal(2)
                              .Image(escp::kMode24DotTriple, 2, {1, 2, 3, 4, 5, 6})
-                             .Cr().Unit(10).FeedV(300).Unit(60)
+                             .Cr()
+                             .Unit(10)
+                             .FeedV(300)
+                             .Unit(60)
                              .Image(escp::kMode72Dot, 1, Bytes(9, 0x55))
-                             .Ff().Init();
+                             .Ff()
+                             .Init();
     for (std::size_t size = 0; size <= stream.size(); ++size) {
         SCOPED_TRACE("prefix of " + std::to_string(size) + " bytes");
         const Bytes prefix(stream.begin(), stream.begin() + static_cast<long>(size));
@@ -295,14 +426,15 @@ TEST(VirtualPrinterErrors, EveryPrefixOfAGoodStreamIsAcceptedOrCutShort) {
 
 // Garbage made mostly of command bytes never crashes the printer or sends
 // it outside the stream (the sanitizer build checks the reads).
-TEST(VirtualPrinterErrors, RandomStreamsAreAcceptedOrRejectedInside) {
-    const unsigned char alphabet[] = {0x1B, 0x1B, 0x2A, 0x28, 0x55, 0x76, 0x4A, 0x24,
-                                      0x40, 0x0D, 0x0C, 0x27, 0x28, 0x29, 0x01, 0x00,
-                                      0x02, 0xFF, 0x0A, 0x41};
+TEST(VirtualPrinterErrors, RandomStreamsAreAcceptedOrRejectedInside)
+{
+    const unsigned char alphabet[] = {0x1B, 0x1B, 0x2A, 0x28, 0x55, 0x76, 0x4A, 0x24, 0x40, 0x0D,
+                                      0x0C, 0x27, 0x28, 0x29, 0x01, 0x00, 0x02, 0xFF, 0x0A, 0x41};
     std::mt19937 random(20240611);
     for (int run = 0; run < 3000; ++run) {
         Bytes stream(random() % 48);
-        for (unsigned char& byte : stream) byte = alphabet[random() % sizeof alphabet];
+        for (unsigned char& byte : stream)
+            byte = alphabet[random() % sizeof alphabet];
         for (PinModel model : {PinModel::Pins9, PinModel::Pins24}) {
             const PrintResult result = VirtualPrinter(model).Print(stream);
             if (!result.ok) {
@@ -313,13 +445,15 @@ TEST(VirtualPrinterErrors, RandomStreamsAreAcceptedOrRejectedInside) {
     }
 }
 
-TEST(VirtualPrinterModels, PinCountsMapToModels) {
+TEST(VirtualPrinterModels, PinCountsMapToModels)
+{
     PinModel model = PinModel::Pins24;
     EXPECT_TRUE(VirtualPrinter::ModelForPins(9, model));
     EXPECT_EQ(model, PinModel::Pins9);
     EXPECT_TRUE(VirtualPrinter::ModelForPins(18, model));
     EXPECT_EQ(model, PinModel::Pins18);
-    for (int pins : {0, 8, 25, -24}) EXPECT_FALSE(VirtualPrinter::ModelForPins(pins, model));
+    for (int pins : {0, 8, 25, -24})
+        EXPECT_FALSE(VirtualPrinter::ModelForPins(pins, model));
     EXPECT_EQ(model, PinModel::Pins18);
 }
 

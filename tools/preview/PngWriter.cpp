@@ -18,7 +18,8 @@ struct PngFailure {
 };
 
 // libpng error handler: keeps the message and jumps back to EncodeRows.
-[[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message)
+{
     auto* failure = static_cast<PngFailure*>(png_get_error_ptr(png));
     std::snprintf(failure->message, sizeof failure->message, "%s", message);
     png_longjmp(png, 1);
@@ -28,7 +29,8 @@ struct PngFailure {
 void OnPngWarning(png_structp, png_const_charp) {}
 
 // Pixels per metre for the pHYs chunk.
-png_uint_32 PixelsPerMetre(int dpi) {
+png_uint_32 PixelsPerMetre(int dpi)
+{
     return static_cast<png_uint_32>((dpi * 10000 + 127) / 254);
 }
 
@@ -36,10 +38,12 @@ png_uint_32 PixelsPerMetre(int dpi) {
 // the setjmp below; no object with a destructor is created after it, so
 // the jump skips no clean-up. `row` is a buffer of BytesPerLine() bytes.
 bool EncodeRows(std::FILE* file, const vprinter::PageRaster& raster, int xDpi, int yDpi,
-                unsigned char* row, PngFailure& failure) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnPngError,
-                                              OnPngWarning);
-    if (png == nullptr) return false;
+                unsigned char* row, PngFailure& failure)
+{
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnPngError, OnPngWarning);
+    if (png == nullptr)
+        return false;
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_write_struct(&png, nullptr);
@@ -58,8 +62,10 @@ bool EncodeRows(std::FILE* file, const vprinter::PageRaster& raster, int xDpi, i
     const std::size_t bytesPerLine = raster.BytesPerLine();
     for (int y = 0; y < raster.Height(); ++y) {
         // In a one-bit grey PNG 0 is black: a dot becomes a clear bit.
-        const unsigned char* bits = raster.Bits().data() + static_cast<std::size_t>(y) * bytesPerLine;
-        for (std::size_t i = 0; i < bytesPerLine; ++i) row[i] = static_cast<unsigned char>(~bits[i]);
+        const unsigned char* bits =
+            raster.Bits().data() + static_cast<std::size_t>(y) * bytesPerLine;
+        for (std::size_t i = 0; i < bytesPerLine; ++i)
+            row[i] = static_cast<unsigned char>(~bits[i]);
         png_write_row(png, row);
     }
     png_write_end(png, nullptr);
@@ -71,7 +77,8 @@ bool EncodeRows(std::FILE* file, const vprinter::PageRaster& raster, int xDpi, i
 
 // Opens the file, encodes, and reports the first failure.
 bool WritePng(const vprinter::PageRaster& raster, int xDpi, int yDpi, const std::string& path,
-              std::string& error) {
+              std::string& error)
+{
     std::vector<unsigned char> row(raster.BytesPerLine());
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
@@ -87,7 +94,8 @@ bool WritePng(const vprinter::PageRaster& raster, int xDpi, int yDpi, const std:
         error = path + ": " + std::strerror(errno);
         ok = false;
     }
-    if (!ok) std::remove(path.c_str());
+    if (!ok)
+        std::remove(path.c_str());
     return ok;
 }
 

@@ -28,28 +28,35 @@ struct Options {
 };
 
 // A whole decimal number in 1..max, nothing else.
-bool ParseNumber(const std::string& text, int max, int& value) {
-    if (text.empty() || text.size() > 4) return false;
+bool ParseNumber(const std::string& text, int max, int& value)
+{
+    if (text.empty() || text.size() > 4)
+        return false;
     int number = 0;
     for (char c : text) {
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
         number = number * 10 + (c - '0');
     }
-    if (number < 1 || number > max) return false;
+    if (number < 1 || number > max)
+        return false;
     value = number;
     return true;
 }
 
 // "XxY" with both numbers in 1..PageRaster::kMaxDpi.
-bool ParseDpi(const std::string& text, Resolution& dpi) {
+bool ParseDpi(const std::string& text, Resolution& dpi)
+{
     const std::size_t cross = text.find('x');
-    if (cross == std::string::npos) return false;
+    if (cross == std::string::npos)
+        return false;
     return ParseNumber(text.substr(0, cross), vprinter::PageRaster::kMaxDpi, dpi.x) &&
            ParseNumber(text.substr(cross + 1), vprinter::PageRaster::kMaxDpi, dpi.y);
 }
 
 // Fills `options` from the arguments; false with a message on `err`.
-bool ParseArguments(const std::vector<std::string>& args, Options& options, std::ostream& err) {
+bool ParseArguments(const std::vector<std::string>& args, Options& options, std::ostream& err)
+{
     std::vector<std::string> files;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -65,7 +72,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
         } else if (arg == "--dpi") {
             if (!hasValue || !ParseDpi(args[i + 1], options.dpi)) {
                 err << kProgram << ": --dpi takes XxY, each from 1 to "
-                    << vprinter::PageRaster::kMaxDpi << "\n" << kUsage;
+                    << vprinter::PageRaster::kMaxDpi << "\n"
+                    << kUsage;
                 return false;
             }
             options.dpiGiven = true;
@@ -87,7 +95,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
 }
 
 // Reads the whole input file, refusing files over kMaxInputBytes.
-bool ReadInput(const std::string& path, std::vector<unsigned char>& data, std::ostream& err) {
+bool ReadInput(const std::string& path, std::vector<unsigned char>& data, std::ostream& err)
+{
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         err << kProgram << ": " << path << ": " << std::strerror(errno) << "\n";
@@ -104,7 +113,8 @@ bool ReadInput(const std::string& path, std::vector<unsigned char>& data, std::o
         } else {
             data.insert(data.end(), chunk, chunk + got);
         }
-        if (got < sizeof chunk) break;
+        if (got < sizeof chunk)
+            break;
     }
     if (ok && std::ferror(file)) {
         err << kProgram << ": " << path << ": " << std::strerror(errno) << "\n";
@@ -116,7 +126,8 @@ bool ReadInput(const std::string& path, std::vector<unsigned char>& data, std::o
 
 // Renders and saves one page; false after reporting a failure on `err`.
 bool WritePage(const vprinter::PrintedPage& page, const Resolution& dpi, const std::string& path,
-               std::ostream& out, std::ostream& err) {
+               std::ostream& out, std::ostream& err)
+{
     vprinter::PageRaster raster;
     std::string error;
     if (!vprinter::PageRaster::Render(page, dpi.x, dpi.y, raster)) {
@@ -134,19 +145,23 @@ bool WritePage(const vprinter::PrintedPage& page, const Resolution& dpi, const s
 }  // namespace
 
 // Parse, read, pick the resolution (first run), render every page (second run).
-int RunPreview(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunPreview(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
     Options options;
-    if (!ParseArguments(args, options, err)) return kStatusUsage;
+    if (!ParseArguments(args, options, err))
+        return kStatusUsage;
     std::vector<unsigned char> stream;
-    if (!ReadInput(options.input, stream, err)) return kStatusFailed;
+    if (!ReadInput(options.input, stream, err))
+        return kStatusFailed;
 
     const vprinter::VirtualPrinter printer(options.model);
     vprinter::StreamError streamError;
     Resolution dpi = options.dpi;
     if (!options.dpiGiven) {
         ResolutionPicker picker;
-        printer.Print(stream.data(), stream.size(),
-                      [&picker](vprinter::PrintedPage&& page) { picker.Add(page); }, streamError);
+        printer.Print(
+            stream.data(), stream.size(),
+            [&picker](vprinter::PrintedPage&& page) { picker.Add(page); }, streamError);
         dpi = picker.Pick(options.model);
     }
 
@@ -157,7 +172,8 @@ int RunPreview(const std::vector<std::string>& args, std::ostream& out, std::ost
         [&](vprinter::PrintedPage&& page) {
             ++pages;
             const std::string path = options.outPrefix + "-" + std::to_string(pages) + ".png";
-            if (written) written = WritePage(page, dpi, path, out, err);
+            if (written)
+                written = WritePage(page, dpi, path, out, err);
         },
         streamError);
 

@@ -6,7 +6,8 @@
 #include "tools/preview/Preview.h"
 
 // Hands the arguments to the preview and returns its status.
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const std::vector<std::string> args(argv + 1, argv + argc);
     return preview::RunPreview(args, std::cout, std::cerr);
 }

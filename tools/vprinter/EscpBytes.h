@@ -18,7 +18,7 @@ constexpr unsigned char kBitImage = 0x2A;            // ESC * m nL nH data
 constexpr unsigned char kExtended = 0x28;            // ESC ( c nL nH parameters
 
 // Extended command letters that follow ESC (, with their parameter counts.
-constexpr unsigned char kSetUnit = 0x55;           // ESC ( U 01 00 m
+constexpr unsigned char kSetUnit = 0x55;  // ESC ( U 01 00 m
 constexpr unsigned char kSetUnitLength = 1;
 constexpr unsigned char kRelativeVertical = 0x76;  // ESC ( v 02 00 nL nH
 constexpr unsigned char kRelativeVerticalLength = 2;

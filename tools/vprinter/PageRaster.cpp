@@ -8,20 +8,24 @@ namespace vprinter {
 namespace {
 
 // Pixel index of a coordinate (1/3600 inch) at `dpi`, rounded down.
-std::int64_t ToPixel(std::int64_t units, int dpi) {
+std::int64_t ToPixel(std::int64_t units, int dpi)
+{
     return units * dpi / kUnitsPerInch;
 }
 
 // Pixels needed to cover `units` (1/3600 inch) at `dpi`, rounded up.
-std::int64_t CoverPixels(std::int64_t units, int dpi) {
+std::int64_t CoverPixels(std::int64_t units, int dpi)
+{
     return (units * dpi + kUnitsPerInch - 1) / kUnitsPerInch;
 }
 
 }  // namespace
 
 // Sizes the raster from the page, then sets one pixel per dot.
-bool PageRaster::Render(const PrintedPage& page, int xDpi, int yDpi, PageRaster& out) {
-    if (xDpi < 1 || xDpi > kMaxDpi || yDpi < 1 || yDpi > kMaxDpi) return false;
+bool PageRaster::Render(const PrintedPage& page, int xDpi, int yDpi, PageRaster& out)
+{
+    if (xDpi < 1 || xDpi > kMaxDpi || yDpi < 1 || yDpi > kMaxDpi)
+        return false;
     std::int64_t columns = std::max<std::int64_t>(1, CoverPixels(page.rightEdge, xDpi));
     std::int64_t rows = std::max<std::int64_t>(1, CoverPixels(page.length, yDpi));
     for (const Dot& dot : page.dots) {
@@ -43,9 +47,12 @@ bool PageRaster::Render(const PrintedPage& page, int xDpi, int yDpi, PageRaster&
 }
 
 // Bit test with bounds check.
-bool PageRaster::IsSet(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return false;
-    const std::size_t index = static_cast<std::size_t>(y) * bytesPerLine + static_cast<std::size_t>(x) / 8;
+bool PageRaster::IsSet(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width || y >= height)
+        return false;
+    const std::size_t index =
+        static_cast<std::size_t>(y) * bytesPerLine + static_cast<std::size_t>(x) / 8;
     return (bits[index] & (0x80 >> (x % 8))) != 0;
 }
 

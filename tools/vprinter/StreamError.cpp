@@ -6,7 +6,8 @@
 namespace vprinter {
 
 // "offset 12 (byte 0x51): <reason>".
-std::string StreamError::Describe() const {
+std::string StreamError::Describe() const
+{
     char prefix[64];
     std::snprintf(prefix, sizeof prefix, "offset %zu (byte 0x%02X): ", offset,
                   static_cast<unsigned>(byte));

@@ -43,20 +43,24 @@ constexpr BitImageMode kModes[] = {
 };
 
 // The mode with density byte m, or null when the printer has none.
-const BitImageMode* FindMode(unsigned char m) {
+const BitImageMode* FindMode(unsigned char m)
+{
     for (const BitImageMode& mode : kModes) {
-        if (mode.m == m) return &mode;
+        if (mode.m == m)
+            return &mode;
     }
     return nullptr;
 }
 
 // Distance between the dots of one column in the given mode.
-std::int32_t PinPitch(const BitImageMode& mode) {
+std::int32_t PinPitch(const BitImageMode& mode)
+{
     return mode.dotsPerColumn == 8 ? k8DotPinPitch : k24DotPinPitch;
 }
 
 // A byte as a person reads it in a message: 'Q' or 0x05.
-std::string ByteName(unsigned char byte) {
+std::string ByteName(unsigned char byte)
+{
     char text[8];
     if (byte >= 0x21 && byte < 0x7F) {
         std::snprintf(text, sizeof text, "'%c'", byte);
@@ -67,19 +71,23 @@ std::string ByteName(unsigned char byte) {
 }
 
 // Number of set bits (dots) in a run of column bytes.
-std::size_t CountDots(const unsigned char* bytes, std::size_t count) {
+std::size_t CountDots(const unsigned char* bytes, std::size_t count)
+{
     std::size_t dots = 0;
-    for (std::size_t i = 0; i < count; ++i) dots += std::bitset<8>(bytes[i]).count();
+    for (std::size_t i = 0; i < count; ++i)
+        dots += std::bitset<8>(bytes[i]).count();
     return dots;
 }
 
 // A length in inches, for limit messages: "18 inches", "1 inch", "0.50 inches".
-std::string Inches(std::int64_t units) {
+std::string Inches(std::int64_t units)
+{
     char text[32];
     if (units == kUnitsPerInch) {
         std::snprintf(text, sizeof text, "1 inch");
     } else if (units % kUnitsPerInch == 0) {
-        std::snprintf(text, sizeof text, "%lld inches", static_cast<long long>(units / kUnitsPerInch));
+        std::snprintf(text, sizeof text, "%lld inches",
+                      static_cast<long long>(units / kUnitsPerInch));
     } else {
         std::snprintf(text, sizeof text, "%.2f inches", static_cast<double>(units) / kUnitsPerInch);
     }
@@ -91,7 +99,14 @@ class Interpreter {
 public:
     Interpreter(PinModel model, std::int32_t feedStep, const PageLimits& limits,
                 const unsigned char* data, std::size_t size, const VirtualPrinter::PageSink& sink)
-        : model(model), feedStep(feedStep), limits(limits), data(data), size(size), sink(sink) {}
+        : model(model),
+          feedStep(feedStep),
+          limits(limits),
+          data(data),
+          size(size),
+          sink(sink)
+    {
+    }
 
     // Runs the whole stream; false with `error` set at the first rejected byte.
     bool Run(StreamError& error);
@@ -117,25 +132,28 @@ private:
     const VirtualPrinter::PageSink& sink;
     StreamError* error = nullptr;
 
-    std::size_t pos = 0;                 // next byte to read
-    std::int32_t head = 0;               // from the left margin
-    std::int32_t paper = 0;              // from the top of the sheet
+    std::size_t pos = 0;                     // next byte to read
+    std::int32_t head = 0;                   // from the left margin
+    std::int32_t paper = 0;                  // from the top of the sheet
     std::int32_t unit = escp::kDefaultUnit;  // ESC $ and ESC ( v unit, 1/3600 inch
     PrintedPage page;
 };
 
 // Reads commands until the end or the first rejected byte, then hands over
 // the sheet still in the printer.
-bool Interpreter::Run(StreamError& errorOut) {
+bool Interpreter::Run(StreamError& errorOut)
+{
     error = &errorOut;
     bool ok = true;
-    while (ok && pos < size) ok = RunCommand();
+    while (ok && pos < size)
+        ok = RunCommand();
     FinishPage(false);
     return ok;
 }
 
 // Executes the command that starts at pos and steps past it.
-bool Interpreter::RunCommand() {
+bool Interpreter::RunCommand()
+{
     const std::size_t start = pos;
     switch (data[start]) {
     case escp::kCarriageReturn:
@@ -152,13 +170,16 @@ bool Interpreter::RunCommand() {
     case escp::kEsc:
         return RunEscape(start);
     default:
-        return Fail(start, "byte " + ByteName(data[start]) + " is not a command this printer knows");
+        return Fail(start,
+                    "byte " + ByteName(data[start]) + " is not a command this printer knows");
     }
 }
 
 // Executes ESC x.
-bool Interpreter::RunEscape(std::size_t start) {
-    if (!Has(start, kEscapeLength)) return Truncated(start, "ESC", kEscapeLength);
+bool Interpreter::RunEscape(std::size_t start)
+{
+    if (!Has(start, kEscapeLength))
+        return Truncated(start, "ESC", kEscapeLength);
     const unsigned char letter = data[start + 1];
     switch (letter) {
     case escp::kInitialise:
@@ -167,11 +188,13 @@ bool Interpreter::RunEscape(std::size_t start) {
         pos = start + kEscapeLength;
         return true;
     case escp::kFeed:
-        if (!Has(start, kFeedLength)) return Truncated(start, "ESC J", kFeedLength);
+        if (!Has(start, kFeedLength))
+            return Truncated(start, "ESC J", kFeedLength);
         pos = start + kFeedLength;
         return FeedPaper(start, std::int64_t{data[start + 2]} * feedStep);
     case escp::kAbsoluteHorizontal: {
-        if (!Has(start, kHorizontalLength)) return Truncated(start, "ESC $", kHorizontalLength);
+        if (!Has(start, kHorizontalLength))
+            return Truncated(start, "ESC $", kHorizontalLength);
         const std::int64_t units = data[start + 2] + 256 * data[start + 3];
         pos = start + kHorizontalLength;
         ++page.stats.horizontalMoves;
@@ -187,17 +210,20 @@ bool Interpreter::RunEscape(std::size_t start) {
 }
 
 // Executes ESC ( c nL nH parameters.
-bool Interpreter::RunExtended(std::size_t start) {
+bool Interpreter::RunExtended(std::size_t start)
+{
     if (model == PinModel::Pins9) {
         return Fail(start + 1, "ESC ( commands are not available on the 9-pin printer");
     }
-    if (!Has(start, kEscapeLength + 1)) return Truncated(start, "ESC (", kExtendedHeaderLength);
+    if (!Has(start, kEscapeLength + 1))
+        return Truncated(start, "ESC (", kExtendedHeaderLength);
     const unsigned char letter = data[start + 2];
     if (letter != escp::kSetUnit && letter != escp::kRelativeVertical) {
         return Fail(start + 2, "unknown command ESC ( " + ByteName(letter));
     }
     const std::string name = std::string("ESC ( ") + static_cast<char>(letter);
-    if (!Has(start, kExtendedHeaderLength)) return Truncated(start, name, kExtendedHeaderLength);
+    if (!Has(start, kExtendedHeaderLength))
+        return Truncated(start, name, kExtendedHeaderLength);
     const std::size_t expected =
         letter == escp::kSetUnit ? escp::kSetUnitLength : escp::kRelativeVerticalLength;
     const std::size_t given = data[start + 3] + 256u * data[start + 4];
@@ -206,7 +232,8 @@ bool Interpreter::RunExtended(std::size_t start) {
                                    ", the stream gives " + std::to_string(given));
     }
     const std::size_t length = kExtendedHeaderLength + expected;
-    if (!Has(start, length)) return Truncated(start, name, length);
+    if (!Has(start, length))
+        return Truncated(start, name, length);
     const unsigned char* parameters = data + start + kExtendedHeaderLength;
     pos = start + length;
     if (letter == escp::kSetUnit) {
@@ -220,7 +247,8 @@ bool Interpreter::RunExtended(std::size_t start) {
 }
 
 // Executes ESC * m nL nH and its column data.
-bool Interpreter::RunBitImage(std::size_t start) {
+bool Interpreter::RunBitImage(std::size_t start)
+{
     if (!Has(start, kBitImageHeaderLength)) {
         return Truncated(start, "ESC *", kBitImageHeaderLength);
     }
@@ -236,23 +264,23 @@ bool Interpreter::RunBitImage(std::size_t start) {
     const std::size_t columns = data[start + 3] + 256u * data[start + 4];
     const std::size_t bytesPerColumn = static_cast<std::size_t>(mode->dotsPerColumn / 8);
     const std::size_t length = kBitImageHeaderLength + columns * bytesPerColumn;
-    if (!Has(start, length)) return Truncated(start, "ESC *", length);
+    if (!Has(start, length))
+        return Truncated(start, "ESC *", length);
 
     const std::int64_t right = head + static_cast<std::int64_t>(columns) * mode->columnPitch;
     if (right > limits.width) {
-        return Fail(start, "bit image reaches past the " + Inches(limits.width) +
-                               " page width limit");
+        return Fail(start,
+                    "bit image reaches past the " + Inches(limits.width) + " page width limit");
     }
     const std::int64_t bottom = paper + std::int64_t{mode->dotsPerColumn - 1} * PinPitch(*mode);
     if (bottom >= limits.length) {
-        return Fail(start, "bit image reaches below the " +
-                               Inches(limits.length) + " page length limit");
+        return Fail(start,
+                    "bit image reaches below the " + Inches(limits.length) + " page length limit");
     }
     const unsigned char* columnData = data + start + kBitImageHeaderLength;
     const std::size_t dots = CountDots(columnData, columns * bytesPerColumn);
     if (dots > limits.dots - page.dots.size()) {
-        return Fail(start, "more than " + std::to_string(limits.dots) +
-                               " dots on one page");
+        return Fail(start, "more than " + std::to_string(limits.dots) + " dots on one page");
     }
     pos = start + length;
     StrikeColumns(*mode, columnData, columns);
@@ -262,7 +290,8 @@ bool Interpreter::RunBitImage(std::size_t start) {
 // Strikes the dots of `count` columns from the head position rightwards and
 // leaves the head just right of the last column.
 void Interpreter::StrikeColumns(const BitImageMode& mode, const unsigned char* columns,
-                                std::size_t count) {
+                                std::size_t count)
+{
     const std::int32_t pinPitch = PinPitch(mode);
     const std::size_t bytesPerColumn = static_cast<std::size_t>(mode.dotsPerColumn / 8);
     for (std::size_t column = 0; column < count; ++column) {
@@ -283,21 +312,22 @@ void Interpreter::StrikeColumns(const BitImageMode& mode, const unsigned char* c
 }
 
 // Sets the head to an absolute position within the page width.
-bool Interpreter::MoveHead(std::size_t start, std::int64_t position) {
+bool Interpreter::MoveHead(std::size_t start, std::int64_t position)
+{
     if (position > limits.width) {
-        return Fail(start, "ESC $ moves the head past the " +
-                               Inches(limits.width) + " page width limit");
+        return Fail(start,
+                    "ESC $ moves the head past the " + Inches(limits.width) + " page width limit");
     }
     head = static_cast<std::int32_t>(position);
     return true;
 }
 
 // Moves the paper forward by `amount` (1/3600 inch) within the page length.
-bool Interpreter::FeedPaper(std::size_t start, std::int64_t amount) {
+bool Interpreter::FeedPaper(std::size_t start, std::int64_t amount)
+{
     const std::int64_t next = paper + amount;
     if (next > limits.length) {
-        return Fail(start, "paper fed past the " + Inches(limits.length) +
-                               " page length limit");
+        return Fail(start, "paper fed past the " + Inches(limits.length) + " page length limit");
     }
     paper = static_cast<std::int32_t>(next);
     ++page.stats.feeds;
@@ -306,7 +336,8 @@ bool Interpreter::FeedPaper(std::size_t start, std::int64_t amount) {
 
 // Hands the current sheet to the sink and starts a fresh one. A sheet that
 // is still in the printer is handed over only if something happened on it.
-void Interpreter::FinishPage(bool ejected) {
+void Interpreter::FinishPage(bool ejected)
+{
     const bool used = paper > 0 || page.stats.bitImages > 0 || page.stats.feeds > 0;
     if (ejected || used) {
         std::sort(page.dots.begin(), page.dots.end());
@@ -320,7 +351,8 @@ void Interpreter::FinishPage(bool ejected) {
 }
 
 // Records the first rejected byte; always false.
-bool Interpreter::Fail(std::size_t offset, const std::string& reason) {
+bool Interpreter::Fail(std::size_t offset, const std::string& reason)
+{
     error->offset = offset;
     error->byte = data[offset];
     error->reason = reason;
@@ -328,7 +360,8 @@ bool Interpreter::Fail(std::size_t offset, const std::string& reason) {
 }
 
 // Records a command that the end of the stream cuts short.
-bool Interpreter::Truncated(std::size_t start, const std::string& command, std::size_t length) {
+bool Interpreter::Truncated(std::size_t start, const std::string& command, std::size_t length)
+{
     return Fail(start, command + " command cut short: it needs " + std::to_string(length) +
                            " bytes, the stream has " + std::to_string(size - start) + " left");
 }
@@ -337,7 +370,9 @@ bool Interpreter::Truncated(std::size_t start, const std::string& command, std::
 
 // A printer with the given head and sheet limits; it keeps no state
 // between streams.
-VirtualPrinter::VirtualPrinter(PinModel model, const PageLimits& limits) : model(model) {
+VirtualPrinter::VirtualPrinter(PinModel model, const PageLimits& limits)
+    : model(model)
+{
     const PageLimits defaults;
     this->limits.width = std::min(std::max(limits.width, 0), defaults.width);
     this->limits.length = std::min(std::max(limits.length, 0), defaults.length);
@@ -345,33 +380,44 @@ VirtualPrinter::VirtualPrinter(PinModel model, const PageLimits& limits) : model
 }
 
 // 9, 18 or 24 pins to a model.
-bool VirtualPrinter::ModelForPins(int pins, PinModel& modelOut) {
+bool VirtualPrinter::ModelForPins(int pins, PinModel& modelOut)
+{
     switch (pins) {
-    case 9: modelOut = PinModel::Pins9; return true;
-    case 18: modelOut = PinModel::Pins18; return true;
-    case 24: modelOut = PinModel::Pins24; return true;
-    default: return false;
+    case 9:
+        modelOut = PinModel::Pins9;
+        return true;
+    case 18:
+        modelOut = PinModel::Pins18;
+        return true;
+    case 24:
+        modelOut = PinModel::Pins24;
+        return true;
+    default:
+        return false;
     }
 }
 
 // ESC J step: 1/144 inch on the 9-pin model, 1/180 inch otherwise.
-std::int32_t VirtualPrinter::FeedStep() const {
+std::int32_t VirtualPrinter::FeedStep() const
+{
     return model == PinModel::Pins9 ? kUnitsPerInch / 144 : kUnitsPerInch / 180;
 }
 
 // Runs one stream from the power-on state.
 bool VirtualPrinter::Print(const unsigned char* data, std::size_t size, const PageSink& sink,
-                           StreamError& error) const {
+                           StreamError& error) const
+{
     Interpreter interpreter(model, FeedStep(), limits, data, size, sink);
     return interpreter.Run(error);
 }
 
 // Runs one stream and keeps every page.
-PrintResult VirtualPrinter::Print(const std::vector<unsigned char>& stream) const {
+PrintResult VirtualPrinter::Print(const std::vector<unsigned char>& stream) const
+{
     PrintResult result;
-    result.ok = Print(stream.data(), stream.size(),
-                      [&result](PrintedPage&& page) { result.pages.push_back(std::move(page)); },
-                      result.error);
+    result.ok = Print(
+        stream.data(), stream.size(),
+        [&result](PrintedPage&& page) { result.pages.push_back(std::move(page)); }, result.error);
     return result;
 }
 

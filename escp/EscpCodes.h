@@ -18,6 +18,8 @@ constexpr unsigned char kSetUnit = 0x55;       // 'U'
 constexpr unsigned char kRelativeFeed = 0x76;  // 'v'
 constexpr unsigned char kSetUnitParamCount = 1;
 constexpr unsigned char kRelativeFeedParamCount = 2;
+// Largest feed one ESC ( v takes: its two-byte count.
+constexpr int kMaxRelativeFeed = 65535;
 
 // Units of ESC ( U, in 1/3600 inch.
 constexpr unsigned char kUnit360th = 10;

@@ -83,6 +83,20 @@ inline Bytes Move360(unsigned rows)
             0x3C};
 }
 
+// A long vertical move at 360 x 360 dpi: CR, unit 1/360, then CR and
+// ESC ( v for each of `feeds` in order, unit back to 1/60.
+inline Bytes Move360Chain(std::initializer_list<unsigned> feeds)
+{
+    Bytes out = {0x0D, 0x1B, 0x28, 0x55, 0x01, 0x00, 0x0A};
+    for (unsigned rows : feeds) {
+        out.insert(out.end(),
+                   {0x0D, 0x1B, 0x28, 0x76, 0x02, 0x00, static_cast<unsigned char>(rows & 0xFF),
+                    static_cast<unsigned char>(rows >> 8)});
+    }
+    out.insert(out.end(), {0x1B, 0x28, 0x55, 0x01, 0x00, 0x3C});
+    return out;
+}
+
 // A one-bit page, rows of bytesPerLine bytes, most significant bit leftmost.
 class OneBitPage {
 public:

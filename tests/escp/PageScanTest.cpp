@@ -12,9 +12,20 @@ using escptest::EncodePage;
 using escptest::Hex;
 using escptest::Image;
 using escptest::Move360;
+using escptest::Move360Chain;
 using escptest::OneBitPage;
 
 namespace {
+
+// `count` ESC J 255 commands.
+Bytes FeedChain(int count)
+{
+    Bytes out;
+    for (int i = 0; i < count; ++i) {
+        out.insert(out.end(), {0x1B, 0x4A, 0xFF});
+    }
+    return out;
+}
 
 struct MoveCase {
     int pins, dpiX, dpiY, rows;
@@ -36,6 +47,13 @@ TEST(VerticalMove, FeedsInTheProfileUnit)
         {24, 180, 0, 10, {0x0D}},                      // no vertical resolution
         {24, 360, 360, 1000, Move360(1000)},
         {24, 360, 360, 0, Move360(0)},
+        // ESC ( v counts to 65535; longer feeds are chains of commands.
+        {24, 360, 360, 65535, Move360(65535)},
+        {24, 360, 360, 65536, Move360Chain({65535, 1})},
+        {24, 360, 360, 131070, Move360Chain({65535, 65535})},
+        {24, 360, 360, 200000, Move360Chain({65535, 65535, 65535, 3395})},
+        // ESC J counts to 255 steps; 65536 rows at 180 dpi are 257 of them.
+        {24, 180, 180, 65536, Cat({{0x0D}, FeedChain(257), {0x1B, 0x4A, 0x01}})},
         {9, 360, 360, 1000, {0x0D}},  // 9 pins have no ESC ( U / ESC ( v
     };
     for (const MoveCase& c : cases) {
@@ -137,6 +155,17 @@ TEST(PageScan, FeedsAndBands)
         {"two double-pass bands", 24, 360, 360, 1, 8, 96, rows0to95,
          Cat({Move360(0), fullColumn360, Move360(1), fullColumn360, Move360(47), fullColumn360,
               Move360(1), fullColumn360})},
+        {"blank stretch of 70000 rows at 360",
+         24,
+         360,
+         360,
+         1,
+         8,
+         70096,
+         {{0, 0}, {0, 70048}},
+         Cat({Move360(0), Image(0x28, 1, {0x80, 0, 0}), Move360(1), Image(0x28, 1, {0, 0, 0}),
+              Move360Chain({65535, 4512}), Image(0x28, 1, {0x80, 0, 0}), Move360(1),
+              Image(0x28, 1, {0, 0, 0})})},
         {"band ends on the last row",
          24,
          180,

@@ -1,7 +1,9 @@
 // PageJob: one raster page from its accepted header to the printer data.
 #include "filter/PageJob.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -29,11 +31,25 @@ bool UsableDpiX(const cups_page_header2_t& header)
            header.HWResolution[0] <= static_cast<unsigned>(INT_MAX);
 }
 
-// Writes one output piece to the data stream in a single call.
-void WritePiece(const std::vector<unsigned char>& piece, FILE* data)
+// Writes one output piece to the data stream in a single call; false when
+// the stream does not take all of it.
+bool WritePiece(const std::vector<unsigned char>& piece, FILE* data)
 {
-    if (!piece.empty())
-        fwrite(piece.data(), 1, piece.size(), data);
+    return piece.empty() || fwrite(piece.data(), 1, piece.size(), data) == piece.size();
+}
+
+// Writes the pieces in order and hands them to the operating system at once:
+// a filter that dies before the next page then leaves whole pages only, and
+// the printer is never left inside a bit-image command. Returns 0, or the
+// error number of the write that failed.
+int SendPieces(const std::vector<const std::vector<unsigned char>*>& pieces, FILE* data)
+{
+    for (const std::vector<unsigned char>* piece : pieces)
+        if (!WritePiece(*piece, data))
+            return errno != 0 ? errno : EIO;
+    if (fflush(data) != 0)
+        return errno != 0 ? errno : EIO;
+    return 0;
 }
 
 // Hands the page to the printer object in the form its format needs,
@@ -64,11 +80,16 @@ void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
     }
 }
 
-// Converts the page and writes its five pieces; false, with nothing
-// written, when memory runs out during the conversion.
-bool WritePage(DotMatrixPrinter& printer, unsigned char* pixels, const cups_page_header2_t& header,
-               PageFormat format, const std::string& halftone, const MediaOptions& media,
-               FILE* data)
+// How converting and writing a page ended.
+struct WriteResult {
+    bool converted;   // false: memory ran out, nothing was written
+    int outputError;  // 0, or the error number of the failed write
+};
+
+// Converts the page and writes its five pieces.
+WriteResult WritePage(DotMatrixPrinter& printer, unsigned char* pixels,
+                      const cups_page_header2_t& header, PageFormat format,
+                      const std::string& halftone, const MediaOptions& media, FILE* data)
 {
     std::vector<unsigned char> docStart, pageStart, body, pageEnd, docEnd;
     try {
@@ -80,15 +101,10 @@ bool WritePage(DotMatrixPrinter& printer, unsigned char* pixels, const cups_page
         printer.EndPage(pageEnd);
         printer.EndDoc(docEnd);
     } catch (const std::bad_alloc&) {
-        return false;
+        return {false, 0};
     }
-
-    WritePiece(docStart, data);
-    WritePiece(pageStart, data);
-    WritePiece(body, data);
-    WritePiece(pageEnd, data);
-    WritePiece(docEnd, data);
-    return true;
+    errno = 0;
+    return {true, SendPieces({&docStart, &pageStart, &body, &pageEnd, &docEnd}, data)};
 }
 
 }  // namespace
@@ -140,9 +156,16 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
         return PageOutcome::Failed;
     }
 
-    if (!WritePage(printer, buffer.get(), header, format, job.halftone, job.media, streams.data)) {
+    const WriteResult written =
+        WritePage(printer, buffer.get(), header, format, job.halftone, job.media, streams.data);
+    if (!written.converted) {
         fprintf(messages, "ERROR: Page %d cannot be printed: out of memory while converting it.\n",
                 page);
+        return PageOutcome::Failed;
+    }
+    if (written.outputError != 0) {
+        fprintf(messages, "ERROR: Page %d could not be sent to the printer: %s.\n", page,
+                strerror(written.outputError));
         return PageOutcome::Failed;
     }
     return PageOutcome::Printed;

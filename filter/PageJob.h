@@ -30,12 +30,14 @@ struct PageStreams {
 // How the handling of one page ended.
 enum class PageOutcome {
     Printed,    // all five pieces were written
-    Failed,     // an ERROR line was written; nothing of the page was output
+    Failed,     // an ERROR line was written; nothing of the page was output, or
+                // the printer data could not be written
     Cancelled,  // the pixels stopped coming because the job was cancelled
 };
 
-// Reads the pixels of one accepted page and prints it; on any problem writes
-// an ERROR line and leaves the output untouched.
+// Reads the pixels of one accepted page and prints it, flushing the data
+// stream after the page. On any problem writes an ERROR line; the output is
+// left untouched unless it is the writing itself that failed.
 PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,
                       const JobSettings& job, const PageStreams& streams);
 

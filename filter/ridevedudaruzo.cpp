@@ -18,9 +18,11 @@
 // HT_PATSIZE_6x6_M or HT_PATSIZE_8x8_M. Media and finishing options (paper
 // type, print direction, cash drawer, black mark, cutter) are applied to every
 // page's printer object; see MediaOptions.h.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <cups/cups.h>
@@ -190,9 +192,33 @@ void StartLog()
     umask(previousMask);
 }
 
+// True when standard output is an open descriptor. When it is closed, the
+// next file the filter opens would take its number, and the printer data
+// would go there.
+bool StdoutIsOpen()
+{
+    return fcntl(STDOUT_FILENO, F_GETFD) != -1;
+}
+
+// Hands the printer data still buffered to the operating system; returns the
+// exit status, 1 with an ERROR line when a job that had succeeded so far
+// could not send it.
+int FinishOutput(int status)
+{
+    if (fflush(stdout) == 0 && !ferror(stdout))
+        return status;
+    if (status == 0)
+        fprintf(stderr, "ERROR: The printer data could not be sent: %s.\n", strerror(errno));
+    return 1;
+}
+
 // Runs the filter: log, arguments, input, PPD, then the page loop.
 int main(int argc, char* argv[])
 {
+    if (!StdoutIsOpen()) {
+        fprintf(stderr, "ERROR: The printer data cannot be sent: standard output is closed.\n");
+        return 1;
+    }
     StartLog();
     setbuf(stderr, nullptr);
 
@@ -237,5 +263,5 @@ int main(int argc, char* argv[])
     cupsRasterClose(raster);
     if (fd != 0)
         close(fd);
-    return status;
+    return FinishOutput(status);
 }

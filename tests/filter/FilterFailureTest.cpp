@@ -228,6 +228,54 @@ TEST(FilterFailure, SigtermWhilePage2IsReadFinishesPage2Only)
     }
 }
 
+TEST(FilterFailure, PrinterDataThatCannotBeWrittenFailsTheJob)
+{
+    struct Case {
+        const char* name;
+        StdoutTarget target;
+        const char* error;  // how the one ERROR line starts
+    };
+    const Case cases[] = {
+        {"full device", StdoutTarget::DevFull, "ERROR: Page 1 could not be sent to the printer: "},
+        {"broken pipe", StdoutTarget::BrokenPipe,
+         "ERROR: Page 1 could not be sent to the printer: "},
+        {"closed", StdoutTarget::Closed, "ERROR: The printer data cannot be sent: "},
+    };
+    const Bytes raster = WriteRaster({GoodPage(1), GoodPage(2)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilterRun run = FilterJob(TestPpdPath(24), raster);
+        run.stdoutTarget = c.target;
+        run.ignoreSigpipe = true;
+        const FilterResult r = RunFilter(run);
+
+        ASSERT_TRUE(r.exited) << r.Describe();
+        EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+        const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+        ASSERT_EQ(errors.size(), 1u) << r.err;
+        EXPECT_EQ(errors[0].rfind(c.error, 0), 0u) << errors[0];
+        EXPECT_LE(r.ErrLinesStartingWith("PAGE: ").size(), 1u) << r.err;
+    }
+}
+
+TEST(FilterFailure, AFilterKilledBetweenPagesHasSentWholePagesOnly)
+{
+    // Killed while waiting for page 2's pixels: page 1 has reached the
+    // printer whole, and nothing of page 2.
+    const std::vector<RasterPage> pages = {GoodPage(1), GoodPage(2), GoodPage(3)};
+    FilterRun run = FilterJob(TestPpdPath(24), {});
+    run.input = {InputPiece{SplitInsidePage2(pages).head, ""},
+                 InputPiece{{}, "text the filter never writes"}};
+    run.signalAfterStderr = "PAGE: 2 ";
+    run.signalNumber = SIGKILL;
+    run.timeoutSeconds = 10;
+    const FilterResult r = RunFilter(run);
+
+    EXPECT_TRUE(r.signalSent);
+    EXPECT_EQ(r.termSignal, SIGKILL) << r.Describe();
+    EXPECT_EQ(r.out, ExpectedPageBytes(24, pages[0]));
+}
+
 TEST(FilterFailure, SigtermThenEndOfInputIsACancelNotAnError)
 {
     // The scheduler stops the filters before ours too, so a cancelled job's

@@ -72,9 +72,12 @@ void SetNonBlocking(int fd)
                             char** argv, char** envp)
 {
     dup2(stdinFd, 0);
-    dup2(stdoutFd, 1);
+    if (stdoutFd >= 0)
+        dup2(stdoutFd, 1);
+    else
+        close(1);
     dup2(stderrFd, 2);
-    signal(SIGPIPE, SIG_DFL);
+    signal(SIGPIPE, run.ignoreSigpipe ? SIG_IGN : SIG_DFL);
     if (run.addressSpaceLimit != 0) {
         struct rlimit limit;
         limit.rlim_cur = limit.rlim_max = run.addressSpaceLimit;
@@ -266,6 +269,19 @@ private:
     std::size_t offset_ = 0;
 };
 
+// Opens the child's standard output for a target other than the captured
+// pipe or a closed descriptor; -1 when it cannot be set up.
+int UncapturedStdout(StdoutTarget target)
+{
+    if (target == StdoutTarget::DevFull)
+        return open("/dev/full", O_WRONLY | O_CLOEXEC);
+    int ends[2];
+    if (target != StdoutTarget::BrokenPipe || pipe2(ends, O_CLOEXEC) != 0)
+        return -1;
+    close(ends[0]);  // nobody will read: every write fails with EPIPE
+    return ends[1];
+}
+
 }  // namespace
 
 std::vector<std::string> FilterResult::ErrLines() const
@@ -319,7 +335,15 @@ FilterResult RunFilter(const FilterRun& run)
     } else if (pipe2(inPipe, O_CLOEXEC) != 0) {
         return result;
     }
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
+    if (run.stdoutTarget == StdoutTarget::Captured) {
+        if (pipe2(outPipe, O_CLOEXEC) != 0)
+            return result;
+    } else if (run.stdoutTarget != StdoutTarget::Closed) {
+        outPipe[1] = UncapturedStdout(run.stdoutTarget);
+        if (outPipe[1] < 0)
+            return result;
+    }
+    if (pipe2(errPipe, O_CLOEXEC) != 0)
         return result;
     if (stdinFd < 0)
         stdinFd = inPipe[0];
@@ -345,7 +369,8 @@ FilterResult RunFilter(const FilterRun& run)
     }
     result.started = true;
 
-    SetNonBlocking(outPipe[0]);
+    if (outPipe[0] >= 0)
+        SetNonBlocking(outPipe[0]);
     SetNonBlocking(errPipe[0]);
     if (inPipe[1] >= 0)
         SetNonBlocking(inPipe[1]);

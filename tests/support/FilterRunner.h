@@ -4,7 +4,9 @@
 // be fed in pieces, each released by a text appearing on standard error,
 // and a signal can be sent at such a moment, so a test can cancel a job
 // while a given page is being read. Every run is bounded in time: a filter
-// that hangs is killed and the result says so.
+// that hangs is killed and the result says so. Standard output can also be
+// sent where the printer data cannot go (a full device, a closed
+// descriptor, a pipe nobody reads), to check how the filter fails.
 #ifndef RIDEVEDUDARUZO_TESTS_SUPPORT_FILTERRUNNER_H
 #define RIDEVEDUDARUZO_TESTS_SUPPORT_FILTERRUNNER_H
 
@@ -25,6 +27,14 @@ struct InputPiece {
     std::string afterStderr;
 };
 
+// Where the child's standard output goes.
+enum class StdoutTarget {
+    Captured,    // a pipe read into FilterResult::out
+    DevFull,     // /dev/full: every write fails with ENOSPC
+    Closed,      // descriptor 1 closed
+    BrokenPipe,  // a pipe whose reading end is closed before the child starts
+};
+
 // What to run and how.
 struct FilterRun {
     std::string executable;
@@ -41,6 +51,10 @@ struct FilterRun {
     // text (before any input piece waiting for the same text is written).
     std::string signalAfterStderr;
     int signalNumber = SIGTERM;
+    // Standard output, and whether the child starts with SIGPIPE ignored
+    // (a write to a broken pipe then fails with EPIPE instead of killing it).
+    StdoutTarget stdoutTarget = StdoutTarget::Captured;
+    bool ignoreSigpipe = false;
     // A filter still running after this long is killed (SIGKILL).
     double timeoutSeconds = 30.0;
     // When non-zero, the child's address space is limited to this many

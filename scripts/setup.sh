@@ -10,6 +10,7 @@ PACKAGES=(
   libpng-dev
   cups cups-daemon cups-client cups-ppdc cups-ipp-utils cups-filters
   cups-filters-core-drivers ghostscript poppler-utils
+  valgrind xz-utils
 )
 
 missing=()

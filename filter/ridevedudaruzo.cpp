@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <cups/cups.h>
@@ -35,6 +36,7 @@
 #include "filter/MediaOptions.h"
 #include "filter/PageFormat.h"
 #include "filter/PageJob.h"
+#include "filter/RasterInput.h"
 #include "ruzolog/ruzolog.h"
 
 namespace {
@@ -149,21 +151,46 @@ void EndPage(const cups_page_header2_t&) {}
 // Hook run once after the page loop, before the resources are released.
 void Shutdown() {}
 
+// Reports how the raster stream ended where a page header was due, after
+// `pages` printed pages; returns the exit status.
+int ReportStreamEnd(RasterInput::Header end, int pages)
+{
+    switch (end) {
+    case RasterInput::Header::End:
+        if (pages > 0)
+            return 0;
+        fprintf(stderr, "ERROR: The job's raster stream holds no page.\n");
+        return 1;
+    case RasterInput::Header::NotRaster:
+        fprintf(stderr, "ERROR: The job's input is not a CUPS raster stream.\n");
+        return 1;
+    case RasterInput::Header::Damaged:
+    case RasterInput::Header::Page:
+        break;
+    }
+    fprintf(stderr, "ERROR: Page %d cannot be printed: its page header is damaged or cut short.\n",
+            pages + 1);
+    return 1;
+}
+
 // Reads and prints pages until the stream ends, the job is cancelled or a
 // page fails; returns the exit status.
-int RunPageLoop(cups_raster_t* raster, ppd_file_t* ppd, const JobSettings& job)
+int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job)
 {
     const PageStreams streams{stdout, stderr, &Canceled};
     int page = 0;
     cups_page_header2_t header;
-    while (cupsRasterReadHeader2(raster, &header)) {
+    for (;;) {
+        const RasterInput::Header next = input.ReadHeader(header);
         if (Canceled)
             break;
+        if (next != RasterInput::Header::Page)
+            return ReportStreamEnd(next, page);
         ++page;
         fprintf(stderr, "PAGE: %d %d\n", page, header.NumCopies);
         StartPage(ppd, header);
 
-        const PageOutcome outcome = PrintPage(raster, header, page, job, streams);
+        const PageOutcome outcome = PrintPage(input.Stream(), header, page, job, streams);
         if (outcome == PageOutcome::Failed)
             return 1;
         if (outcome == PageOutcome::Cancelled)
@@ -234,7 +261,7 @@ int main(int argc, char* argv[])
         }
     }
 
-    cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+    auto input = std::make_unique<RasterInput>(fd);
 
     Canceled = 0;
     signal(SIGTERM, CancelJob);
@@ -248,7 +275,7 @@ int main(int argc, char* argv[])
                               MediaOptions(ppd, numOptions, options)};
         if (IsKnownPinType(job.pinType)) {
             Setup();
-            status = RunPageLoop(raster, ppd, job);
+            status = RunPageLoop(*input, ppd, job);
             Shutdown();
         } else {
             fprintf(stderr,
@@ -260,7 +287,7 @@ int main(int argc, char* argv[])
     }
 
     cupsFreeOptions(numOptions, options);
-    cupsRasterClose(raster);
+    input.reset();
     if (fd != 0)
         close(fd);
     return FinishOutput(status);

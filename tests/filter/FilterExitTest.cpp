@@ -61,12 +61,15 @@ TEST(FilterExit, StatusFollowsTheJobSetUp)
         int status;
         bool writesOutput;
         bool reportsPpdError;
+        std::string error = "";  // the one ERROR line, if any
     };
+    const std::string noPage = "ERROR: The job's raster stream holds no page.";
     const std::vector<Case> cases = {
         {"one page", FilterArgs(), ppd, OnePageRaster(), 0, true, false},
-        {"no page", FilterArgs(), ppd, WriteRaster({}), 1, false, false},
-        {"not a raster stream", FilterArgs(), ppd, Bytes(100, 'x'), 1, false, false},
-        {"empty input", FilterArgs(), ppd, {}, 1, false, false},
+        {"no page", FilterArgs(), ppd, WriteRaster({}), 1, false, false, noPage},
+        {"not a raster stream", FilterArgs(), ppd, Bytes(100, 'x'), 1, false, false,
+         "ERROR: The job's input is not a CUPS raster stream."},
+        {"empty input", FilterArgs(), ppd, {}, 1, false, false, noPage},
         {"5 arguments", {"1", "user", "title", "1"}, ppd, OnePageRaster(), 1, false, false},
         {"8 arguments",
          {"1", "user", "title", "1", "", missing, "extra"},
@@ -98,6 +101,8 @@ TEST(FilterExit, StatusFollowsTheJobSetUp)
         if (c.reportsPpdError) {
             ASSERT_EQ(lines.size(), 1u) << r.err;
             EXPECT_TRUE(std::regex_match(lines[0], ppdError)) << lines[0];
+        } else if (!c.error.empty()) {
+            EXPECT_EQ(lines, std::vector<std::string>{c.error});
         } else if (!c.writesOutput) {
             EXPECT_EQ(r.err, "");
         }

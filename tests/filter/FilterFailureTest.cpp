@@ -135,17 +135,58 @@ TEST(FilterFailure, ResolutionWithoutAPinProfileIsRefused)
     }
 }
 
-TEST(FilterFailure, ZeroHeightHeaderEndsTheStream)
+TEST(FilterFailure, DamagedOrCutPageHeadersStopTheJobWithAnError)
 {
-    // libcups itself does not return a header without lines: the stream
-    // ends there, so a job of only such a page has printed nothing.
-    RasterPage page = GoodPage(1);
-    page.header.cupsHeight = 0;
-    page.pixels.clear();
-    const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page})));
-    EXPECT_EQ(r.exitStatus, 1) << r.Describe();
-    EXPECT_TRUE(r.out.empty());
-    EXPECT_TRUE(r.ErrLinesStartingWith("PAGE: ").empty()) << r.err;
+    // libcups refuses a header without lines, so it counts as damaged. The
+    // pages before the damaged header stay printed; a stream that ends
+    // exactly after a page is a finished job.
+    const RasterPage page1 = GoodPage(1);
+    const RasterPage page2 = GoodPage(2);
+    RasterPage noLines = GoodPage(3);
+    noLines.header.cupsHeight = 0;
+    noLines.pixels.clear();
+    struct Case {
+        const char* name;
+        std::vector<RasterPage> pages;  // the stream written
+        std::size_t cutFromEnd;         // bytes then taken off its end
+        std::size_t printed;            // pages printed before it stops
+        bool damaged;                   // false: the job ends normally
+    };
+    const std::size_t header = sizeof(cups_page_header2_t);
+    const Case cases[] = {
+        {"ends after page 2", {page1, page2}, 0, 2, false},
+        {"page 3 has no lines", {page1, page2, noLines}, 0, 2, true},
+        {"page 1 has no lines", {noLines, page1}, 0, 0, true},
+        {"page 2's header cut after 1 byte", {page1, Truncated(page2, 0)}, header - 1, 1, true},
+        {"page 2's header cut in the middle", {page1, Truncated(page2, 0)}, header / 2, 1, true},
+        {"page 2's header 1 byte short", {page1, Truncated(page2, 0)}, 1, 1, true},
+        {"page 2's header 10 bytes short", {page1, Truncated(page2, 0)}, 10, 1, true},
+    };
+    for (RasterCompression compression : {RasterCompression::None, RasterCompression::Compressed}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(
+                (compression == RasterCompression::None ? "uncompressed, " : "compressed, ") +
+                std::string(c.name));
+            Bytes raster = WriteRaster(c.pages, compression);
+            raster.resize(raster.size() - c.cutFromEnd);
+            const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), raster));
+
+            const std::vector<RasterPage> printed(c.pages.begin(),
+                                                  c.pages.begin() + static_cast<long>(c.printed));
+            EXPECT_EQ(r.out, ExpectedJobBytes(24, printed));
+            EXPECT_EQ(r.ErrLinesStartingWith("PAGE: ").size(), c.printed) << r.err;
+            const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+            if (!c.damaged) {
+                EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+                EXPECT_TRUE(errors.empty()) << r.err;
+                continue;
+            }
+            EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+            EXPECT_EQ(errors, std::vector<std::string>{
+                                  "ERROR: Page " + std::to_string(c.printed + 1) +
+                                  " cannot be printed: its page header is damaged or cut short."});
+        }
+    }
 }
 
 TEST(FilterFailure, FailedPageAllocationIsRefused)

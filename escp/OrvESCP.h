@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class BandColumns;
+
 class OrvESCP {
 public:
     // Halftone pattern used by Gray2DotMatrix. The underlying type is fixed
@@ -120,10 +122,17 @@ public:
                               std::vector<unsigned char>& out, Halfton pattern);
 
 private:
-    // Tracks the blank runs of a band's column data (one or two passes);
-    // returns the last inked column.
-    int FindWhiteAreas(const unsigned char* firstPass, const unsigned char* secondPass,
-                       std::size_t colBytes, std::uint64_t width, std::vector<int>& whiteArea);
+    // Finds the white areas of a band from its ink mask; returns the last
+    // inked column.
+    int FindWhiteAreas(const BandColumns& band, std::uint64_t width,
+                       std::vector<int>& whiteArea) const;
+    // Encodes one band in `passes` (1 or 2) interleaved passes.
+    void EncodeBand(const unsigned char* bandTop, std::uint64_t bytesPerLine, std::uint64_t width,
+                    int passes);
+    // Prints one pass of a band: images, and skips over the white areas.
+    void PrintPass(const BandColumns& band, int pass, const std::vector<int>& whiteArea, int len);
+    // One ESC * bit image of `columns` columns of a pass, read from the band.
+    void AddBandImage(const BandColumns& band, int pass, int first, std::uint64_t columns);
     // True when bands are printed in two interleaved passes.
     bool UsesDoublePass() const;
     // Columns per unit of the ESC $ position (dpiX / 60).

@@ -4,74 +4,13 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "escp/BandColumns.h"
 #include "escp/EncoderLog.h"
 #include "escp/EscpCodes.h"
 #include "escp/OrvESCP.h"
 
-namespace {
-
-// Transposes an 8 x 8 bit block held as eight bytes, most significant byte
-// first: bit (7 - c) of byte r becomes bit (7 - r) of byte c.
-std::uint64_t TransposeBits8x8(std::uint64_t x)
-{
-    x = (x & 0xAA55AA55AA55AA55ULL) | ((x & 0x00AA00AA00AA00AAULL) << 7) |
-        ((x >> 7) & 0x00AA00AA00AA00AAULL);
-    x = (x & 0xCCCC3333CCCC3333ULL) | ((x & 0x0000CCCC0000CCCCULL) << 14) |
-        ((x >> 14) & 0x0000CCCC0000CCCCULL);
-    x = (x & 0xF0F0F0F00F0F0F0FULL) | ((x & 0x00000000F0F0F0F0ULL) << 28) |
-        ((x >> 28) & 0x00000000F0F0F0F0ULL);
-    return x;
-}
-
-// Builds the column data of one pass: dot k of every column is band row
-// firstRow + rowStep * k, placed at bit 7 - (k mod 8) of column byte k / 8.
-// `columns` must hold width * colBytes zero bytes. Eight columns are built
-// at a time from one source byte of eight rows.
-void BuildColumns(const unsigned char* bandTop, std::uint64_t bytesPerLine, std::uint64_t width,
-                  std::uint64_t firstRow, std::uint64_t rowStep, std::size_t colBytes,
-                  unsigned char* columns)
-{
-    const std::uint64_t sourceBytes = (width + 7) / 8;
-    for (std::size_t colByte = 0; colByte < colBytes; ++colByte) {
-        const unsigned char* rows[8];
-        for (std::uint64_t i = 0; i < 8; ++i) {
-            const std::uint64_t row = firstRow + rowStep * (8 * colByte + i);
-            rows[i] = bandTop + row * bytesPerLine;
-        }
-        for (std::uint64_t b = 0; b < sourceBytes; ++b) {
-            std::uint64_t block = 0;
-            for (const unsigned char* row : rows) {
-                block = (block << 8) | row[b];
-            }
-            if (block == 0) {
-                continue;
-            }
-            block = TransposeBits8x8(block);
-            const std::uint64_t firstColumn = b * 8;
-            const std::uint64_t count = std::min<std::uint64_t>(8, width - firstColumn);
-            for (std::uint64_t k = 0; k < count; ++k) {
-                columns[(firstColumn + k) * colBytes + colByte] =
-                    static_cast<unsigned char>((block >> (56 - 8 * k)) & 0xFF);
-            }
-        }
-    }
-}
-
-// True when all colBytes bytes of a column are zero.
-bool IsBlankColumn(const unsigned char* column, std::size_t colBytes)
-{
-    return std::all_of(column, column + colBytes, [](unsigned char b) { return b == 0; });
-}
-
-// Start of the column data, or null for a band of width 0.
-const unsigned char* ColumnDataStart(const std::vector<unsigned char>& columns)
-{
-    return columns.empty() ? nullptr : columns.data();
-}
-
-}  // namespace
-
-// One band in one pass: column data and white areas, then segments and skips.
+// One band in one pass: white areas from the band's ink, then segments and
+// skips with the columns read straight from the band.
 int OrvESCP::OneLineToBytesSingle(const unsigned char* bandTop, std::uint64_t bytesPerLine,
                                   std::uint64_t width)
 {
@@ -79,15 +18,7 @@ int OrvESCP::OneLineToBytesSingle(const unsigned char* bandTop, std::uint64_t by
     if (bandTop == nullptr || !HasProfile()) {
         return -1;
     }
-    const int colBytes = linesPerRow / 8;
-    const std::size_t stride = static_cast<std::size_t>(colBytes);
-    std::vector<unsigned char> columns(width * stride, 0);
-    BuildColumns(bandTop, bytesPerLine, width, 0, 1, stride, columns.data());
-
-    std::vector<int> whiteArea;
-    const int len = FindWhiteAreas(columns.data(), nullptr, stride, width, whiteArea);
-    ENCODER_LOG("len: %d, colBytes: %d", len, colBytes);
-    OneLineToBytesSingle(ColumnDataStart(columns), whiteArea, colBytes, len);
+    EncodeBand(bandTop, bytesPerLine, width, 1);
     return 1;
 }
 
@@ -119,21 +50,32 @@ void OrvESCP::OneLineToBytesSingle(const unsigned char* columnData,
     }
 }
 
-// Runs every column of the band through the white-area tracking and returns
-// the last inked column. A column is blank when its bytes are zero in the
-// first pass's column data and, if given, in the second pass's too.
-int OrvESCP::FindWhiteAreas(const unsigned char* firstPass, const unsigned char* secondPass,
-                            std::size_t colBytes, std::uint64_t width, std::vector<int>& whiteArea)
+// Finds the band's white areas from its ink mask, with the rule of
+// CalcWhiteArea applied to whole runs: a blank run of more than dpiX
+// columns, closed by ink or by the last column, is recorded as its first
+// column and its last column rounded down to the grid. Returns the last
+// inked column (0 when none after column 0 is inked).
+int OrvESCP::FindWhiteAreas(const BandColumns& band, std::uint64_t width,
+                            std::vector<int>& whiteArea) const
 {
-    int start = -1;
-    int end = -1;
+    const int step = GridStep();
     int len = 0;
-    const int columnCount = static_cast<int>(width);
-    for (int x = 0; x < columnCount; ++x) {
-        const std::size_t offset = static_cast<std::size_t>(x) * colBytes;
-        const bool blank = IsBlankColumn(firstPass + offset, colBytes) &&
-                           (secondPass == nullptr || IsBlankColumn(secondPass + offset, colBytes));
-        len = std::max(len, CalcWhiteArea(blank, x, columnCount, start, end, whiteArea));
+    std::uint64_t x = 0;
+    while (x < width) {
+        const std::uint64_t inked = band.NextInk(x);
+        if (inked > x) {
+            const int start = static_cast<int>(x);
+            const int end = static_cast<int>(inked - 1);
+            if (end - start >= dpiX) {
+                whiteArea.push_back(start);
+                whiteArea.push_back(step == 0 ? 0 : end / step * step);
+            }
+        }
+        if (inked >= width) {
+            break;
+        }
+        x = band.NextBlank(inked);
+        len = static_cast<int>(x - 1);
     }
     return len;
 }
@@ -203,18 +145,72 @@ int OrvESCP::OneLineToBytesDouble(const unsigned char* bandTop, std::uint64_t by
     if (linesPerRow % 16 != 0) {
         return OneLineToBytesSingle(bandTop, bytesPerLine, width);
     }
-    const int colBytes = linesPerRow >> 4;
-    const std::size_t stride = static_cast<std::size_t>(colBytes);
-    std::vector<unsigned char> evenRows(width * stride, 0);
-    std::vector<unsigned char> oddRows(width * stride, 0);
-    BuildColumns(bandTop, bytesPerLine, width, 0, 2, stride, evenRows.data());
-    BuildColumns(bandTop, bytesPerLine, width, 1, 2, stride, oddRows.data());
-
-    std::vector<int> whiteArea;
-    const int len = FindWhiteAreas(evenRows.data(), oddRows.data(), stride, width, whiteArea);
-    ENCODER_LOG("len: %d, colBytes: %d", len, colBytes);
-    OneLineToBytesSingle(ColumnDataStart(evenRows), whiteArea, colBytes, len);
-    AddVertical(1);
-    OneLineToBytesSingle(ColumnDataStart(oddRows), whiteArea, colBytes, len);
+    EncodeBand(bandTop, bytesPerLine, width, 2);
     return 1;
+}
+
+// Encodes a band in one or two passes: the white areas come from the OR of
+// all the band's rows (a column is blank only when every pass is blank
+// there), then each pass prints its segments and skips, with a one-row
+// move between two passes.
+void OrvESCP::EncodeBand(const unsigned char* bandTop, std::uint64_t bytesPerLine,
+                         std::uint64_t width, int passes)
+{
+    BandColumns band(bandTop, bytesPerLine, width, linesPerRow, passes);
+    band.FindInk();
+    std::vector<int> whiteArea;
+    const int len = FindWhiteAreas(band, width, whiteArea);
+    const int colBytes = band.ColumnBytes();
+    ENCODER_LOG("len: %d, colBytes: %d", len, colBytes);
+    for (int pass = 0; pass < passes; ++pass) {
+        if (pass > 0) {
+            AddVertical(1);
+        }
+        // A band of width 0 has no column data and prints nothing.
+        if (width != 0) {
+            PrintPass(band, pass, whiteArea, len);
+        }
+    }
+}
+
+// Prints one pass of a band as the column-data form does: image up to each
+// white area, a skip over it when ink follows, the image after the last one
+// up to column len; the columns are read from the band.
+void OrvESCP::PrintPass(const BandColumns& band, int pass, const std::vector<int>& whiteArea,
+                        int len)
+{
+    ENCODER_LOG("whiteArea.size(): %d", static_cast<int>(whiteArea.size()));
+    const int step = GridStep();
+    int next = 0;
+    for (std::size_t i = 0; i + 1 < whiteArea.size(); i += 2) {
+        const int first = whiteArea[i];
+        const int roundedEnd = whiteArea[i + 1];
+        AddBandImage(band, pass, next, first > next ? first - next : 0);
+        if (roundedEnd < len) {
+            AddHorizontal(step == 0 ? 0 : static_cast<std::uint64_t>(roundedEnd / step));
+        }
+        next = roundedEnd;
+    }
+    if (whiteArea.size() < 2) {
+        AddBandImage(band, pass, 0, static_cast<std::uint64_t>(len) + 1);
+    } else if (next < len) {
+        AddBandImage(band, pass, next, static_cast<std::uint64_t>(len - next) + 1);
+    }
+}
+
+// ESC * m nL nH and the bytes of `columns` columns of one pass from column
+// `first`, written in place at the end of the printer data.
+void OrvESCP::AddBandImage(const BandColumns& band, int pass, int first, std::uint64_t columns)
+{
+    ENCODER_LOG("AddGraphic in");
+    if (columns == 0) {
+        return;
+    }
+    printerData.push_back(escp::kEsc);
+    printerData.push_back(escp::kBitImage);
+    printerData.push_back(static_cast<unsigned char>(bitmapM & 0xFF));
+    AppendWord(columns);
+    const std::size_t at = printerData.size();
+    printerData.resize(at + columns * static_cast<std::uint64_t>(band.ColumnBytes()));
+    band.Write(printerData.data() + at, static_cast<std::uint64_t>(first), columns, pass);
 }

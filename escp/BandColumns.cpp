@@ -1,0 +1,278 @@
+// BandColumns: ink mask and column bytes of one band. Column bytes are made
+// by transposing blocks of the raster: eight (or sixteen) rows of one pass
+// by eight columns at a time. On x86-64 (SSE2) sixteen rows by 128 columns
+// are transposed as bytes and each column's two bytes come from one
+// movemask; elsewhere eight rows by eight columns are transposed in a 64-bit
+// word. Blocks without ink are skipped: their bytes stay zero.
+#include "escp/BandColumns.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr unsigned kWordBits = 64;
+
+// Eight bytes as a 64-bit word, the first byte in the most significant bits.
+std::uint64_t LoadBigEndian(const unsigned char* bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+#if !defined(__SSE2__)
+// Transposes an 8 x 8 bit block held as eight bytes, most significant byte
+// first: bit (7 - c) of byte r becomes bit (7 - r) of byte c.
+std::uint64_t TransposeBits8x8(std::uint64_t x)
+{
+    x = (x & 0xAA55AA55AA55AA55ULL) | ((x & 0x00AA00AA00AA00AAULL) << 7) |
+        ((x >> 7) & 0x00AA00AA00AA00AAULL);
+    x = (x & 0xCCCC3333CCCC3333ULL) | ((x & 0x0000CCCC0000CCCCULL) << 14) |
+        ((x >> 14) & 0x0000CCCC0000CCCCULL);
+    x = (x & 0xF0F0F0F00F0F0F0FULL) | ((x & 0x00000000F0F0F0F0ULL) << 28) |
+        ((x >> 28) & 0x00000000F0F0F0F0ULL);
+    return x;
+}
+#endif
+
+#if defined(__SSE2__)
+// Sixteen bytes of a row from byte `at`, zeros beyond `available` bytes (so
+// nothing past the row's pixels is read at the end of the page).
+__m128i LoadRowBytes(const unsigned char* row, std::uint64_t at, std::uint64_t available)
+{
+    if (at + 16 <= available) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + at));
+    }
+    alignas(16) unsigned char bytes[16] = {};
+    std::memcpy(bytes, row + at, available - at);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+}
+
+// Transposes a 16 x 16 byte matrix: afterwards byte l of v[j] is what byte
+// j of v[l] was.
+void TransposeBytes16x16(__m128i v[16])
+{
+    __m128i a[16];
+    for (int m = 0; m < 8; ++m) {
+        a[2 * m] = _mm_unpacklo_epi8(v[2 * m], v[2 * m + 1]);
+        a[2 * m + 1] = _mm_unpackhi_epi8(v[2 * m], v[2 * m + 1]);
+    }
+    // a[2m + h], 16-bit element e: rows 2m, 2m + 1 at byte 8h + e.
+    __m128i b[16];
+    for (int n = 0; n < 4; ++n) {
+        for (int h = 0; h < 2; ++h) {
+            const __m128i lo = a[4 * n + h];
+            const __m128i hi = a[4 * n + 2 + h];
+            b[4 * n + 2 * h] = _mm_unpacklo_epi16(lo, hi);
+            b[4 * n + 2 * h + 1] = _mm_unpackhi_epi16(lo, hi);
+        }
+    }
+    // b[4n + 2h + q], 32-bit element f: rows 4n..4n+3 at byte 8h + 4q + f.
+    __m128i c[16];
+    for (int s = 0; s < 2; ++s) {
+        for (int hq = 0; hq < 4; ++hq) {
+            const __m128i lo = b[8 * s + hq];
+            const __m128i hi = b[8 * s + 4 + hq];
+            c[8 * s + 2 * hq] = _mm_unpacklo_epi32(lo, hi);
+            c[8 * s + 2 * hq + 1] = _mm_unpackhi_epi32(lo, hi);
+        }
+    }
+    // c[8s + 2(2h + q) + t], 64-bit element g: rows 8s..8s+7 at byte
+    // 8h + 4q + 2t + g.
+    for (int hqt = 0; hqt < 8; ++hqt) {
+        v[2 * hqt] = _mm_unpacklo_epi64(c[hqt], c[8 + hqt]);
+        v[2 * hqt + 1] = _mm_unpackhi_epi64(c[hqt], c[8 + hqt]);
+    }
+}
+
+// Stores the movemask of one column: one byte, or two for a pair.
+inline void StoreColumn(unsigned char* at, int mask, bool pair)
+{
+    if (pair) {
+        const std::uint16_t bytes = static_cast<std::uint16_t>(mask);
+        std::memcpy(at, &bytes, sizeof bytes);
+    } else {
+        *at = static_cast<unsigned char>(mask);
+    }
+}
+#endif
+
+}  // namespace
+
+BandColumns::BandColumns(const unsigned char* bandTop, std::uint64_t bytesPerLine,
+                         std::uint64_t width, int rows, int passes)
+    : top(bandTop),
+      stride(bytesPerLine),
+      width(width),
+      usedBytes((width + 7) / 8),
+      rows(rows),
+      passes(passes),
+      dotsPerPass(rows / passes)
+{
+}
+
+void BandColumns::FindInk()
+{
+    const std::uint64_t fullWords = usedBytes / 8;
+    const std::uint64_t tailBytes = usedBytes % 8;
+    ink.assign(fullWords + (tailBytes != 0 ? 1 : 0), 0);
+    std::uint64_t* words = ink.data();
+    // OR of the rows in host byte order; the byte order is put right once.
+    for (int r = 0; r < rows; ++r) {
+        const unsigned char* row = Row(r);
+        for (std::uint64_t w = 0; w < fullWords; ++w) {
+            std::uint64_t word;
+            std::memcpy(&word, row + 8 * w, sizeof word);
+            words[w] |= word;
+        }
+        if (tailBytes != 0) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, row + 8 * fullWords, tailBytes);
+            words[fullWords] |= word;
+        }
+    }
+    for (std::uint64_t& word : ink) {
+        word = LoadBigEndian(reinterpret_cast<const unsigned char*>(&word));
+    }
+    // Padding bits beyond the width are not columns.
+    const unsigned usedBits = static_cast<unsigned>(width % kWordBits);
+    if (usedBits != 0 && !ink.empty()) {
+        ink.back() &= ~0ULL << (kWordBits - usedBits);
+    }
+}
+
+std::uint64_t BandColumns::NextInk(std::uint64_t x) const
+{
+    if (x >= width) {
+        return width;
+    }
+    std::uint64_t w = x / kWordBits;
+    std::uint64_t bits = ink[w] & (~0ULL >> (x % kWordBits));
+    while (bits == 0) {
+        if (++w == ink.size()) {
+            return width;
+        }
+        bits = ink[w];
+    }
+    return std::min<std::uint64_t>(width, w * kWordBits + __builtin_clzll(bits));
+}
+
+std::uint64_t BandColumns::NextBlank(std::uint64_t x) const
+{
+    if (x >= width) {
+        return width;
+    }
+    std::uint64_t w = x / kWordBits;
+    std::uint64_t bits = ~ink[w] & (~0ULL >> (x % kWordBits));
+    while (bits == 0) {
+        if (++w == ink.size()) {
+            return width;
+        }
+        bits = ~ink[w];
+    }
+    return std::min<std::uint64_t>(width, w * kWordBits + __builtin_clzll(bits));
+}
+
+void BandColumns::Write(unsigned char* dest, std::uint64_t first, std::uint64_t count,
+                        int pass) const
+{
+    const int columnBytes = ColumnBytes();
+    for (int byteIndex = 0; byteIndex < columnBytes; byteIndex += 2) {
+        WriteBytes(dest, first, count, pass, byteIndex, byteIndex + 1 < columnBytes);
+    }
+}
+
+#if defined(__SSE2__)
+
+void BandColumns::WriteBytes(unsigned char* dest, std::uint64_t first, std::uint64_t count,
+                             int pass, int byteIndex, bool pair) const
+{
+    // Lane l of a row vector: dot 8 * byteIndex + 7 - l for l < 8, dot
+    // 8 * (byteIndex + 1) + 15 - l above (zeros when not a pair), so the
+    // movemask's low byte is column byte byteIndex with its top dot in
+    // bit 7, and its high byte is column byte byteIndex + 1.
+    const unsigned char* laneRows[16];
+    for (int l = 0; l < 8; ++l) {
+        laneRows[l] = Row(DotRow(pass, 8 * byteIndex + 7 - l));
+        laneRows[8 + l] = pair ? Row(DotRow(pass, 8 * (byteIndex + 1) + 7 - l)) : nullptr;
+    }
+    const std::uint64_t end = first + count;
+    const std::uint64_t firstByte = first / 8;
+    const std::uint64_t lastByte = (end - 1) / 8;
+    const std::uint64_t step = static_cast<std::uint64_t>(ColumnBytes());
+    for (std::uint64_t block = firstByte; block <= lastByte; block += 16) {
+        __m128i v[16];
+        __m128i any = _mm_setzero_si128();
+        for (int l = 0; l < 16; ++l) {
+            v[l] = laneRows[l] != nullptr ? LoadRowBytes(laneRows[l], block, usedBytes)
+                                          : _mm_setzero_si128();
+            any = _mm_or_si128(any, v[l]);
+        }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF) {
+            continue;  // no ink: the columns stay zero
+        }
+        TransposeBytes16x16(v);
+        const std::uint64_t blockBytes = std::min<std::uint64_t>(16, lastByte - block + 1);
+        for (std::uint64_t j = 0; j < blockBytes; ++j) {
+            __m128i column = v[j];
+            const std::uint64_t x0 = (block + j) * 8;
+            if (x0 >= first && x0 + 8 <= end) {
+                unsigned char* at = dest + (x0 - first) * step + byteIndex;
+                for (int k = 0; k < 8; ++k) {
+                    StoreColumn(at + k * step, _mm_movemask_epi8(column), pair);
+                    column = _mm_add_epi8(column, column);
+                }
+                continue;
+            }
+            for (std::uint64_t x = x0; x < x0 + 8; ++x) {
+                if (x >= first && x < end) {
+                    StoreColumn(dest + (x - first) * step + byteIndex, _mm_movemask_epi8(column),
+                                pair);
+                }
+                column = _mm_add_epi8(column, column);
+            }
+        }
+    }
+}
+
+#else
+
+void BandColumns::WriteBytes(unsigned char* dest, std::uint64_t first, std::uint64_t count,
+                             int pass, int byteIndex, bool pair) const
+{
+    const std::uint64_t end = first + count;
+    const std::uint64_t step = static_cast<std::uint64_t>(ColumnBytes());
+    for (int b = byteIndex; b < byteIndex + (pair ? 2 : 1); ++b) {
+        const unsigned char* dotRows[8];
+        for (int i = 0; i < 8; ++i) {
+            dotRows[i] = Row(DotRow(pass, 8 * b + i));
+        }
+        for (std::uint64_t byte = first / 8; byte <= (end - 1) / 8; ++byte) {
+            std::uint64_t block = 0;
+            for (const unsigned char* row : dotRows) {
+                block = (block << 8) | row[byte];
+            }
+            if (block == 0) {
+                continue;
+            }
+            block = TransposeBits8x8(block);
+            for (std::uint64_t k = 0; k < 8; ++k) {
+                const std::uint64_t x = byte * 8 + k;
+                if (x >= first && x < end) {
+                    dest[(x - first) * step + b] =
+                        static_cast<unsigned char>((block >> (56 - 8 * k)) & 0xFF);
+                }
+            }
+        }
+    }
+}
+
+#endif

@@ -174,13 +174,14 @@ int ReportStreamEnd(RasterInput::Header end, int pages)
 }
 
 // Reads and prints pages until the stream ends, the job is cancelled or a
-// page fails; returns the exit status.
+// page fails; returns the exit status. A cancelled job is not a failure: it
+// ends with status 0 after its last whole page, or before its first.
 int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job)
 {
     const PageStreams streams{stdout, stderr, &Canceled};
     int page = 0;
     cups_page_header2_t header;
-    for (;;) {
+    while (!Canceled) {
         const RasterInput::Header next = input.ReadHeader(header);
         if (Canceled)
             break;
@@ -196,10 +197,8 @@ int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job)
         if (outcome == PageOutcome::Cancelled)
             break;
         EndPage(header);
-        if (Canceled)
-            break;
     }
-    return page == 0 ? 1 : 0;
+    return 0;
 }
 
 // Empties the log of an earlier job and starts the logging manager, with the
@@ -239,9 +238,28 @@ int FinishOutput(int status)
     return 1;
 }
 
-// Runs the filter: log, arguments, input, PPD, then the page loop.
+// Makes SIGTERM set the cancel flag, and lets it through should the filter
+// have been started with it blocked. Done before anything else, so that a
+// cancel at any moment, even while the log starts, ends as a cancelled job.
+void InstallCancelHandler()
+{
+    Canceled = 0;
+    struct sigaction action {};
+    action.sa_handler = CancelJob;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &term, nullptr);
+}
+
+// Runs the filter: cancel handler, log, arguments, input, PPD, then the page
+// loop.
 int main(int argc, char* argv[])
 {
+    InstallCancelHandler();
     if (!StdoutIsOpen()) {
         fprintf(stderr, "ERROR: The printer data cannot be sent: standard output is closed.\n");
         return 1;
@@ -262,9 +280,6 @@ int main(int argc, char* argv[])
     }
 
     auto input = std::make_unique<RasterInput>(fd);
-
-    Canceled = 0;
-    signal(SIGTERM, CancelJob);
 
     cups_option_t* options = nullptr;
     const int numOptions = cupsParseOptions(argv[5], 0, &options);

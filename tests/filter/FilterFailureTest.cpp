@@ -317,6 +317,33 @@ TEST(FilterFailure, AFilterKilledBetweenPagesHasSentWholePagesOnly)
     EXPECT_EQ(r.out, ExpectedPageBytes(24, pages[0]));
 }
 
+TEST(FilterFailure, ACancelBeforeAnythingElseEndsAsACancelledJob)
+{
+    // SIGTERM is already pending when the filter starts: it lands before
+    // the log is started, before the input is read. The job ends cancelled,
+    // not failed: status 0, nothing printed, no ERROR line, whether its
+    // input is a whole job or ends at once (its source was stopped too).
+    struct Case {
+        const char* name;
+        Bytes input;
+    };
+    const Case cases[] = {
+        {"whole job", WriteRaster({GoodPage(1), GoodPage(2)})},
+        {"empty input", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilterRun run = FilterJob(TestPpdPath(24), c.input);
+        run.signalPendingAtStart = true;
+        const FilterResult r = RunFilter(run);
+
+        ASSERT_TRUE(r.exited) << r.Describe();
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_EQ(r.err, "");
+    }
+}
+
 TEST(FilterFailure, SigtermThenEndOfInputIsACancelNotAnError)
 {
     // The scheduler stops the filters before ours too, so a cancelled job's

@@ -78,6 +78,13 @@ void SetNonBlocking(int fd)
         close(1);
     dup2(stderrFd, 2);
     signal(SIGPIPE, run.ignoreSigpipe ? SIG_IGN : SIG_DFL);
+    if (run.signalPendingAtStart) {
+        sigset_t pending;
+        sigemptyset(&pending);
+        sigaddset(&pending, run.signalNumber);
+        sigprocmask(SIG_BLOCK, &pending, nullptr);
+        raise(run.signalNumber);
+    }
     if (run.addressSpaceLimit != 0) {
         struct rlimit limit;
         limit.rlim_cur = limit.rlim_max = run.addressSpaceLimit;
@@ -368,6 +375,7 @@ FilterResult RunFilter(const FilterRun& run)
         return result;
     }
     result.started = true;
+    result.signalSent = run.signalPendingAtStart;
 
     if (outPipe[0] >= 0)
         SetNonBlocking(outPipe[0]);

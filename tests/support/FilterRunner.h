@@ -51,6 +51,10 @@ struct FilterRun {
     // text (before any input piece waiting for the same text is written).
     std::string signalAfterStderr;
     int signalNumber = SIGTERM;
+    // When true, the child starts with `signalNumber` pending and blocked, as
+    // if it had come before the filter's first instruction; the filter gets
+    // it the moment it unblocks the signal.
+    bool signalPendingAtStart = false;
     // Standard output, and whether the child starts with SIGPIPE ignored
     // (a write to a broken pipe then fails with EPIPE instead of killing it).
     StdoutTarget stdoutTarget = StdoutTarget::Captured;
@@ -69,7 +73,7 @@ struct FilterResult {
     int exitStatus = -1;             // exit status when `exited`
     int termSignal = 0;              // the signal that ended it otherwise
     bool timedOut = false;           // killed because it ran too long
-    bool signalSent = false;         // FilterRun::signalAfterStderr was met
+    bool signalSent = false;         // the run's signal was sent (or pending at start)
     std::vector<unsigned char> out;  // standard output, byte for byte
     std::string err;                 // standard error
 

@@ -55,12 +55,12 @@ RasterInput::Header RasterInput::ReadHeader(cups_page_header2_t& header)
     awaitingFirstRead_ = true;
     firstRequest_ = 0;
     firstResult_ = -1;
-    const bool read = cupsRasterReadHeader2(raster_, &header) != 0;
+    const bool gotHeader = cupsRasterReadHeader2(raster_, &header) != 0;
     const bool firstHeader = headerRequest_ == 0;
     if (firstHeader && !awaitingFirstRead_)
         headerRequest_ = firstRequest_;
     awaitingFirstRead_ = false;
-    if (read)
+    if (gotHeader)
         return Header::Page;
 
     const bool endAtBoundary =

@@ -27,6 +27,7 @@
 #include <string>
 
 #include <cups/cups.h>
+#include <cups/file.h>
 #include <cups/ppd.h>
 #include <cups/raster.h>
 #include <fcntl.h>
@@ -64,17 +65,54 @@ bool IsKnownPinType(int pinType)
     return pinType == 9 || pinType == 18 || pinType == 24;
 }
 
-// Opens the PPD named by the PPD environment variable and marks its defaults
-// and the job's options; returns nullptr after reporting why it failed.
-ppd_file_t* OpenPpd(int numOptions, cups_option_t* options)
+// Opens the file at path for reading if it is a regular file, or returns -1.
+// The open does not wait: a FIFO named as the PPD would otherwise block the
+// job in open() for ever, where not even a cancel reaches it.
+int OpenRegularFile(const char* path)
+{
+    if (path == nullptr)
+        return -1;
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Reports a PPD that cannot be used, in the print system's debug line.
+void ReportPpdError(ppd_status_t status, int line)
 {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ppd_file_t* ppd = ppdOpenFile(getenv("PPD"));
+    fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), line);
+#pragma GCC diagnostic pop
+}
+
+// Opens the PPD named by the PPD environment variable, if it is a regular
+// file, and marks its defaults and the job's options; returns nullptr after
+// reporting why it failed.
+ppd_file_t* OpenPpd(int numOptions, cups_option_t* options)
+{
+    const int fd = OpenRegularFile(getenv("PPD"));
+    cups_file_t* file = fd >= 0 ? cupsFileOpenFd(fd, "r") : nullptr;
+    if (file == nullptr) {
+        if (fd >= 0)
+            close(fd);
+        ReportPpdError(PPD_FILE_OPEN_ERROR, 0);
+        return nullptr;
+    }
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    ppd_file_t* ppd = ppdOpen2(file);
+    cupsFileClose(file);
     if (ppd == nullptr) {
         int line = 0;
-        ppd_status_t status = ppdLastError(&line);
-        fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), line);
+        const ppd_status_t status = ppdLastError(&line);
+        ReportPpdError(status, line);
         return nullptr;
     }
     ppdMarkDefaults(ppd);

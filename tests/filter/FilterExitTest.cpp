@@ -6,6 +6,8 @@
 #include <regex>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "tests/support/TestSupport.h"
 
 using namespace testsupport;
@@ -52,6 +54,8 @@ TEST(FilterExit, StatusFollowsTheJobSetUp)
     ASSERT_TRUE(WriteRasterFile(rasterFile, {page}));
     const std::string ppd = TestPpdPath(24);
     const std::regex ppdError("DEBUG: .+ on line [0-9]+\\.");
+    const std::string fifo = dir.File("fifo.ppd");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
     struct Case {
         const char* name;
@@ -84,6 +88,10 @@ TEST(FilterExit, StatusFollowsTheJobSetUp)
         {"PPD missing", FilterArgs(), dir.File("missing.ppd"), OnePageRaster(), 1, false, true},
         {"PPD not a PPD", FilterArgs(), dir.WriteFile("bad.ppd", "hello\n"), OnePageRaster(), 1,
          false, true},
+        // Not regular files: a FIFO would block the open for ever.
+        {"PPD a FIFO", FilterArgs(), fifo, OnePageRaster(), 1, false, true},
+        {"PPD a directory", FilterArgs(), dir.Path(), OnePageRaster(), 1, false, true},
+        {"PPD a device", FilterArgs(), "/dev/zero", OnePageRaster(), 1, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,6 +100,7 @@ TEST(FilterExit, StatusFollowsTheJobSetUp)
         run.args = c.args;
         run.env = {{"PPD", c.ppd}};
         run.input = {InputPiece{c.input, ""}};
+        run.timeoutSeconds = 10;
         const FilterResult r = RunFilter(run);
 
         ASSERT_TRUE(r.exited) << r.Describe();

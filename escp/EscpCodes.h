@@ -50,6 +50,49 @@ constexpr int DotsPerColumn(int mode)
     }
 }
 
+// Columns per inch of a bit-image density mode; 0 for a mode the encoder
+// does not know. The 9-pin head speaks the dialect of impact receipt and
+// slip printers, whose 8-dot modes 0 and 1 print 80 and 160 columns per
+// inch (60 and 120 on 24-pin printers).
+constexpr int ColumnsPerInch(int mode, bool receiptDialect)
+{
+    switch (mode) {
+    case 0:
+        return receiptDialect ? 80 : 60;
+    case 1:
+        return receiptDialect ? 160 : 120;
+    case 32:
+        return 60;
+    case 33:
+        return 120;
+    case 38:
+        return 90;
+    case 39:
+    case 41:
+        return 180;
+    case 40:
+        return 360;
+    default:
+        return 0;
+    }
+}
+
+// Dot rows per inch within one column of a density mode: the pins of an
+// 8-dot column are 1/72 inch apart, those of 24- and 72-dot columns 1/180
+// inch; 0 for any other mode.
+constexpr int DotRowsPerInch(int mode)
+{
+    switch (DotsPerColumn(mode)) {
+    case 8:
+        return 72;
+    case 24:
+    case 72:
+        return 180;
+    default:
+        return 0;
+    }
+}
+
 }  // namespace escp
 
 #endif

@@ -94,18 +94,32 @@ void OrvESCP::InitPin9()
     }
 }
 
-// True when a page can be encoded with the current profile: a density mode
-// is set and one pass of a band fills exactly the mode's column of dots.
-// Otherwise the bit images would carry more (or fewer) bytes per column than
-// the printer takes, and it would read pixel data as commands (a 24-pin head
-// at 180 x 360 dpi, for instance, has 48-row bands but a 24-dot mode).
+// True when a page can be encoded with the current profile and prints at
+// its own size: a density mode is set, one pass of a band fills exactly the
+// mode's column of dots, the mode prints dpiX columns per inch, the pins of
+// the pass (or of both interleaved passes) land on dpiY rows per inch, and
+// every feed is a whole number of steps. Otherwise the bit images would carry
+// more (or fewer) bytes per column than the printer takes, so that it would
+// read pixel data as commands (a 24-pin head at 180 x 360 dpi, for instance,
+// has 48-row bands but a 24-dot mode), or the page would be printed
+// stretched or squeezed (a 24-pin head at 300 x 300 dpi prints 180 columns
+// and 180 rows per inch).
 bool OrvESCP::HasProfile() const
 {
     if (bitmapM < 0 || linesPerRow < 8 || linesPerRow % 8 != 0) {
         return false;
     }
-    const int rowsPerPass = UsesDoublePass() ? linesPerRow / 2 : linesPerRow;
-    return rowsPerPass == escp::DotsPerColumn(bitmapM);
+    const int passes = UsesDoublePass() ? 2 : 1;
+    if (linesPerRow / passes != escp::DotsPerColumn(bitmapM)) {
+        return false;
+    }
+    if (escp::ColumnsPerInch(bitmapM, pinType == 9) != dpiX) {
+        return false;
+    }
+    if (escp::DotRowsPerInch(bitmapM) * passes != dpiY) {
+        return false;
+    }
+    return verticalUnit % dpiY == 0;
 }
 
 // The page body bytes, modifiable.

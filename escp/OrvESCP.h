@@ -39,11 +39,16 @@ public:
     void InitPin9();
 
     // True when the pin type and resolution give a complete profile, so a
-    // page can be encoded: bitmapM is set (not negative), linesPerRow is a
-    // non-zero multiple of 8, and one pass of a band (linesPerRow rows, or
-    // half of them in double pass) fills exactly one column of the density
-    // mode (8, 24 or 72 dots). The band encoders and the page scan return
-    // -1 without encoding when it is false.
+    // page can be encoded and prints at its own size: bitmapM is set (not
+    // negative), linesPerRow is a non-zero multiple of 8, one pass of a band
+    // (linesPerRow rows, or half of them in double pass) fills exactly one
+    // column of the density mode (8, 24 or 72 dots), the mode prints dpiX
+    // columns per inch, its pins (doubled by interleaved passes) cover dpiY
+    // rows per inch, and a feed of any number of rows is a whole number of
+    // steps. So exactly these pairs are accepted: 24 pins 360 x 360,
+    // 360 x 180, 180 x 180, 120 x 180; 18 pins the same, 180 x 180 in
+    // 72-row bands; 9 pins 160 x 144, 160 x 72, 80 x 72. The band encoders
+    // and the page scan return -1 without encoding when it is false.
     bool HasProfile() const;
 
     // The ESC/P bytes of the current page body.

@@ -37,8 +37,18 @@ TEST(Profile, FollowsPinCountAndResolution)
         // 48-row bands in a 24-dot mode: refused rather than sent.
         {24, 180, 360, 48, 360, 39, false},
         {18, 120, 360, 48, 360, 39, false},
-        {24, 160, 144, 24, 180, 39, true},
-        {24, 100, 100, 24, 180, 39, true},
+        // A mode whose columns or pins do not match the page's dots per inch:
+        // refused rather than printed at the wrong size.
+        {24, 160, 144, 24, 180, 39, false},
+        {24, 100, 100, 24, 180, 39, false},
+        {24, 300, 300, 24, 180, 39, false},
+        {24, 720, 720, 24, 180, 39, false},
+        {24, 180, 1, 24, 180, 39, false},
+        {24, 30, 180, 24, 180, 39, false},
+        {24, 180, 90, 24, 180, 39, false},
+        {24, 360, 720, 24, 180, 39, false},
+        {18, 360, 180, 24, 180, 40, true},
+        {18, 180, 360, 48, 360, 39, false},
         {18, 180, 180, 72, 180, 41, true},
         {18, 120, 180, 24, 180, 33, true},
         {18, 360, 360, 48, 360, 40, true},
@@ -48,6 +58,7 @@ TEST(Profile, FollowsPinCountAndResolution)
         // No density mode: bitmapM stays -1 (sent as FF if ever sent).
         {9, 360, 360, 8, 144, 0xFF, false},
         {9, 80, 144, 16, 144, 0xFF, false},
+        {9, 120, 72, 8, 144, 0xFF, false},
         // No profile at all.
         {12, 180, 180, 0, 0, 0xFF, false},
         {0, 360, 360, 0, 0, 0xFF, false},

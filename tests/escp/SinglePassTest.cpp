@@ -89,15 +89,6 @@ TEST(SinglePass, BandsBecomeImagesAndSkips)
               Image(0x27, 4, Cat({none, none, none, top})),
               {0x1B, 0x24, 0xE9, 0x00},
               Image(0x27, 2, Cat({none, top}))})},
-        {"grid step 0 below 60 dpi",
-         24,
-         30,
-         180,
-         42,
-         {{0, 0}, {41, 0}},
-         Cat({Image(0x27, 1, top),
-              {0x1B, 0x24, 0x00, 0x00},
-              Image(0x27, 42, Cat({top, Fill(40 * 3, 0), top}))})},
         {"width 0", 24, 180, 180, 0, {}, {}},
     };
     for (const BandCase& c : cases) {

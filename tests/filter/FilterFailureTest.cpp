@@ -109,22 +109,27 @@ TEST(FilterFailure, UnsafePageHeadersAreRefused)
 
 TEST(FilterFailure, ResolutionWithoutAPinProfileIsRefused)
 {
-    // A 9-pin head has no profile at unlisted pairs. A 24- or 18-pin head
-    // has one everywhere, but below 60 dpi across (or beyond a signed 32-bit
-    // number, negative to the encoder) the page body would grow with the
-    // square of the width.
+    // Each head prints only the pairs whose density mode has dpiX columns
+    // per inch and whose pins fall on dpiY rows per inch; any other pair
+    // would be printed at the wrong size (or, below 60 dpi across, with a
+    // page body growing with the square of the width). The page's pixels
+    // are never sent: the refusal comes before they are read.
     struct Case {
         int pins;
         unsigned dpiX, dpiY;
     };
-    const Case cases[] = {{9, 300, 300}, {9, 180, 180},  {9, 160, 180},
-                          {24, 59, 180}, {24, 0, 360},   {24, 4294966936u, 360},
-                          {18, 30, 180}, {24, 180, 360}, {18, 120, 360}};
+    const Case cases[] = {
+        {9, 300, 300},          {9, 180, 180},  {9, 160, 180},  {24, 59, 180},  {24, 0, 360},
+        {24, 4294966936u, 360}, {18, 30, 180},  {24, 180, 360}, {18, 120, 360}, {24, 160, 144},
+        {24, 300, 300},         {24, 720, 720}, {24, 180, 1},   {24, 360, 90},  {24, 240, 180},
+        {18, 160, 144},         {18, 300, 300}, {18, 180, 90},  {9, 160, 160},  {9, 80, 144},
+        {9, 144, 144},          {24, 80, 72},   {24, 60, 60},   {18, 72, 72},
+    };
     for (const Case& c : cases) {
         const std::string resolution = std::to_string(c.dpiX) + "x" + std::to_string(c.dpiY);
         SCOPED_TRACE(std::to_string(c.pins) + " pins, " + resolution);
         RasterPage page = MakeBitmapPage(64, 48, c.dpiX, c.dpiY);
-        FillPattern(page, 1);
+        page.pixels.clear();
         const FilterResult r = RunFilter(FilterJob(TestPpdPath(c.pins), WriteRaster({page})));
         EXPECT_EQ(r.exitStatus, 1) << r.Describe();
         EXPECT_TRUE(r.out.empty());

@@ -80,22 +80,11 @@ struct RasterKind {
     OrvESCP::Halfton pattern = OrvESCP::HalftonAuto;  // the dither for grey pages
 };
 
-// Width of one raster column on paper, in 1/3600 inch. The 9-pin head prints
-// its 160 and 80 dpi rasters with the 120 and 60 dpi bit-image densities;
-// every other head and resolution prints a column per raster pixel.
-bool ColumnPitch(int pins, unsigned dpiX, std::int32_t& pitch)
+// Width of one raster column on paper, in printer units: every head prints
+// one column per raster pixel at the raster's own resolution (the 9-pin
+// receipt printers' modes 0 and 1 are 80 and 160 dpi).
+bool ColumnPitch(unsigned dpiX, std::int32_t& pitch)
 {
-    if (pins == 9) {
-        if (dpiX == 160) {
-            pitch = vprinter::kUnitsPerInch / 120;
-            return true;
-        }
-        if (dpiX == 80) {
-            pitch = vprinter::kUnitsPerInch / 60;
-            return true;
-        }
-        return false;
-    }
     if (dpiX == 0 || vprinter::kUnitsPerInch % dpiX != 0)
         return false;
     pitch = static_cast<std::int32_t>(vprinter::kUnitsPerInch / dpiX);
@@ -168,7 +157,7 @@ bool ReadRaster(const char* path, int pins, const RasterKind& kind, std::vector<
             ok = false;
             break;
         }
-        if (!ColumnPitch(pins, page.dpiX, pitchX) || page.dpiY == 0 ||
+        if (!ColumnPitch(page.dpiX, pitchX) || page.dpiY == 0 ||
             vprinter::kUnitsPerInch % page.dpiY != 0) {
             std::fprintf(stderr, "e2e-compare: page %zu: no %d-pin mapping for %u x %u dpi\n",
                          pages.size() + 1, pins, page.dpiX, page.dpiY);
@@ -232,11 +221,11 @@ void ShowDots(const char* what, const std::vector<vprinter::Dot>& dots, std::int
     std::fprintf(stderr, "\n");
 }
 
-bool ComparePage(std::size_t number, int pins, const RasterPage& expected,
+bool ComparePage(std::size_t number, const RasterPage& expected,
                  const vprinter::PrintedPage& printed)
 {
     std::int32_t pitchX = 1;
-    ColumnPitch(pins, expected.dpiX, pitchX);
+    ColumnPitch(expected.dpiX, pitchX);
     const auto pitchY = static_cast<std::int32_t>(vprinter::kUnitsPerInch / expected.dpiY);
     std::vector<vprinter::Dot> missing;
     std::vector<vprinter::Dot> extra;
@@ -314,7 +303,7 @@ int main(int argc, char** argv)
         ok = false;
     }
     for (std::size_t i = 0; i < printed && i < expected.size(); ++i) {
-        ok = ComparePage(i + 1, pins, expected[i], result.pages[i]) && ok;
+        ok = ComparePage(i + 1, expected[i], result.pages[i]) && ok;
     }
     std::fprintf(stderr, "%s: %zu of %zu raster pages printed\n", ok ? "OK" : "MISMATCH", printed,
                  expected.size());

@@ -6,13 +6,16 @@
 namespace vprinter {
 namespace {
 
-// A page with dots at 180 dpi positions (20 units apart).
+// One step at 360 dpi, in printer units.
+constexpr std::int32_t k360th = kUnitsPerInch / 360;
+
+// A page with dots at 360 dpi positions: (0, 0), (4, 2) and (6, 2).
 PrintedPage SamplePage()
 {
     PrintedPage page;
-    page.dots = {{0, 0}, {40, 20}, {60, 20}};
-    page.rightEdge = 80;
-    page.length = 100;
+    page.dots = {{0, 0}, {4 * k360th, 2 * k360th}, {6 * k360th, 2 * k360th}};
+    page.rightEdge = 8 * k360th;
+    page.length = 10 * k360th;
     return page;
 }
 
@@ -20,8 +23,8 @@ TEST(PageRaster, DotsBecomeBitsInThePageBitmapLayout)
 {
     PageRaster raster;
     ASSERT_TRUE(PageRaster::Render(SamplePage(), 180, 180, raster));
-    EXPECT_EQ(raster.Width(), 4);   // right edge 80/3600 inch at 180 dpi
-    EXPECT_EQ(raster.Height(), 5);  // length 100/3600 inch
+    EXPECT_EQ(raster.Width(), 4);   // right edge 8/360 inch at 180 dpi
+    EXPECT_EQ(raster.Height(), 5);  // length 10/360 inch
     EXPECT_EQ(raster.BytesPerLine(), 1u);
     EXPECT_EQ(raster.Bits(), (std::vector<unsigned char>{0x80, 0x30, 0, 0, 0}));
     EXPECT_TRUE(raster.IsSet(3, 1));
@@ -34,7 +37,8 @@ TEST(PageRaster, CoarserGridRoundsDown)
 {
     PageRaster raster;
     ASSERT_TRUE(PageRaster::Render(SamplePage(), 60, 72, raster));
-    // x 40 and 60 fall on pixel 0 and 1 at 60 dpi; y 20 is row 0 at 72 dpi.
+    // x 4/360 and 6/360 inch fall on pixel 0 and 1 at 60 dpi; y 2/360 inch is
+    // row 0 at 72 dpi.
     EXPECT_EQ(raster.Width(), 2);
     EXPECT_EQ(raster.Height(), 2);
     EXPECT_EQ(raster.Bits(), (std::vector<unsigned char>{0xC0, 0x00}));
@@ -43,7 +47,7 @@ TEST(PageRaster, CoarserGridRoundsDown)
 TEST(PageRaster, DotsBeyondTheRecordedExtentStillFit)
 {
     PrintedPage page;
-    page.dots = {{3590, 7190}};
+    page.dots = {{kUnitsPerInch - 1, 2 * kUnitsPerInch - 1}};
     PageRaster raster;
     ASSERT_TRUE(PageRaster::Render(page, 360, 360, raster));
     EXPECT_EQ(raster.Width(), 360);

@@ -29,8 +29,8 @@ using test::StreamBuilder;
 const Bytes kMark24 = StreamBuilder().Image(escp::kMode24DotTriple, 1, {0x80, 0, 0});
 const Bytes kMark9 = StreamBuilder().Image(escp::kMode8DotDouble, 1, {0x80});
 
-// Two sheets at 180 x 180 dpi: dots at (0, 0) and (60, 400) in 1/3600
-// inch, that is pixels (0, 0) and (3, 20); then a blank sheet.
+// Two sheets at 180 x 180 dpi: dots at (0, 0) and (1/60, 20/180) inch, that
+// is pixels (0, 0) and (3, 20); then a blank sheet.
 const Bytes kTwoSheets = StreamBuilder()
                              .Init()
                              .Cr()
@@ -128,29 +128,54 @@ TEST(Preview, WritesOnePngPerSheetAtTheStreamsOwnResolution)
     EXPECT_FALSE(fs::exists(dir.File("page-3.png")));
 }
 
-// The image size follows the chosen or given resolution.
+// The image size follows the chosen or given resolution; 9-pin sheets are
+// drawn true to size in the receipt printers' dialect.
 TEST(Preview, ImageSizeFollowsTheResolution)
 {
+    Bytes receiptLine(576, 0);  // 576 columns at 160 dpi: 3.6 inches
+    receiptLine.front() = 0x80;
+    receiptLine.back() = 0x80;
     struct Case {
         const char* name;
         std::vector<std::string> options;
         Bytes stream;
         int width;
         int height;
+        const char* dpi;
     };
     const Case cases[] = {
-        {"given --dpi", {"--dpi", "360x720"}, kTwoSheets, 8, 81},
-        {"9-pin stream: 120 dpi columns, 1/144 inch feeds",
+        {"given --dpi", {"--dpi", "360x720"}, kTwoSheets, 8, 81, "360x720"},
+        {"9-pin stream: 160 dpi columns, 1/144 inch feeds",
          {"--model", "9"},
          StreamBuilder().Raw(kMark9).Cr().FeedJ(1).Raw(kMark9).Ff(),
          1,
-         2},
-        {"9-pin stream at 72 dpi rows",
+         2,
+         "160x144"},
+        {"9-pin line of 576 columns at 160 dpi",
+         {"--model", "9"},
+         StreamBuilder().Image(escp::kMode8DotDouble, 576, receiptLine).Ff(),
+         576,
+         1,
+         "160x72"},
+        {"9-pin stream at 80 dpi columns, 72 dpi rows",
          {"--model", "9"},
          StreamBuilder().Image(escp::kMode8DotSingle, 2, {0x81, 0}).Ff(),
          2,
-         8},
-        {"no bit image: the model's default", {}, StreamBuilder().FeedJ(18).Ff(), 1, 36},
+         8,
+         "80x72"},
+        {"9-pin ESC $ counts 1/80 inch",
+         {"--model", "9"},
+         StreamBuilder().Horizontal(4).Raw(kMark9).Ff(),
+         9,
+         1,
+         "160x72"},
+        {"no bit image: the model's default", {}, StreamBuilder().FeedJ(18).Ff(), 1, 36, "360x360"},
+        {"no bit image on 9 pins: the model's default",
+         {"--model", "9"},
+         StreamBuilder().FeedJ(18).Ff(),
+         1,
+         18,
+         "160x144"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -160,6 +185,7 @@ TEST(Preview, ImageSizeFollowsTheResolution)
         args.push_back(dir.File("page"));
         const Outcome run = Preview(args);
         ASSERT_EQ(run.status, preview::kStatusOk) << run.err;
+        EXPECT_NE(run.out.find(std::string("at ") + c.dpi + " dpi"), std::string::npos) << run.out;
         Image image;
         ASSERT_TRUE(ReadPng(dir.File("page-1.png"), image));
         EXPECT_EQ(image.width, c.width);

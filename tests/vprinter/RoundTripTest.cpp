@@ -1,10 +1,13 @@
 // Round trips through the real encoder: random pages are encoded by
-// DotMatrixPrinter at every resolution pair of the pin profiles, framed as
-// the filter frames them, and printed on the virtual printer, which must
-// strike exactly the page's ink, nothing more and nothing less.
+// DotMatrixPrinter at every resolution pair that it accepts for a head (found
+// by trying a wide grid of pairs), framed as the filter frames them, and
+// printed on the virtual printer, which must strike exactly the page's ink,
+// each dot at its pixel's place on paper: nothing more, nothing less, and
+// nothing printed at another size than the page's own resolution.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 #include <random>
 #include <sstream>
@@ -68,14 +71,58 @@ struct TestPage {
     }
 };
 
-// One resolution pair of a pin profile and the column density of the
-// bit-image mode the encoder uses for it.
+// A head and a resolution pair the encoder accepts for it.
 struct Profile {
     int pins;
     int dpiX;
     int dpiY;
-    int modeDpi;
 };
+
+bool operator==(const Profile& a, const Profile& b)
+{
+    return a.pins == b.pins && a.dpiX == b.dpiX && a.dpiY == b.dpiY;
+}
+
+std::ostream& operator<<(std::ostream& out, const Profile& p)
+{
+    return out << p.pins << " pins at " << p.dpiX << " x " << p.dpiY;
+}
+
+// Resolutions tried on each axis: every whole number up to 1000 dpi, finer
+// ones that the printer's grid holds, and values that are no resolution.
+std::vector<int> SweptResolutions()
+{
+    std::vector<int> values;
+    for (int dpi = 0; dpi <= 1000; ++dpi)
+        values.push_back(dpi);
+    for (int dpi :
+         {1080, 1200, 1440, 2400, 2880, 3600, 7200, 65535, INT_MAX, -1, -72, -180, -360, INT_MIN})
+        values.push_back(dpi);
+    return values;
+}
+
+// Every (pins, dpiX, dpiY) of the swept grid that the printer object can
+// encode, for the heads the PPDs name.
+std::vector<Profile> AcceptedProfiles()
+{
+    const std::vector<int> resolutions = SweptResolutions();
+    std::vector<Profile> accepted;
+    for (int pins : {24, 18, 9}) {
+        for (int dpiX : resolutions) {
+            for (int dpiY : resolutions) {
+                if (DotMatrixPrinter(pins, dpiX, dpiY).CanEncode())
+                    accepted.push_back(Profile{pins, dpiX, dpiY});
+            }
+        }
+    }
+    return accepted;
+}
+
+const std::vector<Profile>& SweptProfiles()
+{
+    static const std::vector<Profile> profiles = AcceptedProfiles();
+    return profiles;
+}
 
 // The page shapes every profile prints. Sizes are in the page's own dots
 // (dpiX across, dpiY down); widths are not multiples of 8.
@@ -132,15 +179,15 @@ Bytes EncodePage(const Profile& p, const TestPage& page)
     return stream;
 }
 
-// Where the printer should strike each inked pixel: columns at the mode's
-// pitch, rows at the page's vertical resolution.
+// Where the printer should strike each inked pixel: columns and rows at the
+// page's own resolution.
 std::vector<Dot> ExpectedDots(const Profile& p, const TestPage& page)
 {
     std::vector<Dot> dots;
     for (unsigned long y = 0; y < page.height; ++y) {
         for (unsigned long x = 0; x < page.width; ++x) {
             if (page.Ink(x, y)) {
-                dots.push_back(Dot{static_cast<std::int32_t>(x) * (kUnitsPerInch / p.modeDpi),
+                dots.push_back(Dot{static_cast<std::int32_t>(x) * (kUnitsPerInch / p.dpiX),
                                    static_cast<std::int32_t>(y) * (kUnitsPerInch / p.dpiY)});
             }
         }
@@ -162,7 +209,7 @@ std::string DescribeDifference(const Profile& p, const std::vector<Dot>& expecte
     const auto list = [&](const char* what, const std::vector<Dot>& dots) {
         text << dots.size() << " " << what << ":";
         for (std::size_t i = 0; i < std::min<std::size_t>(dots.size(), 6); ++i) {
-            text << " (" << dots[i].x * p.modeDpi / double(kUnitsPerInch) << ", "
+            text << " (" << dots[i].x * p.dpiX / double(kUnitsPerInch) << ", "
                  << dots[i].y * p.dpiY / double(kUnitsPerInch) << ")";
         }
         text << "\n";
@@ -176,7 +223,7 @@ std::string DescribeDifference(const Profile& p, const std::vector<Dot>& expecte
 void ExpectRasterMatches(const Profile& p, const PrintedPage& sheet, const TestPage& page)
 {
     PageRaster raster;
-    ASSERT_TRUE(PageRaster::Render(sheet, p.modeDpi, p.dpiY, raster));
+    ASSERT_TRUE(PageRaster::Render(sheet, p.dpiX, p.dpiY, raster));
     EXPECT_LE(static_cast<unsigned long>(raster.Width()), std::max(page.width, 1ul));
     EXPECT_LE(static_cast<unsigned long>(raster.Height()), std::max(page.height, 1ul));
     for (unsigned long y = 0; y < page.height; ++y) {
@@ -195,6 +242,11 @@ class RoundTrip : public ::testing::TestWithParam<Profile> {};
 TEST_P(RoundTrip, PrinterStrikesExactlyThePagesInk)
 {
     const Profile p = GetParam();
+    // A resolution off the printer's grid cannot be printed at its size.
+    ASSERT_GT(p.dpiX, 0);
+    ASSERT_GT(p.dpiY, 0);
+    ASSERT_EQ(kUnitsPerInch % p.dpiX, 0);
+    ASSERT_EQ(kUnitsPerInch % p.dpiY, 0);
     std::mt19937 random(static_cast<unsigned>(p.pins * 100000 + p.dpiX * 1000 + p.dpiY));
     const std::vector<TestPage> pages = MakePages(p, random);
     Bytes job;
@@ -217,17 +269,24 @@ TEST_P(RoundTrip, PrinterStrikesExactlyThePagesInk)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(PinProfiles, RoundTrip,
-                         ::testing::Values(Profile{24, 360, 360, 360}, Profile{24, 360, 180, 360},
-                                           Profile{24, 180, 180, 180}, Profile{24, 120, 180, 120},
-                                           Profile{18, 180, 180, 180}, Profile{18, 360, 360, 360},
-                                           Profile{9, 160, 144, 120}, Profile{9, 160, 72, 120},
-                                           Profile{9, 80, 72, 60}),
+INSTANTIATE_TEST_SUITE_P(AcceptedPairs, RoundTrip, ::testing::ValuesIn(SweptProfiles()),
                          [](const ::testing::TestParamInfo<Profile>& info) {
                              return "Pins" + std::to_string(info.param.pins) + "_" +
                                     std::to_string(info.param.dpiX) + "x" +
                                     std::to_string(info.param.dpiY);
                          });
+
+// The sweep finds the resolutions the README lists for each head, and no
+// other; a pair that slips in is printed by the round trip above as well.
+TEST(AcceptedPairs, AreTheDocumentedResolutions)
+{
+    const std::vector<Profile> documented = {
+        {24, 120, 180}, {24, 180, 180}, {24, 360, 180}, {24, 360, 360},
+        {18, 120, 180}, {18, 180, 180}, {18, 360, 180}, {18, 360, 360},
+        {9, 80, 72},    {9, 160, 72},   {9, 160, 144},
+    };
+    EXPECT_EQ(SweptProfiles(), documented);
+}
 
 }  // namespace
 }  // namespace vprinter

@@ -23,34 +23,50 @@ namespace {
 using test::Bytes;
 using test::StreamBuilder;
 
+// `count` steps of 1/perInch inch, in printer units.
+constexpr std::int32_t At(std::int32_t count, std::int32_t perInch)
+{
+    return count * (kUnitsPerInch / perInch);
+}
+
 // One-column images whose only dot is the top pin, for placing markers.
 const Bytes kMark24 = StreamBuilder().Image(escp::kMode24DotTriple, 1, {0x80, 0, 0});
 const Bytes kMark9 = StreamBuilder().Image(escp::kMode8DotDouble, 1, {0x80});
 const Bytes kBlank24x2 = StreamBuilder().Image(escp::kMode24DotTriple, 2, Bytes(6, 0));
 
-// Every bit-image mode on a 24-pin head: column pitch and dot pitch. Column
+// Every bit-image mode of each dialect: column pitch and dot pitch. Column
 // 1 carries its top and bottom dots; the head ends right of column 1.
 TEST(VirtualPrinterModes, ColumnAndDotPitchPerMode)
 {
     struct Case {
+        PinModel model;
         unsigned char mode;
         int bytesPerColumn;
         std::int32_t columnPitch;
         std::int32_t bottomDotY;
     };
     const Case cases[] = {
-        {escp::kMode8DotSingle, 1, 60, 7 * 50},   {escp::kMode8DotDouble, 1, 30, 7 * 50},
-        {escp::kMode24DotSingle, 3, 60, 23 * 20}, {escp::kMode24DotDouble, 3, 30, 23 * 20},
-        {escp::kMode24DotCrt, 3, 40, 23 * 20},    {escp::kMode24DotTriple, 3, 20, 23 * 20},
-        {escp::kMode24DotHex, 3, 10, 23 * 20},    {escp::kMode72Dot, 9, 20, 71 * 20},
+        {PinModel::Pins24, escp::kMode8DotSingle, 1, At(1, 60), At(7, 72)},
+        {PinModel::Pins24, escp::kMode8DotDouble, 1, At(1, 120), At(7, 72)},
+        {PinModel::Pins24, escp::kMode24DotSingle, 3, At(1, 60), At(23, 180)},
+        {PinModel::Pins24, escp::kMode24DotDouble, 3, At(1, 120), At(23, 180)},
+        {PinModel::Pins24, escp::kMode24DotCrt, 3, At(1, 90), At(23, 180)},
+        {PinModel::Pins24, escp::kMode24DotTriple, 3, At(1, 180), At(23, 180)},
+        {PinModel::Pins24, escp::kMode24DotHex, 3, At(1, 360), At(23, 180)},
+        {PinModel::Pins24, escp::kMode72Dot, 9, At(1, 180), At(71, 180)},
+        {PinModel::Pins18, escp::kMode72Dot, 9, At(1, 180), At(71, 180)},
+        // The 9-pin receipt and slip printers: 80 and 160 columns per inch.
+        {PinModel::Pins9, escp::kMode8DotSingle, 1, At(1, 80), At(7, 72)},
+        {PinModel::Pins9, escp::kMode8DotDouble, 1, At(1, 160), At(7, 72)},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("mode " + std::to_string(c.mode));
+        SCOPED_TRACE("mode " + std::to_string(c.mode) + ", " +
+                     std::to_string(static_cast<int>(c.model)) + " pins");
         Bytes columns(2 * c.bytesPerColumn, 0);
         columns[c.bytesPerColumn] |= 0x80;
         columns.back() |= 0x01;
         const PrintResult result =
-            VirtualPrinter(PinModel::Pins24).Print(StreamBuilder().Image(c.mode, 2, columns));
+            VirtualPrinter(c.model).Print(StreamBuilder().Image(c.mode, 2, columns));
         ASSERT_TRUE(result.ok) << result.error.Describe();
         ASSERT_EQ(result.pages.size(), 1u);
         const PrintedPage& page = result.pages[0];
@@ -58,6 +74,14 @@ TEST(VirtualPrinterModes, ColumnAndDotPitchPerMode)
         EXPECT_EQ(page.rightEdge, 2 * c.columnPitch);
         EXPECT_FALSE(page.ejected);
     }
+}
+
+// Columns of one byte each, only the top dot of the last one struck.
+Bytes LastColumnInked(std::size_t columns)
+{
+    Bytes bytes(columns, 0);
+    bytes.back() = 0x80;
+    return bytes;
 }
 
 // Head and paper movement, seen through where the following dots land.
@@ -74,7 +98,7 @@ TEST(VirtualPrinterMoves, DotsLandWhereTheCommandsPutHeadAndPaper)
         {"image leaves the head right of its last column",
          PinModel::Pins24,
          StreamBuilder().Raw(kBlank24x2).Raw(kMark24),
-         {{40, 0}},
+         {{At(2, 180), 0}},
          0},
         {"CR returns the head to the margin",
          PinModel::Pins24,
@@ -84,54 +108,69 @@ TEST(VirtualPrinterMoves, DotsLandWhereTheCommandsPutHeadAndPaper)
         {"ESC $ counts 1/60 inch by default",
          PinModel::Pins24,
          StreamBuilder().Horizontal(10).Raw(kMark24),
-         {{600, 0}},
+         {{At(10, 60), 0}},
          0},
         {"ESC $ is absolute, not relative",
          PinModel::Pins24,
          StreamBuilder().Horizontal(10).Horizontal(2).Raw(kMark24),
-         {{120, 0}},
+         {{At(2, 60), 0}},
          0},
         {"ESC ( U 10 makes ESC $ count 1/360 inch",
          PinModel::Pins24,
          StreamBuilder().Unit(10).Horizontal(37).Raw(kMark24),
-         {{370, 0}},
+         {{At(37, 360), 0}},
          0},
         {"ESC @ restores the margin and 1/60 inch but keeps the paper",
          PinModel::Pins24,
          StreamBuilder().Unit(10).FeedJ(9).Horizontal(5).Init().Raw(kMark24).Horizontal(1).Raw(
              kMark24),
-         {{0, 180}, {60, 180}},
-         180},
+         {{0, At(9, 180)}, {At(1, 60), At(9, 180)}},
+         At(9, 180)},
         {"ESC J feeds 1/180 inch on 24 pins",
          PinModel::Pins24,
          StreamBuilder().FeedJ(90).Raw(kMark24),
-         {{0, 1800}},
-         1800},
+         {{0, At(90, 180)}},
+         At(90, 180)},
         {"ESC J feeds 1/180 inch on 18 pins",
          PinModel::Pins18,
          StreamBuilder().FeedJ(90).Raw(kMark24),
-         {{0, 1800}},
-         1800},
+         {{0, At(90, 180)}},
+         At(90, 180)},
         {"ESC J feeds 1/144 inch on 9 pins",
          PinModel::Pins9,
          StreamBuilder().FeedJ(72).Raw(kMark9),
-         {{0, 1800}},
-         1800},
+         {{0, At(72, 144)}},
+         At(72, 144)},
+        {"ESC $ counts 1/80 inch on 9 pins",
+         PinModel::Pins9,
+         StreamBuilder().Horizontal(10).Raw(kMark9),
+         {{At(10, 80), 0}},
+         0},
+        {"ESC @ keeps 1/80 inch on 9 pins",
+         PinModel::Pins9,
+         StreamBuilder().Init().Horizontal(3).Raw(kMark9),
+         {{At(3, 80), 0}},
+         0},
+        {"576 columns of mode 1 span 3.6 inches on 9 pins",
+         PinModel::Pins9,
+         StreamBuilder().Image(escp::kMode8DotDouble, 576, LastColumnInked(576)),
+         {{At(575, 160), 0}},
+         0},
         {"feeds add up; ESC J 0 moves nothing",
          PinModel::Pins24,
          StreamBuilder().FeedJ(255).FeedJ(0).FeedJ(45).Raw(kMark24),
-         {{0, 6000}},
-         6000},
+         {{0, At(300, 180)}},
+         At(300, 180)},
         {"ESC ( v feeds 1/60 inch by default",
          PinModel::Pins24,
          StreamBuilder().FeedV(3).Raw(kMark24),
-         {{0, 180}},
-         180},
+         {{0, At(3, 60)}},
+         At(3, 60)},
         {"ESC ( v after ESC ( U 10 feeds 1/360 inch, two-byte count",
          PinModel::Pins24,
          StreamBuilder().Unit(10).FeedV(0x0103).Raw(kMark24),
-         {{0, 2590}},
-         2590},
+         {{0, At(0x0103, 360)}},
+         At(0x0103, 360)},
         {"two passes one 1/360 row apart interleave",
          PinModel::Pins24,
          StreamBuilder()
@@ -141,12 +180,12 @@ TEST(VirtualPrinterMoves, DotsLandWhereTheCommandsPutHeadAndPaper)
              .FeedV(1)
              .Unit(60)
              .Image(escp::kMode24DotHex, 1, {0x80, 0, 0}),
-         {{0, 0}, {0, 10}, {0, 20}},
-         10},
+         {{0, 0}, {0, At(1, 360)}, {0, At(2, 360)}},
+         At(1, 360)},
         {"8-dot column on 9 pins spans 1/72 inch per dot",
          PinModel::Pins9,
          StreamBuilder().Image(escp::kMode8DotSingle, 1, {0x81}),
-         {{0, 0}, {0, 350}},
+         {{0, 0}, {0, At(7, 72)}},
          0},
         {"a dot struck twice counts once",
          PinModel::Pins24,
@@ -185,10 +224,10 @@ TEST(VirtualPrinterPages, FormFeedsSplitTheStreamIntoSheets)
          {{0, 0, true}, {1, 0, true}}},
         {"the encoder's framing: one sheet, nothing after the FF",
          StreamBuilder().Init().Cr().FeedJ(10).Raw(kMark24).Ff().Init(),
-         {{1, 200, true}}},
+         {{1, At(10, 180), true}}},
         {"the sheet left in the printer is reported",
          StreamBuilder().Raw(kMark24).Ff().FeedJ(5),
-         {{1, 0, true}, {0, 100, false}}},
+         {{1, 0, true}, {0, At(5, 180), false}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -209,7 +248,7 @@ TEST(VirtualPrinterPages, NextSheetStartsAtItsTopAndTheMargin)
     const PrintResult result = VirtualPrinter(PinModel::Pins24).Print(stream);
     ASSERT_TRUE(result.ok) << result.error.Describe();
     ASSERT_EQ(result.pages.size(), 2u);
-    EXPECT_EQ(result.pages[0].dots, (std::vector<Dot>{{180, 200}}));
+    EXPECT_EQ(result.pages[0].dots, (std::vector<Dot>{{At(3, 60), At(10, 180)}}));
     EXPECT_EQ(result.pages[1].dots, (std::vector<Dot>{{0, 0}}));
 }
 
@@ -235,10 +274,10 @@ TEST(VirtualPrinterPages, CountsCommandsAndGridsPerSheet)
     EXPECT_EQ(first.columns, 3u);
     EXPECT_EQ(first.horizontalMoves, 1u);
     EXPECT_EQ(first.feeds, 2u);
-    EXPECT_EQ(result.pages[0].gridX, 20);  // 180 dpi columns at 1/60-inch positions
-    EXPECT_EQ(result.pages[0].gridY, 20);  // 24-dot column, no image after the feeds
-    EXPECT_EQ(result.pages[1].gridX, 30);  // 120 dpi
-    EXPECT_EQ(result.pages[1].gridY, 10);  // 1/72-inch pins, one image 1/180 inch lower
+    EXPECT_EQ(result.pages[0].gridX, At(1, 180));  // 180 dpi columns at 1/60-inch positions
+    EXPECT_EQ(result.pages[0].gridY, At(1, 180));  // 24-dot column, no image after the feeds
+    EXPECT_EQ(result.pages[1].gridX, At(1, 120));  // 120 dpi
+    EXPECT_EQ(result.pages[1].gridY, At(1, 360));  // 1/72-inch pins, one image 1/180 inch lower
 }
 
 // Rejected streams: which byte is named, at which offset, and why.
@@ -392,7 +431,7 @@ TEST(VirtualPrinterErrors, SheetsPrintedBeforeTheBadByteAreKept)
     ASSERT_EQ(result.pages.size(), 2u);
     EXPECT_TRUE(result.pages[0].ejected);
     EXPECT_FALSE(result.pages[1].ejected);
-    EXPECT_EQ(result.pages[1].dots, (std::vector<Dot>{{60, 0}}));
+    EXPECT_EQ(result.pages[1].dots, (std::vector<Dot>{{At(1, 60), 0}}));
 }
 
 // A stream using every command, cut at each length: each prefix is either

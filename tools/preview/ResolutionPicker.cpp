@@ -23,11 +23,11 @@ int DpiForGrid(std::int32_t grid, int fallback)
 Resolution ResolutionPicker::DefaultFor(vprinter::PinModel model)
 {
     if (model == vprinter::PinModel::Pins9)
-        return Resolution{120, 144};
+        return Resolution{160, 144};
     return Resolution{360, 360};
 }
 
-// Page grids divide 3600, so their gcd is the finest step any page needs.
+// Page grids divide kUnitsPerInch, so their gcd is the finest step any page needs.
 void ResolutionPicker::Add(const vprinter::PrintedPage& page)
 {
     gridX = std::gcd(gridX, page.gridX);

@@ -20,7 +20,7 @@ struct Resolution {
 
 class ResolutionPicker {
 public:
-    // Defaults: 360 x 360 for 18- and 24-pin heads, 120 x 144 for 9 pins
+    // Defaults: 360 x 360 for 18- and 24-pin heads, 160 x 144 for 9 pins
     // (their finest column pitch and feed step).
     static Resolution DefaultFor(vprinter::PinModel model);
 

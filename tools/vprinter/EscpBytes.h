@@ -23,9 +23,11 @@ constexpr unsigned char kSetUnitLength = 1;
 constexpr unsigned char kRelativeVertical = 0x76;  // ESC ( v 02 00 nL nH
 constexpr unsigned char kRelativeVerticalLength = 2;
 
-// Bit-image density modes (the m of ESC *).
-constexpr unsigned char kMode8DotSingle = 0;    // 60 dpi, 8 dots per column
-constexpr unsigned char kMode8DotDouble = 1;    // 120 dpi, 8 dots
+// Bit-image density modes (the m of ESC *). The 8-dot modes print 60 and
+// 120 dpi on 18- and 24-pin printers, 80 and 160 dpi on the 9-pin receipt
+// and slip printers.
+constexpr unsigned char kMode8DotSingle = 0;    // 60 (9 pins: 80) dpi, 8 dots per column
+constexpr unsigned char kMode8DotDouble = 1;    // 120 (9 pins: 160) dpi, 8 dots
 constexpr unsigned char kMode24DotSingle = 32;  // 60 dpi, 24 dots
 constexpr unsigned char kMode24DotDouble = 33;  // 120 dpi, 24 dots
 constexpr unsigned char kMode24DotCrt = 38;     // 90 dpi, 24 dots
@@ -33,8 +35,12 @@ constexpr unsigned char kMode24DotTriple = 39;  // 180 dpi, 24 dots
 constexpr unsigned char kMode24DotHex = 40;     // 360 dpi, 24 dots
 constexpr unsigned char kMode72Dot = 41;        // 180 dpi, 72 dots (9 bytes)
 
-// Defined unit after power-on and ESC @: 60/3600 = 1/60 inch.
+// ESC ( U counts its unit in 1/3600 inch; the defined unit after power-on
+// and ESC @ is 60/3600 = 1/60 inch (18 and 24 pins).
+constexpr int kSetUnitDivisions = 3600;
 constexpr unsigned char kDefaultUnit = 60;
+// ESC $ counts 1/80 inch on the 9-pin receipt and slip printers.
+constexpr int kReceiptHorizontalUnitsPerInch = 80;
 
 }  // namespace vprinter::escp
 

@@ -7,13 +7,13 @@
 namespace vprinter {
 namespace {
 
-// Pixel index of a coordinate (1/3600 inch) at `dpi`, rounded down.
+// Pixel index of a coordinate (printer units) at `dpi`, rounded down.
 std::int64_t ToPixel(std::int64_t units, int dpi)
 {
     return units * dpi / kUnitsPerInch;
 }
 
-// Pixels needed to cover `units` (1/3600 inch) at `dpi`, rounded up.
+// Pixels needed to cover `units` (printer units) at `dpi`, rounded up.
 std::int64_t CoverPixels(std::int64_t units, int dpi)
 {
     return (units * dpi + kUnitsPerInch - 1) / kUnitsPerInch;

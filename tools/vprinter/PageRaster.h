@@ -18,7 +18,7 @@ public:
     static constexpr int kMaxDpi = 720;
 
     // Draws `page` at xDpi x yDpi: the dot at (x, y) sets pixel
-    // (x * xDpi / 3600, y * yDpi / 3600), rounded down. The raster reaches
+    // (x * xDpi / kUnitsPerInch, y * yDpi / kUnitsPerInch), rounded down. The raster reaches
     // the page's right edge and its length (or its lowest dot), and is at
     // least 1 x 1. False, leaving `out` as it was, for a resolution outside
     // 1..kMaxDpi.

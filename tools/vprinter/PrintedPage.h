@@ -1,5 +1,5 @@
 // PrintedPage: what the virtual printer left on one sheet: the dots it
-// struck, in 1/3600 inch from the left margin and the top of the sheet,
+// struck, in 1/7200 inch from the left margin and the top of the sheet,
 // plus the sheet's length and counts of the commands that built it.
 #ifndef RIDEVEDUDARUZO_TOOLS_VPRINTER_PRINTEDPAGE_H
 #define RIDEVEDUDARUZO_TOOLS_VPRINTER_PRINTEDPAGE_H
@@ -10,8 +10,10 @@
 
 namespace vprinter {
 
-// The printer's coordinate grid: every unit and pitch it knows divides it.
-constexpr std::int32_t kUnitsPerInch = 3600;
+// The printer's coordinate grid: every unit and pitch it knows divides it
+// (the 1/3600-inch steps of ESC ( U as well as the 160 dpi columns of the
+// 9-pin head).
+constexpr std::int32_t kUnitsPerInch = 7200;
 
 // One struck dot; ordered top to bottom, then left to right.
 struct Dot {
@@ -37,9 +39,9 @@ struct PrintedPage {
     std::int32_t length = 0;
     // Right edge of the rightmost bit-image column printed on the page.
     std::int32_t rightEdge = 0;
-    // Coarsest grids, in 1/3600 inch, on which every column position and
+    // Coarsest grids, in 1/7200 inch, on which every column position and
     // column pitch (gridX) and every dot row and pin pitch (gridY) of the
-    // page lie; rasterising at 3600 / grid dpi loses nothing. 0 when the
+    // page lie; rasterising at 7200 / grid dpi loses nothing. 0 when the
     // page holds no bit image.
     std::int32_t gridX = 0;
     std::int32_t gridY = 0;

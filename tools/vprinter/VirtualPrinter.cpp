@@ -27,10 +27,11 @@ constexpr std::int32_t k24DotPinPitch = kUnitsPerInch / 180;
 // One bit-image density mode.
 struct BitImageMode {
     unsigned char m;
-    std::int32_t columnPitch;  // 1/3600 inch from one column to the next
+    std::int32_t columnPitch;  // from one column to the next
     int dotsPerColumn;         // the most significant bit of byte 0 is the top dot
 };
 
+// The modes of the 18- and 24-pin ESC/P printers.
 constexpr BitImageMode kModes[] = {
     {escp::kMode8DotSingle, kUnitsPerInch / 60, 8},
     {escp::kMode8DotDouble, kUnitsPerInch / 120, 8},
@@ -42,14 +43,30 @@ constexpr BitImageMode kModes[] = {
     {escp::kMode72Dot, kUnitsPerInch / 180, 72},
 };
 
-// The mode with density byte m, or null when the printer has none.
-const BitImageMode* FindMode(unsigned char m)
+// The modes of the 9-pin receipt and slip printers: 8-dot columns only, at
+// 80 and 160 columns per inch.
+constexpr BitImageMode kReceiptModes[] = {
+    {escp::kMode8DotSingle, kUnitsPerInch / 80, 8},
+    {escp::kMode8DotDouble, kUnitsPerInch / 160, 8},
+};
+
+// The mode with density byte m in the table, or null when it has none.
+template <std::size_t N>
+const BitImageMode* FindMode(const BitImageMode (&modes)[N], unsigned char m)
 {
-    for (const BitImageMode& mode : kModes) {
+    for (const BitImageMode& mode : modes) {
         if (mode.m == m)
             return &mode;
     }
     return nullptr;
+}
+
+// Unit of ESC $ (and, on 18 and 24 pins, ESC ( v) after power-on and ESC @.
+std::int32_t DefaultUnit(PinModel model)
+{
+    if (model == PinModel::Pins9)
+        return kUnitsPerInch / escp::kReceiptHorizontalUnitsPerInch;
+    return kUnitsPerInch / escp::kSetUnitDivisions * escp::kDefaultUnit;
 }
 
 // Distance between the dots of one column in the given mode.
@@ -135,7 +152,7 @@ private:
     std::size_t pos = 0;                     // next byte to read
     std::int32_t head = 0;                   // from the left margin
     std::int32_t paper = 0;                  // from the top of the sheet
-    std::int32_t unit = escp::kDefaultUnit;  // ESC $ and ESC ( v unit, 1/3600 inch
+    std::int32_t unit = DefaultUnit(model);  // ESC $ and ESC ( v unit
     PrintedPage page;
 };
 
@@ -184,7 +201,7 @@ bool Interpreter::RunEscape(std::size_t start)
     switch (letter) {
     case escp::kInitialise:
         head = 0;
-        unit = escp::kDefaultUnit;
+        unit = DefaultUnit(model);
         pos = start + kEscapeLength;
         return true;
     case escp::kFeed:
@@ -240,7 +257,7 @@ bool Interpreter::RunExtended(std::size_t start)
         if (parameters[0] == 0) {
             return Fail(start + kExtendedHeaderLength, "ESC ( U unit of 0/3600 inch");
         }
-        unit = parameters[0];
+        unit = kUnitsPerInch / escp::kSetUnitDivisions * parameters[0];
         return true;
     }
     return FeedPaper(start, std::int64_t{parameters[0] + 256 * parameters[1]} * unit);
@@ -253,13 +270,14 @@ bool Interpreter::RunBitImage(std::size_t start)
         return Truncated(start, "ESC *", kBitImageHeaderLength);
     }
     const unsigned char m = data[start + 2];
-    const BitImageMode* mode = FindMode(m);
-    if (mode == nullptr) {
-        return Fail(start + 2, "unknown bit-image mode " + std::to_string(m));
-    }
-    if (model == PinModel::Pins9 && mode->dotsPerColumn != 8) {
+    const bool receipt = model == PinModel::Pins9;
+    const BitImageMode* mode = receipt ? FindMode(kReceiptModes, m) : FindMode(kModes, m);
+    if (mode == nullptr && receipt && FindMode(kModes, m) != nullptr) {
         return Fail(start + 2, "bit-image mode " + std::to_string(m) +
                                    " needs more pins than the 9-pin head has");
+    }
+    if (mode == nullptr) {
+        return Fail(start + 2, "unknown bit-image mode " + std::to_string(m));
     }
     const std::size_t columns = data[start + 3] + 256u * data[start + 4];
     const std::size_t bytesPerColumn = static_cast<std::size_t>(mode->dotsPerColumn / 8);
@@ -322,7 +340,7 @@ bool Interpreter::MoveHead(std::size_t start, std::int64_t position)
     return true;
 }
 
-// Moves the paper forward by `amount` (1/3600 inch) within the page length.
+// Moves the paper forward by `amount` within the page length.
 bool Interpreter::FeedPaper(std::size_t start, std::int64_t amount)
 {
     const std::int64_t next = paper + amount;

@@ -6,6 +6,13 @@
 // on 18- and 24-pin models, ESC ( U and ESC ( v. Anything else stops the
 // printer with a StreamError naming the offending byte and its offset.
 //
+// The 18- and 24-pin models are ESC/P printers: ESC J feeds 1/180 inch,
+// ESC $ counts 1/60 inch (or the unit set by ESC ( U), and bit images come
+// in 8-dot modes of 60 and 120 dpi, 24-dot modes of 60 to 360 dpi and the
+// 72-dot mode 41. The 9-pin model is an impact receipt or slip printer:
+// ESC J feeds 1/144 inch, ESC $ counts 1/80 inch, and its bit images are
+// mode 0 (80 dpi) and mode 1 (160 dpi), 8 dots 1/72 inch apart.
+//
 // Limits against hostile streams (PageLimits, by default 18 inches wide,
 // 36 inches long and 2^24 dots, enough for a letter or A4 sheet printed
 // solid black at 360 x 360 dpi): a bit image or ESC $ beyond the width, a
@@ -26,9 +33,10 @@
 
 namespace vprinter {
 
-// Print head models. The pin count fixes the ESC J feed step (1/144 inch
-// for 9 pins, 1/180 inch otherwise) and the commands available: a 9-pin
-// head has only the 8-dot bit-image modes and no ESC ( commands.
+// Print head models. The pin count fixes the dialect: the ESC J feed step
+// (1/144 inch for 9 pins, 1/180 inch otherwise), the ESC $ unit (1/80 inch
+// for 9 pins, 1/60 otherwise) and the commands available: a 9-pin head has
+// only the 8-dot bit-image modes, at 80 and 160 dpi, and no ESC ( commands.
 enum class PinModel { Pins9 = 9, Pins18 = 18, Pins24 = 24 };
 
 // Everything one stream produced.
@@ -56,7 +64,7 @@ public:
     // Maps a pin count (9, 18 or 24) to its model; false for other counts.
     static bool ModelForPins(int pins, PinModel& model);
 
-    // Feed step of ESC J for this model, in 1/3600 inch.
+    // Feed step of ESC J for this model, in printer units (kUnitsPerInch).
     std::int32_t FeedStep() const;
 
     // Prints a whole stream, starting from the power-on state. Each sheet

@@ -9,7 +9,14 @@ std::uint64_t PageBytes(const cups_page_header2_t& header)
     return std::uint64_t{header.cupsBytesPerLine} * header.cupsHeight;
 }
 
+// kMaxPageLengthInches at dpiY rows per inch, computed without overflow.
+std::uint64_t MaxPageRows(std::uint32_t dpiY)
+{
+    return std::uint64_t{kMaxPageLengthInches} * dpiY;
+}
+
 // Explains what is wrong with the header's geometry; empty when nothing is.
+// A vertical resolution of 0 is left to the resolution check.
 std::string PageGeometryProblem(const cups_page_header2_t& header)
 {
     const std::string width = std::to_string(header.cupsWidth);
@@ -31,5 +38,10 @@ std::string PageGeometryProblem(const cups_page_header2_t& header)
     if (header.cupsWidth > kMaxPageWidth)
         return "the page width of " + width + " pixels is more than the " +
                std::to_string(kMaxPageWidth) + " columns a bit image can hold";
+    const std::uint32_t dpiY = header.HWResolution[1];
+    if (dpiY != 0 && header.cupsHeight > MaxPageRows(dpiY))
+        return "the page of " + height + " lines at " + std::to_string(dpiY) +
+               " dpi is longer than the " + std::to_string(kMaxPageLengthInches) +
+               "-inch page length limit";
     return std::string();
 }

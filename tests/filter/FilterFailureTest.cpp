@@ -140,6 +140,46 @@ TEST(FilterFailure, ResolutionWithoutAPinProfileIsRefused)
     }
 }
 
+TEST(FilterFailure, PagesLongerThanTheLengthLimitAreRefused)
+{
+    // A page of 200 inches at its vertical resolution is printed; one row
+    // more is refused before its pixels are read (none are sent). The pages
+    // are inked at their first and last row, so the long blank stretch
+    // between becomes one long feed (more than 65535 rows at 360 x 360).
+    struct Case {
+        int pins;
+        unsigned dpiX, dpiY;
+    };
+    const Case cases[] = {{24, 180, 180}, {24, 360, 360}, {24, 120, 180}, {18, 180, 180},
+                          {9, 160, 72},   {9, 160, 144},  {9, 80, 72}};
+    for (const Case& c : cases) {
+        const unsigned limitRows = 200 * c.dpiY;
+        for (const unsigned height : {limitRows, limitRows + 1}) {
+            SCOPED_TRACE(std::to_string(c.pins) + " pins at " + std::to_string(c.dpiX) + "x" +
+                         std::to_string(c.dpiY) + ", " + std::to_string(height) + " rows");
+            RasterPage page = MakeBitmapPage(16, height, c.dpiX, c.dpiY);
+            page.SetBit(3, 0);
+            page.SetBit(12, height - 1);
+            const bool accepted = height == limitRows;
+            if (!accepted)
+                page.pixels.clear();
+            const FilterResult r = RunFilter(FilterJob(TestPpdPath(c.pins), WriteRaster({page})));
+            if (accepted) {
+                EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+                EXPECT_EQ(r.out, ExpectedPageBytes(c.pins, page));
+                EXPECT_TRUE(r.ErrLinesStartingWith("ERROR: ").empty()) << r.err;
+                continue;
+            }
+            EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+            EXPECT_TRUE(r.out.empty());
+            const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+            ASSERT_EQ(errors.size(), 1u) << r.err;
+            EXPECT_EQ(errors[0].rfind("ERROR: Page 1 ", 0), 0u) << errors[0];
+            EXPECT_NE(errors[0].find("200-inch page length limit"), std::string::npos) << errors[0];
+        }
+    }
+}
+
 TEST(FilterFailure, DamagedOrCutPageHeadersStopTheJobWithAnError)
 {
     // libcups refuses a header without lines, so it counts as damaged. The

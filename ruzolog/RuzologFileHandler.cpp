@@ -32,17 +32,30 @@ int openFlagsForMode(const char* mode)
     }
 }
 
+// True for a file that may be opened with the flags: a regular file and,
+// when it is to be written, one with no other name. A second hard link to
+// the path would let the log write into (and at start-up empty) a file that
+// lives elsewhere, as a symbolic link would.
+bool isPrivateRegularFile(const struct stat& info, int flags)
+{
+    const bool writing = (flags & O_ACCMODE) != O_RDONLY;
+    return S_ISREG(info.st_mode) && !(writing && info.st_nlink > 1);
+}
+
 // Opens path without following a final symbolic link and without blocking on
-// a FIFO, and keeps the descriptor only if it is a regular file. Returns the
+// a FIFO, and keeps the descriptor only if isPrivateRegularFile allows it.
+// An O_TRUNC in flags empties the file only after that check. Returns the
 // descriptor (blocking again) and its size, or -1.
 int openRegularFile(const char* path, int flags, std::int64_t& size)
 {
-    const int fd = ::open(path, flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+    const bool truncate = (flags & O_TRUNC) != 0;
+    const int fd = ::open(path, (flags & ~O_TRUNC) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         return -1;
     }
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0 || !isPrivateRegularFile(info, flags) ||
+        (truncate && ftruncate(fd, 0) != 0)) {
         ::close(fd);
         return -1;
     }
@@ -51,7 +64,7 @@ int openRegularFile(const char* path, int flags, std::int64_t& size)
         ::close(fd);
         return -1;
     }
-    size = static_cast<std::int64_t>(info.st_size);
+    size = truncate ? 0 : static_cast<std::int64_t>(info.st_size);
     return fd;
 }
 

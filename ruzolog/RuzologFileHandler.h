@@ -1,6 +1,7 @@
-// One log or configuration file behind a C stream. Opening for writing never
-// follows a symbolic link and accepts only a regular file, because log files
-// live in directories that anyone may write to.
+// One log or configuration file behind a C stream. Opening never follows a
+// symbolic link and accepts only a regular file, and opening for writing
+// only one with a single hard link, because log files live in directories
+// that anyone may write to.
 #ifndef RUZOLOG_RUZOLOGFILEHANDLER_H
 #define RUZOLOG_RUZOLOGFILEHANDLER_H
 
@@ -25,7 +26,9 @@ public:
     // A file already open is closed first (without syncing). The last path
     // component must not be a symbolic link and must be a regular file: a
     // planted link, FIFO, device or directory is refused like a missing file.
-    // "w" creates or empties the file, "a" creates it and appends.
+    // A mode that writes also refuses a file with more than one hard link.
+    // "w" creates or empties the file (only once it is accepted), "a"
+    // creates it and appends.
     std::int64_t open(const char* path, const char* mode);
     // Syncs and closes the file, if one is open.
     void close();

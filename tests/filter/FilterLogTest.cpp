@@ -163,19 +163,31 @@ TEST_F(FilterLog, EmptiesTheLogOfAnEarlierJob)
 
 TEST_F(FilterLog, LeavesAFileBehindAPlantedLinkUntouchedAndStillPrints)
 {
-    TempDir dir;
-    const std::string victim = dir.WriteFile("victim", "precious\n");
-    ASSERT_EQ(symlink(victim.c_str(), kLogPath), 0);
+    // A symbolic or a hard link at the log's path: the file it leads to is
+    // neither emptied at start-up nor written, and the job prints.
+    struct Case {
+        const char* name;
+        int (*makeLink)(const char* target, const char* path);
+        bool isSymlink;
+    };
+    const Case cases[] = {{"symbolic link", symlink, true}, {"hard link", link, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        unlink(kLogPath);
+        TempDir dir;
+        const std::string victim = dir.WriteFile("victim", "precious\n");
+        ASSERT_EQ(c.makeLink(victim.c_str(), kLogPath), 0);
 
-    const RasterPage page = LoggedPage();
-    const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page})));
-    EXPECT_EQ(r.exitStatus, 0) << r.Describe();
-    EXPECT_EQ(r.out, ExpectedPageBytes(24, page));
-    EXPECT_EQ(ReadFile(victim), "precious\n");
+        const RasterPage page = LoggedPage();
+        const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page})));
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        EXPECT_EQ(r.out, ExpectedPageBytes(24, page));
+        EXPECT_EQ(ReadFile(victim), "precious\n");
 
-    struct stat st;
-    ASSERT_EQ(lstat(kLogPath, &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
+        struct stat st;
+        ASSERT_EQ(lstat(kLogPath, &st), 0);
+        EXPECT_EQ(S_ISLNK(st.st_mode), c.isSymlink);
+    }
 }
 
 }  // namespace

@@ -195,11 +195,19 @@ TEST_F(ManagerTest, AFileThatCannotBeOpenedSwitchesOutfileOff)
     EXPECT_NE(readFile(outLog()).find("found"), std::string::npos);
 }
 
-TEST_F(ManagerTest, APlantedSymlinkAtTheLogPathIsNeverWrittenThrough)
+TEST_F(ManagerTest, APlantedLinkAtTheLogPathIsNeverWrittenThrough)
 {
     writeFile(dir / "victim", "keep");
     ASSERT_EQ(symlink((dir / "victim").c_str(), outLog().c_str()), 0);
     ASSERT_TRUE(manager.start());
+    EXPECT_TRUE(push(outId, ruzolog::LOG_INFO, "attack"));
+    EXPECT_EQ(readFile(dir / "victim"), "keep");
+    EXPECT_FALSE(info(outId).outfile);
+
+    // A hard link instead: refused the same way.
+    ASSERT_EQ(unlink(outLog().c_str()), 0);
+    ASSERT_EQ(link((dir / "victim").c_str(), outLog().c_str()), 0);
+    ASSERT_TRUE(manager.setLoggerOutFile(outId, true));
     EXPECT_TRUE(push(outId, ruzolog::LOG_INFO, "attack"));
     EXPECT_EQ(readFile(dir / "victim"), "keep");
     EXPECT_FALSE(info(outId).outfile);

@@ -154,6 +154,31 @@ TEST(FileHandlerTest, RefusesASymlinkPlantedAtThePath)
     EXPECT_FALSE(ruzolog_test::exists(dir / "target"));
 }
 
+TEST(FileHandlerTest, RefusesToWriteThroughAHardLink)
+{
+    // A second name for a file elsewhere: writing would fill (or, with "w",
+    // empty) that file. Reading through it does no harm.
+    TempDir dir;
+    writeFile(dir / "victim", "keep");
+    ASSERT_EQ(link((dir / "victim").c_str(), (dir / "log").c_str()), 0);
+    for (const char* mode : {"w", "a", "ab", "r+", "wx"}) {
+        SCOPED_TRACE(mode);
+        RuzologFileHandler file;
+        EXPECT_EQ(file.open((dir / "log").c_str(), mode), -1);
+        EXPECT_FALSE(file.isOpen());
+        file.write("x", 1);
+        EXPECT_EQ(readFile(dir / "victim"), "keep");  // neither emptied nor appended to
+    }
+    RuzologFileHandler reader;
+    EXPECT_EQ(reader.open((dir / "log").c_str(), "rb"), 4);
+    EXPECT_EQ(reader.readContent(), "keep");
+
+    // Once the other name is gone the file is the log's alone again.
+    ASSERT_EQ(unlink((dir / "victim").c_str()), 0);
+    RuzologFileHandler file;
+    EXPECT_EQ(file.open((dir / "log").c_str(), "w"), 0);
+}
+
 TEST(FileHandlerTest, RefusesAFifoWithoutBlocking)
 {
     TempDir dir;

@@ -54,14 +54,15 @@ bool LoggerManager::readConfigFile(const std::string& path, std::string& text)
 
 bool LoggerManager::configFromStringImpl(const std::string& text, bool existingOnly)
 {
-    std::uint32_t sum = 0;
-    for (const unsigned char byte : text) {
-        sum += byte;
-    }
-    // The same text twice in a row is applied only once.
-    const auto checksum = static_cast<std::int32_t>(sum);
-    if (configChecksum.exchange(checksum) == checksum) {
-        return true;
+    {
+        // The same text twice in a row is applied only once. The whole text
+        // is compared: a change that keeps every byte, such as two sections
+        // swapping their levels, is still a change.
+        AutoLock lock(logLock);
+        if (text == lastConfigText) {
+            return true;
+        }
+        lastConfigText = text;
     }
 
     std::map<std::string, LoggerInfo> sections;

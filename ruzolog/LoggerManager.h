@@ -4,7 +4,8 @@
 // every logger when the manager stops.
 //
 // Locks: logLock serialises writing records and guards every logger's
-// strings (key, name, path), its file state, keyIds and configFile;
+// strings (key, name, path), its file state, keyIds, configFile and
+// lastConfigText;
 // poolLock guards the record pool; lifecycleLock keeps start and stop apart.
 // No code holds two of them at once.
 #ifndef RUZOLOG_LOGGERMANAGER_H
@@ -138,7 +139,9 @@ private:
     std::atomic<bool> running{false};
     SemHelper startSignal;
     std::atomic<std::int32_t> autoUpdateInterval{0};
-    std::atomic<std::int32_t> configChecksum{0};
+    // The configuration text applied last (empty at first, so an empty
+    // text changes nothing).
+    std::string lastConfigText;
     std::string configFile;
     std::map<std::string, std::int32_t> keyIds;
     std::atomic<std::int32_t> lastId{0};

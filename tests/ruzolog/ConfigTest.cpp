@@ -177,11 +177,46 @@ TEST_F(ConfigManagerTest, TheSameTextIsAppliedOnlyOnceInARow)
     ASSERT_TRUE(manager.setLoggerLevel(0, 2));
     EXPECT_TRUE(manager.configFromString(text));
     EXPECT_EQ(info(0).level, 2);
-    EXPECT_TRUE(manager.configFromString(""));  // checksum 0: also nothing
+    EXPECT_TRUE(manager.configFromString(""));  // no section: nothing to apply
     EXPECT_TRUE(manager.configFromString("[main]\nlevel=alarm\n"));
     EXPECT_EQ(info(0).level, 5);
     EXPECT_TRUE(manager.configFromString(text));
     EXPECT_EQ(info(0).level, 4);
+}
+
+TEST_F(ConfigManagerTest, ATextWithTheSameBytesInAnotherOrderIsApplied)
+{
+    // Two sections swap their levels: every byte is still there, once.
+    const std::string before = "[main]\nlevel=error\n[Net]\nlevel=info\n";
+    const std::string after = "[main]\nlevel=info\n[Net]\nlevel=error\n";
+    TempDir dir;
+    const std::string file = dir / "log.conf";
+    writeFile(file, before);
+    ASSERT_TRUE(manager.config(file.c_str()));
+    ASSERT_EQ(manager.findLogger("Net"), 1);
+    ASSERT_EQ(info(0).level, 4);
+    ASSERT_EQ(info(1).level, 2);
+
+    struct Case {
+        const char* how;
+        std::function<bool(const std::string&)> apply;
+    } const cases[] = {
+        {"re-read file",
+         [&](const std::string& text) {
+             writeFile(file, text);
+             return manager.updateConfig();
+         }},
+        {"text", [&](const std::string& text) { return manager.configFromString(text.c_str()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        EXPECT_TRUE(c.apply(after));
+        EXPECT_EQ(info(0).level, 2);
+        EXPECT_EQ(info(1).level, 4);
+        EXPECT_TRUE(c.apply(before));
+        EXPECT_EQ(info(0).level, 4);
+        EXPECT_EQ(info(1).level, 2);
+    }
 }
 
 TEST_F(ConfigManagerTest, AnEmptyPathLeavesThePathAlone)

@@ -93,14 +93,67 @@ void TransposeBytes16x16(__m128i v[16])
     }
 }
 
-// Stores the movemask of one column: one byte, or two for a pair.
-inline void StoreColumn(unsigned char* at, int mask, bool pair)
+// Stores the sixteen bits of one column: the low byte, and the high byte
+// next to it (one 16-bit store) or in the other pass.
+template <bool kHigh, bool kAdjacent>
+inline void StoreColumn(unsigned char* low, unsigned char* high, int mask)
 {
-    if (pair) {
+    if (kHigh && kAdjacent) {
         const std::uint16_t bytes = static_cast<std::uint16_t>(mask);
-        std::memcpy(at, &bytes, sizeof bytes);
+        std::memcpy(low, &bytes, sizeof bytes);
     } else {
-        *at = static_cast<unsigned char>(mask);
+        *low = static_cast<unsigned char>(mask);
+        if (kHigh) {
+            *high = static_cast<unsigned char>(mask >> 8);
+        }
+    }
+}
+
+// Writes the bytes of one group of sixteen dots (lanes laneRows) for the
+// columns first .. end - 1, column x at low / high + (x - first) * step.
+template <bool kHigh, bool kAdjacent>
+void WriteLanes(const unsigned char* const laneRows[16], std::uint64_t usedBytes,
+                unsigned char* low, unsigned char* high, std::uint64_t step, std::uint64_t first,
+                std::uint64_t end)
+{
+    const std::uint64_t lastByte = (end - 1) / 8;
+    for (std::uint64_t block = first / 8; block <= lastByte; block += 16) {
+        __m128i v[16];
+        __m128i any = _mm_setzero_si128();
+        for (int l = 0; l < 16; ++l) {
+            v[l] = laneRows[l] != nullptr ? LoadRowBytes(laneRows[l], block, usedBytes)
+                                          : _mm_setzero_si128();
+            any = _mm_or_si128(any, v[l]);
+        }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF) {
+            continue;  // no ink: the columns stay zero
+        }
+        TransposeBytes16x16(v);
+        const std::uint64_t blockBytes = std::min<std::uint64_t>(16, lastByte - block + 1);
+        for (std::uint64_t j = 0; j < blockBytes; ++j) {
+            __m128i column = v[j];
+            const std::uint64_t x0 = (block + j) * 8;
+            if (x0 >= first && x0 + 8 <= end) {
+                const std::uint64_t offset = (x0 - first) * step;
+                unsigned char* lowAt = low + offset;
+                unsigned char* highAt = high + offset;
+                for (int k = 0; k < 8; ++k) {
+                    StoreColumn<kHigh, kAdjacent>(lowAt, highAt, _mm_movemask_epi8(column));
+                    column = _mm_add_epi8(column, column);
+                    lowAt += step;
+                    highAt += step;
+                }
+                continue;
+            }
+            for (std::uint64_t x = x0; x < x0 + 8; ++x) {
+                if (x >= first && x < end) {
+                    const std::uint64_t offset = (x - first) * step;
+                    StoreColumn<kHigh, kAdjacent>(low + offset, high + offset,
+                                                  _mm_movemask_epi8(column));
+                }
+                column = _mm_add_epi8(column, column);
+            }
+        }
     }
 }
 #endif
@@ -115,37 +168,94 @@ BandColumns::BandColumns(const unsigned char* bandTop, std::uint64_t bytesPerLin
       usedBytes((width + 7) / 8),
       rows(rows),
       passes(passes),
-      dotsPerPass(rows / passes)
+      dotsPerPass(rows / passes),
+      groups(),
+      groupCount(0)
 {
+    // Pairs of adjacent column bytes of each pass; a pass's last byte left
+    // over (an odd number of bytes) shares a group with the other pass's.
+    const int columnBytes = ColumnBytes();
+    int singleGroup = -1;
+    for (int pass = 0; pass < passes; ++pass) {
+        int byteIndex = 0;
+        for (; byteIndex + 1 < columnBytes; byteIndex += 2) {
+            Group group{};
+            SetLanes(group, 0, pass, byteIndex);
+            SetLanes(group, 1, pass, byteIndex + 1);
+            group.high = true;
+            group.adjacent = true;
+            group.lowPass = group.highPass = pass;
+            group.lowByte = byteIndex;
+            group.highByte = byteIndex + 1;
+            AddGroup(group);
+        }
+        if (byteIndex == columnBytes) {
+            continue;
+        }
+        if (singleGroup >= 0) {
+            Group& shared = groups[singleGroup];
+            SetLanes(shared, 1, pass, byteIndex);
+            shared.high = true;
+            shared.highPass = pass;
+            shared.highByte = byteIndex;
+            singleGroup = -1;
+            continue;
+        }
+        Group group{};
+        SetLanes(group, 0, pass, byteIndex);
+        group.lowPass = group.highPass = pass;
+        group.lowByte = group.highByte = byteIndex;
+        AddGroup(group);
+        singleGroup = groupCount - 1;
+    }
+}
+
+void BandColumns::SetLanes(Group& group, int half, int pass, int byteIndex) const
+{
+    for (int i = 0; i < 8; ++i) {
+        group.laneRows[8 * half + i] = Row(pass + passes * (8 * byteIndex + 7 - i));
+    }
+}
+
+void BandColumns::AddGroup(const Group& group)
+{
+    if (groupCount < kMaxGroups) {
+        groups[groupCount++] = group;
+    }
 }
 
 void BandColumns::FindInk()
 {
-    const std::uint64_t fullWords = usedBytes / 8;
-    const std::uint64_t tailBytes = usedBytes % 8;
-    ink.assign(fullWords + (tailBytes != 0 ? 1 : 0), 0);
-    std::uint64_t* words = ink.data();
-    // OR of the rows in host byte order; the byte order is put right once.
-    for (int r = 0; r < rows; ++r) {
-        const unsigned char* row = Row(r);
-        for (std::uint64_t w = 0; w < fullWords; ++w) {
-            std::uint64_t word;
-            std::memcpy(&word, row + 8 * w, sizeof word);
-            words[w] |= word;
+    // OR of the rows, sixteen bytes at a time, in the words' memory; the
+    // byte order is put right afterwards.
+    const std::uint64_t blocks = (usedBytes + 15) / 16;
+    ink.assign(2 * blocks, 0);
+    unsigned char* orBytes = reinterpret_cast<unsigned char*>(ink.data());
+    for (std::uint64_t block = 0; block < blocks; ++block) {
+        const std::uint64_t at = 16 * block;
+#if defined(__SSE2__)
+        __m128i any = _mm_setzero_si128();
+        for (int r = 0; r < rows; ++r) {
+            any = _mm_or_si128(any, LoadRowBytes(Row(r), at, usedBytes));
         }
-        if (tailBytes != 0) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, row + 8 * fullWords, tailBytes);
-            words[fullWords] |= word;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(orBytes + at), any);
+#else
+        const std::uint64_t n = std::min<std::uint64_t>(16, usedBytes - at);
+        for (int r = 0; r < rows; ++r) {
+            const unsigned char* row = Row(r) + at;
+            for (std::uint64_t i = 0; i < n; ++i) {
+                orBytes[at + i] |= row[i];
+            }
         }
+#endif
     }
     for (std::uint64_t& word : ink) {
         word = LoadBigEndian(reinterpret_cast<const unsigned char*>(&word));
     }
     // Padding bits beyond the width are not columns.
     const unsigned usedBits = static_cast<unsigned>(width % kWordBits);
-    if (usedBits != 0 && !ink.empty()) {
-        ink.back() &= ~0ULL << (kWordBits - usedBits);
+    if (usedBits != 0) {
+        ink[width / kWordBits] &= ~0ULL << (kWordBits - usedBits);
     }
 }
 
@@ -181,84 +291,49 @@ std::uint64_t BandColumns::NextBlank(std::uint64_t x) const
     return std::min<std::uint64_t>(width, w * kWordBits + __builtin_clzll(bits));
 }
 
-void BandColumns::Write(unsigned char* dest, std::uint64_t first, std::uint64_t count,
-                        int pass) const
+void BandColumns::Write(unsigned char* const dest[], std::uint64_t first, std::uint64_t count) const
 {
-    const int columnBytes = ColumnBytes();
-    for (int byteIndex = 0; byteIndex < columnBytes; byteIndex += 2) {
-        WriteBytes(dest, first, count, pass, byteIndex, byteIndex + 1 < columnBytes);
+    if (count == 0) {
+        return;
+    }
+    for (int g = 0; g < groupCount; ++g) {
+        WriteGroup(groups[g], dest, first, count);
     }
 }
 
 #if defined(__SSE2__)
 
-void BandColumns::WriteBytes(unsigned char* dest, std::uint64_t first, std::uint64_t count,
-                             int pass, int byteIndex, bool pair) const
+void BandColumns::WriteGroup(const Group& group, unsigned char* const dest[], std::uint64_t first,
+                             std::uint64_t count) const
 {
-    // Lane l of a row vector: dot 8 * byteIndex + 7 - l for l < 8, dot
-    // 8 * (byteIndex + 1) + 15 - l above (zeros when not a pair), so the
-    // movemask's low byte is column byte byteIndex with its top dot in
-    // bit 7, and its high byte is column byte byteIndex + 1.
-    const unsigned char* laneRows[16];
-    for (int l = 0; l < 8; ++l) {
-        laneRows[l] = Row(DotRow(pass, 8 * byteIndex + 7 - l));
-        laneRows[8 + l] = pair ? Row(DotRow(pass, 8 * (byteIndex + 1) + 7 - l)) : nullptr;
-    }
-    const std::uint64_t end = first + count;
-    const std::uint64_t firstByte = first / 8;
-    const std::uint64_t lastByte = (end - 1) / 8;
+    unsigned char* low = dest[group.lowPass] + group.lowByte;
+    unsigned char* high = dest[group.highPass] + group.highByte;
     const std::uint64_t step = static_cast<std::uint64_t>(ColumnBytes());
-    for (std::uint64_t block = firstByte; block <= lastByte; block += 16) {
-        __m128i v[16];
-        __m128i any = _mm_setzero_si128();
-        for (int l = 0; l < 16; ++l) {
-            v[l] = laneRows[l] != nullptr ? LoadRowBytes(laneRows[l], block, usedBytes)
-                                          : _mm_setzero_si128();
-            any = _mm_or_si128(any, v[l]);
-        }
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF) {
-            continue;  // no ink: the columns stay zero
-        }
-        TransposeBytes16x16(v);
-        const std::uint64_t blockBytes = std::min<std::uint64_t>(16, lastByte - block + 1);
-        for (std::uint64_t j = 0; j < blockBytes; ++j) {
-            __m128i column = v[j];
-            const std::uint64_t x0 = (block + j) * 8;
-            if (x0 >= first && x0 + 8 <= end) {
-                unsigned char* at = dest + (x0 - first) * step + byteIndex;
-                for (int k = 0; k < 8; ++k) {
-                    StoreColumn(at + k * step, _mm_movemask_epi8(column), pair);
-                    column = _mm_add_epi8(column, column);
-                }
-                continue;
-            }
-            for (std::uint64_t x = x0; x < x0 + 8; ++x) {
-                if (x >= first && x < end) {
-                    StoreColumn(dest + (x - first) * step + byteIndex, _mm_movemask_epi8(column),
-                                pair);
-                }
-                column = _mm_add_epi8(column, column);
-            }
-        }
+    const std::uint64_t end = first + count;
+    if (!group.high) {
+        WriteLanes<false, false>(group.laneRows, usedBytes, low, high, step, first, end);
+    } else if (group.adjacent) {
+        WriteLanes<true, true>(group.laneRows, usedBytes, low, high, step, first, end);
+    } else {
+        WriteLanes<true, false>(group.laneRows, usedBytes, low, high, step, first, end);
     }
 }
 
 #else
 
-void BandColumns::WriteBytes(unsigned char* dest, std::uint64_t first, std::uint64_t count,
-                             int pass, int byteIndex, bool pair) const
+void BandColumns::WriteGroup(const Group& group, unsigned char* const dest[], std::uint64_t first,
+                             std::uint64_t count) const
 {
     const std::uint64_t end = first + count;
     const std::uint64_t step = static_cast<std::uint64_t>(ColumnBytes());
-    for (int b = byteIndex; b < byteIndex + (pair ? 2 : 1); ++b) {
-        const unsigned char* dotRows[8];
-        for (int i = 0; i < 8; ++i) {
-            dotRows[i] = Row(DotRow(pass, 8 * b + i));
-        }
+    for (int half = 0; half < (group.high ? 2 : 1); ++half) {
+        unsigned char* out =
+            half == 0 ? dest[group.lowPass] + group.lowByte : dest[group.highPass] + group.highByte;
         for (std::uint64_t byte = first / 8; byte <= (end - 1) / 8; ++byte) {
+            // Top dot (lane 7 of the half) in the most significant byte.
             std::uint64_t block = 0;
-            for (const unsigned char* row : dotRows) {
-                block = (block << 8) | row[byte];
+            for (int lane = 8 * half + 7; lane >= 8 * half; --lane) {
+                block = (block << 8) | group.laneRows[lane][byte];
             }
             if (block == 0) {
                 continue;
@@ -267,7 +342,7 @@ void BandColumns::WriteBytes(unsigned char* dest, std::uint64_t first, std::uint
             for (std::uint64_t k = 0; k < 8; ++k) {
                 const std::uint64_t x = byte * 8 + k;
                 if (x >= first && x < end) {
-                    dest[(x - first) * step + b] =
+                    out[(x - first) * step] =
                         static_cast<unsigned char>((block >> (56 - 8 * k)) & 0xFF);
                 }
             }

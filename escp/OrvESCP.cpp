@@ -12,6 +12,9 @@ namespace {
 
 constexpr int kNoBitmapMode = -1;
 
+// Bytes reserved for the commands of a page body beyond its bit-image data.
+constexpr std::uint64_t kCommandRoom = 4096;
+
 // True when every byte of the row is zero, padding bits included.
 bool IsBlankRow(const unsigned char* row, std::uint64_t bytesPerLine)
 {
@@ -201,6 +204,9 @@ int OrvESCP::DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerL
     if (!HasProfile()) {
         return -1;
     }
+    // Room for the whole body at once: the bit images carry each dot of the
+    // page at most once, plus a little for the commands.
+    printerData.reserve(bytesPerLine * height + kCommandRoom);
     width = std::min(width, bytesPerLine * 8);
 
     const std::uint64_t bandRows = linesPerRow;

@@ -91,20 +91,22 @@ WriteResult WritePage(DotMatrixPrinter& printer, unsigned char* pixels,
                       const cups_page_header2_t& header, PageFormat format,
                       const std::string& halftone, const MediaOptions& media, FILE* data)
 {
-    std::vector<unsigned char> docStart, pageStart, body, pageEnd, docEnd;
+    // The page body is written from the printer object's own bytes, not
+    // copied: it is by far the largest piece.
+    std::vector<unsigned char> docStart, pageStart, pageEnd, docEnd;
     try {
         media.ApplyTo(printer);
         SetPrinterPage(printer, pixels, header, format, halftone);
         printer.StartDoc(docStart);
         printer.StartPage(pageStart);
-        printer.Page(body);
         printer.EndPage(pageEnd);
         printer.EndDoc(docEnd);
     } catch (const std::bad_alloc&) {
         return {false, 0};
     }
     errno = 0;
-    return {true, SendPieces({&docStart, &pageStart, &body, &pageEnd, &docEnd}, data)};
+    return {true,
+            SendPieces({&docStart, &pageStart, &printer.PageBody(), &pageEnd, &docEnd}, data)};
 }
 
 }  // namespace

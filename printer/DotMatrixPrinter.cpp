@@ -184,6 +184,12 @@ void DotMatrixPrinter::Page(std::vector<unsigned char>& out)
     out = encoder.PrinterData();
 }
 
+// The encoder's page body, read in place.
+const std::vector<unsigned char>& DotMatrixPrinter::PageBody()
+{
+    return encoder.PrinterData();
+}
+
 // End-page commands.
 void DotMatrixPrinter::EndPage(std::vector<unsigned char>& out)
 {

@@ -41,6 +41,9 @@ public:
     void StartDoc(std::vector<unsigned char>& out);
     void StartPage(std::vector<unsigned char>& out);
     void Page(std::vector<unsigned char>& out);
+    // The page body itself, without a copy (valid while the object lives
+    // and until the next SetPage).
+    const std::vector<unsigned char>& PageBody();
     void EndPage(std::vector<unsigned char>& out);
     void EndDoc(std::vector<unsigned char>& out);
 

@@ -27,11 +27,11 @@ bool IsBlankRow(const unsigned char* row, std::uint64_t bytesPerLine)
 
 }  // namespace
 
-OrvESCP::OrvESCP(int pinType, int dpiX, int dpiY)
-    : pinType(pinType),
+OrvESCP::OrvESCP(int pins, int horizontalDpi, int verticalDpi)
+    : pinType(pins),
       verticalUnit(0),
-      dpiX(dpiX),
-      dpiY(dpiY),
+      dpiX(horizontalDpi),
+      dpiY(verticalDpi),
       linesPerRow(0),
       bitmapM(kNoBitmapMode)
 {
@@ -48,9 +48,9 @@ OrvESCP::OrvESCP(int pinType, int dpiX, int dpiY)
     default:
         break;
     }
-    ENCODER_LOG("pinType: %d", this->pinType);
-    ENCODER_LOG("dpiX: %d", this->dpiX);
-    ENCODER_LOG("dpiY: %d", this->dpiY);
+    ENCODER_LOG("pinType: %d", pinType);
+    ENCODER_LOG("dpiX: %d", dpiX);
+    ENCODER_LOG("dpiY: %d", dpiY);
     ENCODER_LOG("linesPerRow: %d", linesPerRow);
     ENCODER_LOG("verticalUnit: %d", verticalUnit);
     ENCODER_LOG("bitmapM: %d", bitmapM);

@@ -30,7 +30,7 @@ public:
     // head at a resolution pair without a density mode keeps its
     // linesPerRow and verticalUnit and leaves bitmapM -1. Such an encoder
     // has no complete profile and refuses to encode (see HasProfile).
-    OrvESCP(int pinType, int dpiX, int dpiY);
+    OrvESCP(int pins, int horizontalDpi, int verticalDpi);
     ~OrvESCP();
 
     // Pin profile rules (called by the constructor).

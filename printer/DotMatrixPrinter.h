@@ -13,7 +13,7 @@
 class DotMatrixPrinter {
 public:
     DotMatrixPrinter(int pinType, int dpiX, int dpiY);
-    ~DotMatrixPrinter();
+    virtual ~DotMatrixPrinter();
 
     // Default framing commands, written into the tables by the constructor.
     virtual void StartJobCmd();

@@ -26,11 +26,11 @@ void formatLog(IRuzologManager* manager, std::int32_t id, std::int32_t level, co
     manager->pushLog(record, source, line);
 }
 
-StreamStatement::StreamStatement(IRuzologManager* manager, std::int32_t id, std::int32_t level,
-                                 const char* source, std::int32_t line)
-    : manager(manager),
-      source(source),
-      line(line),
+StreamStatement::StreamStatement(IRuzologManager* target, std::int32_t id, std::int32_t level,
+                                 const char* sourceFile, std::int32_t sourceLine)
+    : manager(target),
+      source(sourceFile),
+      line(sourceLine),
       text(nullptr, 0)
 {
     if (manager->prePushLog(id, level)) {

@@ -24,8 +24,8 @@ void formatLog(IRuzologManager* manager, std::int32_t id, std::int32_t level, co
 class StreamStatement {
 public:
     // Asks the manager and, if accepted, makes the record.
-    StreamStatement(IRuzologManager* manager, std::int32_t id, std::int32_t level,
-                    const char* source, std::int32_t line);
+    StreamStatement(IRuzologManager* target, std::int32_t id, std::int32_t level,
+                    const char* sourceFile, std::int32_t sourceLine);
     // Pushes the record if finish() has not.
     ~StreamStatement() { finish(); }
     StreamStatement(const StreamStatement&) = delete;

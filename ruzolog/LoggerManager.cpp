@@ -279,11 +279,11 @@ bool LoggerManager::closeLogger(std::int32_t id)
         showColorText("ruzolog: closeLogger can not close, invalide logger id! \r\n", LOG_FATAL);
         return false;
     }
-    RuzologFileHandler& handle = loggers[id].fileHandle;
-    if (!handle.isOpen()) {
+    RuzologFileHandler& file = loggers[id].fileHandle;
+    if (!file.isOpen()) {
         return false;
     }
-    handle.close();
+    file.close();
     return true;
 }
 

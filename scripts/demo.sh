@@ -18,7 +18,7 @@ doc=$root/examples/sample.pdf
 
 echo "== Building (Release) in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DBUILD_TESTING=OFF -DBUILD_BENCHMARKS=OFF > /dev/null
+  -DBUILD_TESTING=OFF -DRIDEV_BENCHMARKS=OFF > /dev/null
 cmake --build "$build" -j "${JOBS:-$(nproc)}" \
   --target ridevedudaruzo ridevedudaruzo-preview ridevedudaruzo-ppds
 ppd=$build/ppd/$model.ppd

@@ -30,8 +30,8 @@ if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux
 fi
 
 echo "=== configure and build $BUILD"
-CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -DBUILD_BENCHMARKS=OFF -DRIDEV_FUZZERS=ON \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=address,undefined \
+CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -DRIDEV_BENCHMARKS=OFF -DRIDEV_FUZZERS=ON \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRIDEV_SANITIZE=address,undefined \
   -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
 cmake --build "$BUILD" -j2 --target "${TARGETS[@]/#/fuzz_}"
 

@@ -12,10 +12,10 @@ namespace fuzz {
 
 class FuzzInput {
 public:
-    // Wraps size bytes at data; the bytes must outlive the object.
-    FuzzInput(const std::uint8_t* data, std::size_t size)
-        : data(data),
-          size(size)
+    // Wraps length bytes at bytes; they must outlive the object.
+    FuzzInput(const std::uint8_t* bytes, std::size_t length)
+        : data(bytes),
+          size(length)
     {
     }
 

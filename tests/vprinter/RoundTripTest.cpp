@@ -32,11 +32,11 @@ struct TestPage {
     unsigned long bytesPerLine = 0;
     Bytes bits;
 
-    TestPage(const char* shape, unsigned long width, unsigned long height, unsigned long extraBytes)
-        : shape(shape),
-          width(width),
-          height(height),
-          bytesPerLine((width + 7) / 8 + extraBytes),
+    TestPage(const char* name, unsigned long columns, unsigned long rows, unsigned long extraBytes)
+        : shape(name),
+          width(columns),
+          height(rows),
+          bytesPerLine((columns + 7) / 8 + extraBytes),
           bits(bytesPerLine * height, 0)
     {
     }
@@ -270,10 +270,10 @@ TEST_P(RoundTrip, PrinterStrikesExactlyThePagesInk)
 }
 
 INSTANTIATE_TEST_SUITE_P(AcceptedPairs, RoundTrip, ::testing::ValuesIn(SweptProfiles()),
-                         [](const ::testing::TestParamInfo<Profile>& info) {
-                             return "Pins" + std::to_string(info.param.pins) + "_" +
-                                    std::to_string(info.param.dpiX) + "x" +
-                                    std::to_string(info.param.dpiY);
+                         [](const ::testing::TestParamInfo<Profile>& profile) {
+                             return "Pins" + std::to_string(profile.param.pins) + "_" +
+                                    std::to_string(profile.param.dpiX) + "x" +
+                                    std::to_string(profile.param.dpiY);
                          });
 
 // The sweep finds the resolutions the README lists for each head, and no

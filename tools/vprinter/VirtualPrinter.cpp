@@ -114,14 +114,15 @@ std::string Inches(std::int64_t units)
 // The printer's state while it reads one stream.
 class Interpreter {
 public:
-    Interpreter(PinModel model, std::int32_t feedStep, const PageLimits& limits,
-                const unsigned char* data, std::size_t size, const VirtualPrinter::PageSink& sink)
-        : model(model),
-          feedStep(feedStep),
-          limits(limits),
-          data(data),
-          size(size),
-          sink(sink)
+    Interpreter(PinModel pinModel, std::int32_t feedUnit, const PageLimits& sheet,
+                const unsigned char* stream, std::size_t length,
+                const VirtualPrinter::PageSink& pageSink)
+        : model(pinModel),
+          feedStep(feedUnit),
+          limits(sheet),
+          data(stream),
+          size(length),
+          sink(pageSink)
     {
     }
 
@@ -388,13 +389,13 @@ bool Interpreter::Truncated(std::size_t start, const std::string& command, std::
 
 // A printer with the given head and sheet limits; it keeps no state
 // between streams.
-VirtualPrinter::VirtualPrinter(PinModel model, const PageLimits& limits)
-    : model(model)
+VirtualPrinter::VirtualPrinter(PinModel head, const PageLimits& sheet)
+    : model(head)
 {
     const PageLimits defaults;
-    this->limits.width = std::min(std::max(limits.width, 0), defaults.width);
-    this->limits.length = std::min(std::max(limits.length, 0), defaults.length);
-    this->limits.dots = std::min(limits.dots, defaults.dots);
+    limits.width = std::min(std::max(sheet.width, 0), defaults.width);
+    limits.length = std::min(std::max(sheet.length, 0), defaults.length);
+    limits.dots = std::min(sheet.dots, defaults.dots);
 }
 
 // 9, 18 or 24 pins to a model.

@@ -59,7 +59,7 @@ public:
     using PageSink = std::function<void(PrintedPage&&)>;
 
     // Limits above the defaults are lowered to them.
-    explicit VirtualPrinter(PinModel model, const PageLimits& limits = PageLimits{});
+    explicit VirtualPrinter(PinModel head, const PageLimits& sheet = PageLimits{});
 
     // Maps a pin count (9, 18 or 24) to its model; false for other counts.
     static bool ModelForPins(int pins, PinModel& model);

@@ -32,16 +32,12 @@ set(_ridev_exec_perms
     GROUP_READ GROUP_EXECUTE
     WORLD_READ WORLD_EXECUTE)
 
-if(TARGET ridevedudaruzo)
-  install(TARGETS ridevedudaruzo
-          RUNTIME DESTINATION "${RIDEV_CUPS_FILTERDIR}"
-          PERMISSIONS ${_ridev_exec_perms})
-endif()
-if(TARGET ridevedudaruzo-preview)
-  install(TARGETS ridevedudaruzo-preview
-          RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
-          PERMISSIONS ${_ridev_exec_perms})
-endif()
+install(TARGETS ridevedudaruzo
+        RUNTIME DESTINATION "${RIDEV_CUPS_FILTERDIR}"
+        PERMISSIONS ${_ridev_exec_perms})
+install(TARGETS ridevedudaruzo-preview
+        RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
+        PERMISSIONS ${_ridev_exec_perms})
 get_property(_ridev_ppds GLOBAL PROPERTY RIDEV_PPD_FILES)
 install(FILES ${_ridev_ppds}
         DESTINATION "${RIDEV_PPDDIR}"

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake g++ pkg-config
+  build-essential cmake g++ pkg-config clang-format
   libcups2-dev libcupsimage2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev

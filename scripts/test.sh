@@ -1,5 +1,6 @@
 #!/bin/bash
-# Sets up the machine, then builds and runs every test suite:
+# Sets up the machine, checks that every C/C++ source is formatted, then
+# builds (warnings are errors) and runs every test suite:
 #   1. a normal build: all tests, including the end-to-end runs through a
 #      private CUPS scheduler;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build: all tests but
@@ -13,12 +14,15 @@ JOBS=${JOBS:-$(nproc)}
 
 bash scripts/setup.sh
 
+echo "=== format"
+bash scripts/check-format.sh
+
 # build_and_test DIR TARGET CTEST-ARGS CMAKE-ARGS...   (TARGET "all" builds everything)
 build_and_test() {
   local dir=$1 target=$2 ctest_args=$3
   shift 3
   echo "=== $dir: configure ($*)"
-  cmake -S "$ROOT" -B "$dir" -DBUILD_BENCHMARKS=OFF "$@"
+  cmake -S "$ROOT" -B "$dir" -DRIDEV_WERROR=ON "$@"
   echo "=== $dir: build $target"
   cmake --build "$dir" -j"$JOBS" --target "$target"
   echo "=== $dir: test"
@@ -30,8 +34,12 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-build_and_test build/test all "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-build_and_test build/asan all "-LE e2e" -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=address,undefined
-build_and_test build/tsan ruzolog_tests "-L ruzolog" -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=thread
+# The normal build compiles the benchmarks too (without running them), so
+# their warnings count as well.
+build_and_test build/test all "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRIDEV_BENCHMARKS=ON
+build_and_test build/asan all "-LE e2e" -DCMAKE_BUILD_TYPE=Debug -DRIDEV_BENCHMARKS=OFF \
+  -DRIDEV_SANITIZE=address,undefined
+build_and_test build/tsan ruzolog_tests "-L ruzolog" -DCMAKE_BUILD_TYPE=Debug \
+  -DRIDEV_BENCHMARKS=OFF -DRIDEV_SANITIZE=thread
 
 echo "=== all test builds passed"

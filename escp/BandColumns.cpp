@@ -161,14 +161,14 @@ void WriteLanes(const unsigned char* const laneRows[16], std::uint64_t usedBytes
 }  // namespace
 
 BandColumns::BandColumns(const unsigned char* bandTop, std::uint64_t bytesPerLine,
-                         std::uint64_t width, int rows, int passes)
+                         std::uint64_t columns, int bandRows, int passCount)
     : top(bandTop),
       stride(bytesPerLine),
-      width(width),
-      usedBytes((width + 7) / 8),
-      rows(rows),
-      passes(passes),
-      dotsPerPass(rows / passes),
+      width(columns),
+      usedBytes((columns + 7) / 8),
+      rows(bandRows),
+      passes(passCount),
+      dotsPerPass(bandRows / passCount),
       groups(),
       groupCount(0)
 {

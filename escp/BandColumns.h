@@ -16,12 +16,12 @@ public:
     static constexpr int kMaxPasses = 2;
     static constexpr int kMaxGroups = 8;
 
-    // A band of `rows` rows from bandTop, rows bytesPerLine apart, `width`
-    // columns wide (width <= 8 * bytesPerLine), printed in `passes` (1 or
-    // 2) interleaved passes: dot k of pass p is band row p + passes * k.
-    // rows / passes must be a multiple of 8 and at most 8 * kMaxGroups.
-    BandColumns(const unsigned char* bandTop, std::uint64_t bytesPerLine, std::uint64_t width,
-                int rows, int passes);
+    // A band of bandRows rows from bandTop, rows bytesPerLine apart,
+    // `columns` wide (columns <= 8 * bytesPerLine), printed in passCount (1
+    // or 2) interleaved passes: dot k of pass p is band row p + passCount * k.
+    // bandRows / passCount must be a multiple of 8 and at most 8 * kMaxGroups.
+    BandColumns(const unsigned char* bandTop, std::uint64_t bytesPerLine, std::uint64_t columns,
+                int bandRows, int passCount);
 
     // Builds the ink mask: a column is inked when any row of the band has a
     // dot in it (padding bits beyond the width do not count).

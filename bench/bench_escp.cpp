@@ -5,18 +5,16 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "escp/OrvESCP.h"
 #include "printer/DotMatrixPrinter.h"
 #include "ruzolog/ruzolog.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -162,13 +160,13 @@ void BM_EncodeTextPageLogged(benchmark::State& state)
     const PageSize size = A4At(dpi);
     const std::vector<unsigned char> bits = TextPage(size, dpi);
 
-    char dir[] = "/tmp/bench-log-XXXXXX";
-    if (mkdtemp(dir) == nullptr) {
+    const testsupport::TempDir dir;
+    if (dir.Path().empty()) {
         state.SkipWithError("cannot make a log folder");
         return;
     }
     ruzolog::IRuzologManager& logs = ruzolog::IRuzologManager::getRef();
-    logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir);
+    logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.Path().c_str());
     logs.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "bench");
     // A stopped manager leaves its loggers disabled; this function runs
     // several times.
@@ -180,10 +178,6 @@ void BM_EncodeTextPageLogged(benchmark::State& state)
         static_cast<double>(logs.getStatusTotalWriteCount() - recordsBefore) /
         static_cast<double>(state.iterations());
     logs.stop();
-
-    const std::string file = std::string(dir) + "/bench.log";
-    std::remove(file.c_str());
-    rmdir(dir);
 }
 
 BENCHMARK(BM_EncodeTextPage)->Arg(180)->Arg(360)->Unit(benchmark::kMillisecond);

@@ -4,36 +4,12 @@
 // opens, writes, syncs twice and closes the file.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "ruzolog/ruzolog.h"
+#include "tests/support/TempDir.h"
 
 namespace {
-
-// A temporary directory removed with its contents at the end of a benchmark.
-class BenchDir {
-public:
-    // Creates the directory.
-    BenchDir()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "ruzolog-bench-XXXXXX").string();
-        root = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    // Removes it.
-    ~BenchDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
-    // Its path.
-    const char* path() const { return root.c_str(); }
-
-private:
-    std::string root;
-};
 
 // A statement on a manager that was never started.
 void BM_RefusedNotStarted(benchmark::State& state)
@@ -63,9 +39,9 @@ BENCHMARK(BM_RefusedProcessWide);
 // A debug statement on a running manager whose logger takes only errors.
 void BM_RefusedBelowLevel(benchmark::State& state)
 {
-    BenchDir dir;
+    testsupport::TempDir dir;
     ruzolog::LoggerManager manager;
-    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());
+    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.Path().c_str());
     manager.setLoggerLevel(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_ERROR);
     manager.start();
     int value = 0;
@@ -82,9 +58,9 @@ BENCHMARK(BM_RefusedBelowLevel);
 // the record pool, but no file.
 void BM_AcceptedWithoutFile(benchmark::State& state)
 {
-    BenchDir dir;
+    testsupport::TempDir dir;
     ruzolog::LoggerManager manager;
-    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());
+    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.Path().c_str());
     manager.start();
     manager.setLoggerOutFile(RUZOLOG_MAIN_LOGGER_ID, false);
     const bool streamed = state.range(0) != 0;
@@ -106,9 +82,9 @@ BENCHMARK(BM_AcceptedWithoutFile)->ArgName("streamed")->Arg(0)->Arg(1);
 // file in append mode, writes, syncs twice and closes it.
 void BM_AcceptedToFile(benchmark::State& state)
 {
-    BenchDir dir;
+    testsupport::TempDir dir;
     ruzolog::LoggerManager manager;
-    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path());
+    manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.Path().c_str());
     manager.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "bench");
     manager.start();
     int value = 0;

@@ -18,7 +18,7 @@ namespace {
 
 using ruzolog_test::isRecordLine;
 using ruzolog_test::readFile;
-using ruzolog_test::TempDir;
+using testsupport::TempDir;
 
 const int kLoggingThreads = 4;
 const int kMaxRecordsPerThread = 5000;
@@ -43,9 +43,9 @@ void logRecords(ruzolog::LoggerManager& manager, std::int32_t sideId, int thread
 void changeSettings(ruzolog::LoggerManager& manager, std::int32_t sideId, const TempDir& dir,
                     const std::atomic<bool>& done)
 {
-    const std::string paths[] = {dir / "a", dir / "b"};
-    const std::string configs[] = {"[Side]\npath=" + dir.path() + "/b\nlevel=info\n",
-                                   "[Side]\npath=" + dir.path() + "/b\nlevel=debug\n"};
+    const std::string paths[] = {dir.File("a"), dir.File("b")};
+    const std::string configs[] = {"[Side]\npath=" + dir.Path() + "/b\nlevel=info\n",
+                                   "[Side]\npath=" + dir.Path() + "/b\nlevel=debug\n"};
     for (int round = 0; !done; ++round) {
         const std::int32_t id = round % 2 == 0 ? RUZOLOG_MAIN_LOGGER_ID : sideId;
         manager.setLoggerPath(id, paths[round % 2].c_str());
@@ -113,9 +113,9 @@ TEST(ConcurrencyTest, LoggingWhileSettingsChangeAndTheManagerRestarts)
     std::uint64_t written = 0;
     {
         ruzolog::LoggerManager manager;
-        ASSERT_TRUE(manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, (dir / "a").c_str()));
+        ASSERT_TRUE(manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.File("a").c_str()));
         const std::int32_t sideId = manager.createLogger("Side");
-        ASSERT_TRUE(manager.setLoggerPath(sideId, (dir / "b").c_str()));
+        ASSERT_TRUE(manager.setLoggerPath(sideId, dir.File("b").c_str()));
         ASSERT_TRUE(manager.start());
 
         std::atomic<bool> done{false};
@@ -139,7 +139,7 @@ TEST(ConcurrencyTest, LoggingWhileSettingsChangeAndTheManagerRestarts)
         written = manager.getStatusTotalWriteBytes();
         EXPECT_GT(manager.getStatusTotalWriteCount(), 0u);
     }
-    EXPECT_EQ(checkLogFiles(dir.path()), written);
+    EXPECT_EQ(checkLogFiles(dir.Path()), written);
 }
 
 TEST(ConcurrencyTest, ThreadsShareTheProcessWideManager)

@@ -13,8 +13,8 @@ namespace {
 
 using ruzolog::LoggerInfo;
 using ruzolog::LoggerManager;
-using ruzolog_test::TempDir;
 using ruzolog_test::writeFile;
+using testsupport::TempDir;
 
 TEST(ConfigTextTest, TrimAndSplit)
 {
@@ -190,7 +190,7 @@ TEST_F(ConfigManagerTest, ATextWithTheSameBytesInAnotherOrderIsApplied)
     const std::string before = "[main]\nlevel=error\n[Net]\nlevel=info\n";
     const std::string after = "[main]\nlevel=info\n[Net]\nlevel=error\n";
     TempDir dir;
-    const std::string file = dir / "log.conf";
+    const std::string file = dir.File("log.conf");
     writeFile(file, before);
     ASSERT_TRUE(manager.config(file.c_str()));
     ASSERT_EQ(manager.findLogger("Net"), 1);
@@ -240,7 +240,7 @@ TEST_F(ConfigManagerTest, AFullTableSkipsNewSectionsOnly)
 TEST_F(ConfigManagerTest, ConfigFileIsReadOnceAndReReadForExistingLoggers)
 {
     TempDir dir;
-    const std::string file = dir / "log.conf";
+    const std::string file = dir.File("log.conf");
     EXPECT_FALSE(manager.updateConfig());  // no file named yet
 
     // A missing file fails, but its path is kept for later re-reading.

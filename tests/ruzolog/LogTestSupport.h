@@ -1,5 +1,5 @@
-// Shared helpers of the logging tests: a private temporary directory, file
-// reading, and a manager of their own writing into such a directory.
+// Shared helpers of the logging tests: file reading, and a manager of their
+// own writing into a private temporary directory (tests/support/TempDir.h).
 #ifndef RUZOLOG_TESTS_LOGTESTSUPPORT_H
 #define RUZOLOG_TESTS_LOGTESTSUPPORT_H
 
@@ -13,40 +13,9 @@
 #include <string>
 
 #include "ruzolog/ruzolog.h"
+#include "tests/support/TempDir.h"
 
 namespace ruzolog_test {
-
-// A fresh directory under the system temporary directory, removed with its
-// contents when the object goes.
-class TempDir {
-public:
-    // Creates the directory.
-    TempDir()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "ruzolog-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "mkdtemp failed";
-        }
-        root = pattern;
-    }
-    // Removes the directory and everything in it.
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    // The directory, without a final "/".
-    const std::string& path() const { return root; }
-    // A path inside the directory.
-    std::string operator/(const std::string& name) const { return root + "/" + name; }
-
-private:
-    std::string root;
-};
 
 // Whole content of a file; empty if it cannot be read.
 inline std::string readFile(const std::string& path)
@@ -91,11 +60,11 @@ protected:
     // Points both loggers into the temporary directory.
     void SetUp() override
     {
-        ASSERT_TRUE(manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path().c_str()));
+        ASSERT_TRUE(manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.Path().c_str()));
         ASSERT_TRUE(manager.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "main"));
         outId = manager.createLogger("Out");
         ASSERT_EQ(outId, 1);
-        ASSERT_TRUE(manager.setLoggerPath(outId, dir.path().c_str()));
+        ASSERT_TRUE(manager.setLoggerPath(outId, dir.Path().c_str()));
         ASSERT_TRUE(manager.setLoggerName(outId, "out"));
     }
 
@@ -119,10 +88,10 @@ protected:
         return copy;
     }
 
-    std::string outLog() const { return dir / "out.log"; }
-    std::string mainLog() const { return dir / "main.log"; }
+    std::string outLog() const { return dir.File("out.log"); }
+    std::string mainLog() const { return dir.File("main.log"); }
 
-    TempDir dir;
+    testsupport::TempDir dir;
     ruzolog::LoggerManager manager;
     std::int32_t outId = -1;
 };

@@ -52,10 +52,10 @@ TEST_F(ManagerTest, StartWritesItsLinesToTheMainLogger)
     EXPECT_NE(log.find("LOG_ALARM -----------------  ruzolog thread started!   "
                        "----------------------------"),
               std::string::npos);
-    EXPECT_NE(log.find("LOG_ALARM logger id=0 key=Main name=main path=" + dir.path() +
+    EXPECT_NE(log.find("LOG_ALARM logger id=0 key=Main name=main path=" + dir.Path() +
                        "/ level=1 display=true ruzolog:"),
               std::string::npos);
-    EXPECT_NE(log.find("LOG_ALARM logger id=1 key=Out name=out path=" + dir.path() +
+    EXPECT_NE(log.find("LOG_ALARM logger id=1 key=Out name=out path=" + dir.Path() +
                        "/ level=1 display=true ruzolog:"),
               std::string::npos);
     EXPECT_EQ(manager.getStatusTotalWriteCount(), 3u);
@@ -180,8 +180,8 @@ TEST_F(ManagerTest, WithOutfileOffNothingIsWrittenOrCounted)
 
 TEST_F(ManagerTest, AFileThatCannotBeOpenedSwitchesOutfileOff)
 {
-    writeFile(dir / "blocker", "");  // a plain file where a directory should be
-    ASSERT_TRUE(manager.setLoggerPath(outId, (dir / "blocker/sub").c_str()));
+    writeFile(dir.File("blocker"), "");  // a plain file where a directory should be
+    ASSERT_TRUE(manager.setLoggerPath(outId, dir.File("blocker/sub").c_str()));
     ASSERT_TRUE(manager.start());
     const std::uint64_t count = manager.getStatusTotalWriteCount();
     EXPECT_TRUE(push(outId, ruzolog::LOG_INFO, "lost"));
@@ -189,7 +189,7 @@ TEST_F(ManagerTest, AFileThatCannotBeOpenedSwitchesOutfileOff)
     EXPECT_EQ(manager.getStatusTotalWriteCount(), count);
 
     // Setting outfile again makes the logger try again, here successfully.
-    ASSERT_TRUE(manager.setLoggerPath(outId, dir.path().c_str()));
+    ASSERT_TRUE(manager.setLoggerPath(outId, dir.Path().c_str()));
     ASSERT_TRUE(manager.setLoggerOutFile(outId, true));
     EXPECT_TRUE(push(outId, ruzolog::LOG_INFO, "found"));
     EXPECT_NE(readFile(outLog()).find("found"), std::string::npos);
@@ -197,19 +197,19 @@ TEST_F(ManagerTest, AFileThatCannotBeOpenedSwitchesOutfileOff)
 
 TEST_F(ManagerTest, APlantedLinkAtTheLogPathIsNeverWrittenThrough)
 {
-    writeFile(dir / "victim", "keep");
-    ASSERT_EQ(symlink((dir / "victim").c_str(), outLog().c_str()), 0);
+    writeFile(dir.File("victim"), "keep");
+    ASSERT_EQ(symlink(dir.File("victim").c_str(), outLog().c_str()), 0);
     ASSERT_TRUE(manager.start());
     EXPECT_TRUE(push(outId, ruzolog::LOG_INFO, "attack"));
-    EXPECT_EQ(readFile(dir / "victim"), "keep");
+    EXPECT_EQ(readFile(dir.File("victim")), "keep");
     EXPECT_FALSE(info(outId).outfile);
 
     // A hard link instead: refused the same way.
     ASSERT_EQ(unlink(outLog().c_str()), 0);
-    ASSERT_EQ(link((dir / "victim").c_str(), outLog().c_str()), 0);
+    ASSERT_EQ(link(dir.File("victim").c_str(), outLog().c_str()), 0);
     ASSERT_TRUE(manager.setLoggerOutFile(outId, true));
     EXPECT_TRUE(push(outId, ruzolog::LOG_INFO, "attack"));
-    EXPECT_EQ(readFile(dir / "victim"), "keep");
+    EXPECT_EQ(readFile(dir.File("victim")), "keep");
     EXPECT_FALSE(info(outId).outfile);
 }
 
@@ -225,8 +225,8 @@ TEST_F(ManagerTest, MonthdirFollowsEachRecordsOwnTime)
         LogData* record = manager.makeLogData(outId, ruzolog::LOG_INFO);
         record->time = stamp;
         ASSERT_TRUE(manager.pushLog(record, "m.cpp", 1));
-        EXPECT_TRUE(ruzolog::isDirectory(dir / month)) << month;
-        EXPECT_TRUE(isRecordLine(readFile(dir / (std::string(month) + "/out.log"))));
+        EXPECT_TRUE(ruzolog::isDirectory(dir.File(month))) << month;
+        EXPECT_TRUE(isRecordLine(readFile(dir.File(std::string(month) + "/out.log"))));
     }
     EXPECT_FALSE(exists(outLog()));
 }
@@ -242,8 +242,8 @@ void waitUntilOlderThanOneSecond(std::int64_t stamped)
 
 TEST_F(ManagerTest, ReserveDeletesOldFilesButNeverTheOneInUse)
 {
-    const std::string first = dir / "first";
-    const std::string second = dir / "second";
+    const std::string first = dir.File("first");
+    const std::string second = dir.File("second");
     ASSERT_TRUE(manager.setLoggerReserveTime(outId, 1));
     ASSERT_TRUE(manager.start());
 
@@ -293,9 +293,9 @@ public:
 
 TEST(LogStatementTest, StatementsFormatOnlyWhatIsWritten)
 {
-    ruzolog_test::TempDir dir;
+    testsupport::TempDir dir;
     CountingManager manager;
-    ASSERT_TRUE(manager.setLoggerPath(0, dir.path().c_str()));
+    ASSERT_TRUE(manager.setLoggerPath(0, dir.Path().c_str()));
     ASSERT_TRUE(manager.setLoggerName(0, "main"));
     ASSERT_TRUE(manager.setLoggerLevel(0, ruzolog::LOG_FATAL));  // no start-up lines
     ASSERT_TRUE(manager.start());
@@ -322,7 +322,7 @@ TEST(LogStatementTest, StatementsFormatOnlyWhatIsWritten)
         EXPECT_EQ(evaluated, expectedRecords)
             << "arguments of refused statements are not evaluated";
     }
-    const std::string log = readFile(dir / "main.log");
+    const std::string log = readFile(dir.File("main.log"));
     EXPECT_NE(log.find("LOG_DEBUG fmt 1 x f.cpp:10\r\n"), std::string::npos);
     EXPECT_NE(log.find("LOG_DEBUG str 2 s.cpp:20\r\n"), std::string::npos);
     EXPECT_NE(log.find("LOG_FATAL fmt 3 x f.cpp:10\r\n"), std::string::npos);
@@ -332,15 +332,15 @@ TEST(LogStatementTest, StatementsFormatOnlyWhatIsWritten)
 
 TEST(LogStatementTest, FormattedTextIsCutAtTheRecordsRoom)
 {
-    ruzolog_test::TempDir dir;
+    testsupport::TempDir dir;
     LoggerManager manager;
-    ASSERT_TRUE(manager.setLoggerPath(0, dir.path().c_str()));
+    ASSERT_TRUE(manager.setLoggerPath(0, dir.Path().c_str()));
     ASSERT_TRUE(manager.setLoggerLevel(0, ruzolog::LOG_FATAL));
     ASSERT_TRUE(manager.start());
     const std::string huge(9000, 'y');
     RUZOLOG_FORMAT_TO(&manager, 0, ruzolog::LOG_FATAL, "cut.cpp", 1, "%s", huge.c_str());
     RUZOLOG_STREAM_TO(&manager, 0, ruzolog::LOG_FATAL, "cut.cpp", 2) << huge;
-    const std::string log = readFile(dir / "Main.log");
+    const std::string log = readFile(dir.File("Main.log"));
     ASSERT_EQ(log.size(), 2 * 8191u);
     for (const std::string& line : {log.substr(0, 8191), log.substr(8191)}) {
         EXPECT_TRUE(isRecordLine(line));
@@ -350,12 +350,12 @@ TEST(LogStatementTest, FormattedTextIsCutAtTheRecordsRoom)
 
 TEST(LogStatementTest, ProcessWideManagerServesTheFilterSetUp)
 {
-    ruzolog_test::TempDir dir;
+    testsupport::TempDir dir;
     ruzolog::IRuzologManager& manager = ruzolog::IRuzologManager::getRef();
     EXPECT_EQ(&manager, ruzolog::IRuzologManager::getPtr());
     EXPECT_EQ(&manager, ruzolog::IRuzologManager::getInstance());
 
-    ASSERT_TRUE(manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.path().c_str()));
+    ASSERT_TRUE(manager.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, dir.Path().c_str()));
     ASSERT_TRUE(manager.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, "vorirazavavi"));
     ASSERT_TRUE(manager.start());
     RUZOLOG_FORMAT(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "ridevedudaruzo", 110,
@@ -363,7 +363,7 @@ TEST(LogStatementTest, ProcessWideManagerServesTheFilterSetUp)
     RUZOLOG_STREAM(RUZOLOG_MAIN_LOGGER_ID, ruzolog::LOG_DEBUG, "OrvESCP", 7) << "pinType: " << 24;
     EXPECT_TRUE(manager.stop());
 
-    const std::string log = readFile(dir / "vorirazavavi.log");
+    const std::string log = readFile(dir.File("vorirazavavi.log"));
     EXPECT_NE(log.find("LOG_DEBUG DEBUG: StartPage...\n ridevedudaruzo:110\r\n"),
               std::string::npos);
     EXPECT_NE(log.find("LOG_DEBUG pinType: 24 OrvESCP:7\r\n"), std::string::npos);

@@ -18,8 +18,8 @@ namespace {
 using ruzolog::RuzologFileHandler;
 using ruzolog::SemHelper;
 using ruzolog_test::readFile;
-using ruzolog_test::TempDir;
 using ruzolog_test::writeFile;
+using testsupport::TempDir;
 
 TEST(PathTest, FixPathNormalisesSeparatorsAndEnd)
 {
@@ -35,16 +35,16 @@ TEST(PathTest, FixPathNormalisesSeparatorsAndEnd)
 TEST(PathTest, CreateRecursionDirMakesMissingParents)
 {
     TempDir dir;
-    EXPECT_TRUE(ruzolog::createRecursionDir(dir / "a/b/c"));
-    EXPECT_TRUE(ruzolog::isDirectory(dir / "a/b/c"));
-    EXPECT_TRUE(ruzolog::createRecursionDir(dir / "a/b/c/"));  // all there already
-    EXPECT_TRUE(ruzolog::createRecursionDir(dir / "x\\y"));    // backslashes separate too
-    EXPECT_TRUE(ruzolog::isDirectory(dir / "x/y"));
+    EXPECT_TRUE(ruzolog::createRecursionDir(dir.File("a/b/c")));
+    EXPECT_TRUE(ruzolog::isDirectory(dir.File("a/b/c")));
+    EXPECT_TRUE(ruzolog::createRecursionDir(dir.File("a/b/c/")));  // all there already
+    EXPECT_TRUE(ruzolog::createRecursionDir(dir.File("x\\y")));    // backslashes separate too
+    EXPECT_TRUE(ruzolog::isDirectory(dir.File("x/y")));
     EXPECT_TRUE(ruzolog::createRecursionDir(""));
 
-    writeFile(dir / "plain", "x");
-    EXPECT_FALSE(ruzolog::createRecursionDir(dir / "plain/sub"));
-    EXPECT_FALSE(ruzolog::isDirectory(dir / "plain"));
+    writeFile(dir.File("plain"), "x");
+    EXPECT_FALSE(ruzolog::createRecursionDir(dir.File("plain/sub")));
+    EXPECT_FALSE(ruzolog::isDirectory(dir.File("plain")));
 }
 
 TEST(SemHelperTest, WaitTakesOnlyWhatWasPosted)
@@ -84,32 +84,32 @@ TEST(FileHandlerTest, OpenReportsSizeAndModesBehave)
 {
     TempDir dir;
     RuzologFileHandler file;
-    EXPECT_EQ(file.open((dir / "missing").c_str(), "rb"), -1);
+    EXPECT_EQ(file.open(dir.File("missing").c_str(), "rb"), -1);
     EXPECT_FALSE(file.isOpen());
 
-    writeFile(dir / "ten", "0123456789");
-    EXPECT_EQ(file.open((dir / "ten").c_str(), "ab"), 10);
+    writeFile(dir.File("ten"), "0123456789");
+    EXPECT_EQ(file.open(dir.File("ten").c_str(), "ab"), 10);
     file.write("xy", 0);  // nothing, and the file stays open
     EXPECT_TRUE(file.isOpen());
     file.write("xy", 2);
     file.close();
     EXPECT_FALSE(file.isOpen());
-    EXPECT_EQ(readFile(dir / "ten"), "0123456789xy");
+    EXPECT_EQ(readFile(dir.File("ten")), "0123456789xy");
 
-    EXPECT_EQ(file.open((dir / "ten").c_str(), "w"), 0);  // emptied
+    EXPECT_EQ(file.open(dir.File("ten").c_str(), "w"), 0);  // emptied
     file.close();
-    EXPECT_EQ(readFile(dir / "ten"), "");
+    EXPECT_EQ(readFile(dir.File("ten")), "");
 
-    EXPECT_EQ(file.open((dir / "new").c_str(), "w"), 0);  // created
+    EXPECT_EQ(file.open(dir.File("new").c_str(), "w"), 0);  // created
     file.close();
     struct stat info {};
-    ASSERT_EQ(stat((dir / "new").c_str(), &info), 0);
+    ASSERT_EQ(stat(dir.File("new").c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
 
-    EXPECT_EQ(file.open(dir.path().c_str(), "ab"), -1);    // a directory
-    EXPECT_EQ(file.open((dir / "ten").c_str(), "q"), -1);  // not a mode
-    EXPECT_TRUE(file.removeFile(dir / "ten"));
-    EXPECT_FALSE(file.removeFile(dir / "ten"));
+    EXPECT_EQ(file.open(dir.Path().c_str(), "ab"), -1);      // a directory
+    EXPECT_EQ(file.open(dir.File("ten").c_str(), "q"), -1);  // not a mode
+    EXPECT_TRUE(file.removeFile(dir.File("ten")));
+    EXPECT_FALSE(file.removeFile(dir.File("ten")));
 }
 
 TEST(FileHandlerTest, ReadsLinesAndWholeContent)
@@ -119,16 +119,16 @@ TEST(FileHandlerTest, ReadsLinesAndWholeContent)
     EXPECT_EQ(file.readLine(), "");
     EXPECT_EQ(file.readContent(), "");
 
-    writeFile(dir / "lines", "ab\ncd");
-    ASSERT_EQ(file.open((dir / "lines").c_str(), "rb"), 5);
+    writeFile(dir.File("lines"), "ab\ncd");
+    ASSERT_EQ(file.open(dir.File("lines").c_str(), "rb"), 5);
     EXPECT_EQ(file.readLine(), "ab\n");
     EXPECT_EQ(file.readLine(), "cd");
     EXPECT_EQ(file.readLine(), "");
 
     for (size_t size : {size_t{8192}, size_t{8193}, size_t{20000}}) {
         const std::string content(size, 'z');
-        writeFile(dir / "block", content);
-        ASSERT_EQ(file.open((dir / "block").c_str(), "rb"), static_cast<std::int64_t>(size));
+        writeFile(dir.File("block"), content);
+        ASSERT_EQ(file.open(dir.File("block").c_str(), "rb"), static_cast<std::int64_t>(size));
         EXPECT_EQ(file.readContent(), content) << size;
     }
 }
@@ -136,22 +136,22 @@ TEST(FileHandlerTest, ReadsLinesAndWholeContent)
 TEST(FileHandlerTest, RefusesASymlinkPlantedAtThePath)
 {
     TempDir dir;
-    writeFile(dir / "victim", "keep");
+    writeFile(dir.File("victim"), "keep");
     for (const char* mode : {"w", "a", "ab", "rb", "r+"}) {
         SCOPED_TRACE(mode);
-        ASSERT_EQ(symlink((dir / "victim").c_str(), (dir / "log").c_str()), 0);
+        ASSERT_EQ(symlink(dir.File("victim").c_str(), dir.File("log").c_str()), 0);
         RuzologFileHandler file;
-        EXPECT_EQ(file.open((dir / "log").c_str(), mode), -1);
+        EXPECT_EQ(file.open(dir.File("log").c_str(), mode), -1);
         EXPECT_FALSE(file.isOpen());
         file.write("x", 1);
-        EXPECT_EQ(readFile(dir / "victim"), "keep");  // neither emptied nor appended to
-        unlink((dir / "log").c_str());
+        EXPECT_EQ(readFile(dir.File("victim")), "keep");  // neither emptied nor appended to
+        unlink(dir.File("log").c_str());
     }
     // A dangling link does not get its target created either.
-    ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "dangling").c_str()), 0);
+    ASSERT_EQ(symlink(dir.File("target").c_str(), dir.File("dangling").c_str()), 0);
     RuzologFileHandler file;
-    EXPECT_EQ(file.open((dir / "dangling").c_str(), "w"), -1);
-    EXPECT_FALSE(ruzolog_test::exists(dir / "target"));
+    EXPECT_EQ(file.open(dir.File("dangling").c_str(), "w"), -1);
+    EXPECT_FALSE(ruzolog_test::exists(dir.File("target")));
 }
 
 TEST(FileHandlerTest, RefusesToWriteThroughAHardLink)
@@ -159,33 +159,33 @@ TEST(FileHandlerTest, RefusesToWriteThroughAHardLink)
     // A second name for a file elsewhere: writing would fill (or, with "w",
     // empty) that file. Reading through it does no harm.
     TempDir dir;
-    writeFile(dir / "victim", "keep");
-    ASSERT_EQ(link((dir / "victim").c_str(), (dir / "log").c_str()), 0);
+    writeFile(dir.File("victim"), "keep");
+    ASSERT_EQ(link(dir.File("victim").c_str(), dir.File("log").c_str()), 0);
     for (const char* mode : {"w", "a", "ab", "r+", "wx"}) {
         SCOPED_TRACE(mode);
         RuzologFileHandler file;
-        EXPECT_EQ(file.open((dir / "log").c_str(), mode), -1);
+        EXPECT_EQ(file.open(dir.File("log").c_str(), mode), -1);
         EXPECT_FALSE(file.isOpen());
         file.write("x", 1);
-        EXPECT_EQ(readFile(dir / "victim"), "keep");  // neither emptied nor appended to
+        EXPECT_EQ(readFile(dir.File("victim")), "keep");  // neither emptied nor appended to
     }
     RuzologFileHandler reader;
-    EXPECT_EQ(reader.open((dir / "log").c_str(), "rb"), 4);
+    EXPECT_EQ(reader.open(dir.File("log").c_str(), "rb"), 4);
     EXPECT_EQ(reader.readContent(), "keep");
 
     // Once the other name is gone the file is the log's alone again.
-    ASSERT_EQ(unlink((dir / "victim").c_str()), 0);
+    ASSERT_EQ(unlink(dir.File("victim").c_str()), 0);
     RuzologFileHandler file;
-    EXPECT_EQ(file.open((dir / "log").c_str(), "w"), 0);
+    EXPECT_EQ(file.open(dir.File("log").c_str(), "w"), 0);
 }
 
 TEST(FileHandlerTest, RefusesAFifoWithoutBlocking)
 {
     TempDir dir;
-    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
     for (const char* mode : {"w", "ab", "rb"}) {
         RuzologFileHandler file;
-        EXPECT_EQ(file.open((dir / "fifo").c_str(), mode), -1) << mode;
+        EXPECT_EQ(file.open(dir.File("fifo").c_str(), mode), -1) << mode;
         EXPECT_FALSE(file.isOpen());
     }
 }

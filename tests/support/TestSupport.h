@@ -12,7 +12,8 @@
 //                     run for the usual job.
 //   ExpectedOutput.h  the bytes a correct filter writes for a page, built
 //                     with DotMatrixPrinter.
-//   TempDir.h         a temporary folder removed after the test.
+//   TempDir.h         a temporary folder removed after the test (also alone,
+//                     as library `tempdir`, for other suites and benchmarks).
 //
 // Typical use:
 //   RasterPage page = MakeBitmapPage(64, 48, 180, 180);

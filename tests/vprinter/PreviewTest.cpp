@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempDir.h"
 #include "tests/vprinter/StreamBuilder.h"
 #include "tools/preview/Preview.h"
 
@@ -25,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 using test::StreamBuilder;
+using testsupport::TempDir;
 
 const Bytes kMark24 = StreamBuilder().Image(escp::kMode24DotTriple, 1, {0x80, 0, 0});
 const Bytes kMark9 = StreamBuilder().Image(escp::kMode8DotDouble, 1, {0x80});
@@ -43,33 +45,12 @@ const Bytes kTwoSheets = StreamBuilder()
                              .Ff()
                              .Init();
 
-// A directory of its own for each test, removed afterwards.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "vprinter-preview-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (!path.empty())
-            fs::remove_all(path, ignored);
-    }
-    std::string File(const std::string& name) const { return (fs::path(path) / name).string(); }
-    std::string Write(const std::string& name, const Bytes& bytes) const
-    {
-        std::ofstream(File(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return File(name);
-    }
-
-private:
-    std::string path;
-};
+// Writes a printer stream into the test's folder as job.prn; returns its
+// path.
+std::string WriteStream(const TempDir& dir, const Bytes& stream)
+{
+    return dir.WriteFile("job.prn", std::string(stream.begin(), stream.end()));
+}
 
 // A PNG read back as 8-bit grey pixels.
 struct Image {
@@ -109,7 +90,7 @@ Outcome Preview(const std::vector<std::string>& args)
 TEST(Preview, WritesOnePngPerSheetAtTheStreamsOwnResolution)
 {
     TempDir dir;
-    const Outcome run = Preview({dir.Write("job.prn", kTwoSheets), dir.File("page")});
+    const Outcome run = Preview({WriteStream(dir, kTwoSheets), dir.File("page")});
     ASSERT_EQ(run.status, preview::kStatusOk) << run.err;
     EXPECT_NE(run.out.find("at 180x180 dpi"), std::string::npos) << run.out;
 
@@ -181,7 +162,7 @@ TEST(Preview, ImageSizeFollowsTheResolution)
         SCOPED_TRACE(c.name);
         TempDir dir;
         std::vector<std::string> args = c.options;
-        args.push_back(dir.Write("job.prn", c.stream));
+        args.push_back(WriteStream(dir, c.stream));
         args.push_back(dir.File("page"));
         const Outcome run = Preview(args);
         ASSERT_EQ(run.status, preview::kStatusOk) << run.err;
@@ -283,7 +264,7 @@ TEST(Preview, ReportsFailuresWithAStatusAndAMessage)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        const std::string input = dir.Write("job.prn", c.stream);
+        const std::string input = WriteStream(dir, c.stream);
         std::vector<std::string> args;
         for (const std::string& arg : c.args) {
             args.push_back(arg == kInput ? input : arg == kPrefix ? dir.File("page") : arg);
@@ -345,7 +326,7 @@ TEST(PreviewProgram, ExitStatusAndMessagesAsAProcess)
         SCOPED_TRACE(c.name);
         TempDir dir;
         const int status =
-            RunProgram({dir.Write("job.prn", c.stream), dir.File("page")}, dir.File("stderr.txt"));
+            RunProgram({WriteStream(dir, c.stream), dir.File("page")}, dir.File("stderr.txt"));
         EXPECT_EQ(status, c.status);
         std::ifstream errors(dir.File("stderr.txt"));
         const std::string err((std::istreambuf_iterator<char>(errors)),

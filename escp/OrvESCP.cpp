@@ -179,7 +179,9 @@ bool OrvESCP::UsesDoublePass() const
     return doublePair && linesPerRow > 0 && linesPerRow % 16 == 0;
 }
 
-// Columns per 1/60-inch unit of ESC $.
+// Columns per unit of ESC $: dpiX / 60 is the 1/60 inch of 18- and 24-pin
+// printers at 120, 180 and 360 dpi, and, rounded down, the 1/80 inch of the
+// 9-pin receipt printers at 80 and 160 dpi (1 and 2 columns).
 int OrvESCP::GridStep() const
 {
     return dpiX / 60;

@@ -97,7 +97,8 @@ public:
     int CalcWhiteArea(bool blank, int col, int width, int& start, int& end,
                       std::vector<int>& whiteArea);
 
-    // ESC $ absolute horizontal position, in 1/60 inch at 120/180/360 dpi.
+    // ESC $ absolute horizontal position: 1/60 inch on 18- and 24-pin
+    // printers, 1/80 inch on the 9-pin receipt and slip printers.
     void AddHorizontal(std::uint64_t position);
     // One ESC * bit-image command of `columns` columns of colBytes bytes.
     void AddGraphic(const unsigned char* data, std::uint64_t columns, std::uint64_t colBytes);

@@ -2,7 +2,9 @@
 // them to the printer object of each page.
 #include "filter/MediaOptions.h"
 
+#include "filter/PpdFile.h"
 #include "printer/DotMatrixPrinter.h"
+#include "printer/OptionChoices.h"
 
 namespace {
 
@@ -14,15 +16,13 @@ constexpr const char* kBlackMarkOption = "RidevBlackMark";
 constexpr const char* kCutterOption = "RidevCutter";
 constexpr const char* kCutTypeOption = "RidevCutType";
 
-// Paper that needs no extra form feed; also the PPD's default choice.
-constexpr const char* kTicketPaper = "TICKET";
 // Cut with the long feed when the job names no cut type.
-constexpr const char* kDefaultCutType = "Option1";
+constexpr const char* kDefaultCutType = choice::kOption1;
 
 }  // namespace
 
 // Reads every media and finishing choice of the job.
-MediaOptions::MediaOptions(ppd_file_t* ppd, int numOptions, cups_option_t* options)
+MediaOptions::MediaOptions(const PpdFile* ppd, int numOptions, cups_option_t* options)
     : paperType(Choice(ppd, numOptions, options, kPaperTypeOption)),
       printDirection(Choice(ppd, numOptions, options, kPrintDirectionOption)),
       printMode(Choice(ppd, numOptions, options, kPrintModeOption)),
@@ -36,18 +36,12 @@ MediaOptions::MediaOptions(ppd_file_t* ppd, int numOptions, cups_option_t* optio
 }
 
 // Returns the job's value of an option, else the PPD's marked choice.
-std::string MediaOptions::Choice(ppd_file_t* ppd, int numOptions, cups_option_t* options,
+std::string MediaOptions::Choice(const PpdFile* ppd, int numOptions, cups_option_t* options,
                                  const char* keyword)
 {
     if (const char* value = cupsGetOption(keyword, numOptions, options))
         return value;
-    if (ppd == nullptr)
-        return "";
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, keyword);
-#pragma GCC diagnostic pop
-    return marked != nullptr ? marked->choice : "";
+    return ppd != nullptr ? ppd->MarkedChoice(keyword) : "";
 }
 
 // Applies the settings; the cutter goes last, so that of a cash-drawer pulse
@@ -55,13 +49,14 @@ std::string MediaOptions::Choice(ppd_file_t* ppd, int numOptions, cups_option_t*
 // document) the cut is kept.
 void MediaOptions::ApplyTo(DotMatrixPrinter& printer) const
 {
-    if (!paperType.empty() && paperType != kTicketPaper)
+    // Ticket paper, the PPD's default, needs no setting.
+    if (!paperType.empty() && paperType != choice::kTicketPaper)
         printer.SetPaperType(paperType);
-    if (printDirection == "Unidirectional")
+    if (printDirection == choice::kUnidirectional)
         printer.SetUniDirection(true);
-    else if (printDirection == "Bidirectional")
+    else if (printDirection == choice::kBidirectional)
         printer.SetUniDirection(false);
-    if (printMode == "DOUBLEPRN" || printMode == "SIMPLEPRN")
+    if (printMode == choice::kDoublePrint || printMode == choice::kSimplePrint)
         printer.SetPrintMode(printMode);
     if (!cashDrawer.empty())
         printer.SetCashMode(cashDrawer);

@@ -18,21 +18,22 @@
 #include <string>
 
 #include <cups/cups.h>
-#include <cups/ppd.h>
 
 class DotMatrixPrinter;
+class PpdFile;
 
 class MediaOptions {
 public:
     // Reads the choices: a job option wins over the PPD's marked choice; an
     // option set by neither stays empty and is not applied.
-    MediaOptions(ppd_file_t* ppd, int numOptions, cups_option_t* options);
+    // The PPD may be null.
+    MediaOptions(const PpdFile* ppd, int numOptions, cups_option_t* options);
 
     // Writes the chosen settings into a freshly built printer object.
     void ApplyTo(DotMatrixPrinter& printer) const;
 
     // The value of one option: job option, else PPD marked choice, else "".
-    static std::string Choice(ppd_file_t* ppd, int numOptions, cups_option_t* options,
+    static std::string Choice(const PpdFile* ppd, int numOptions, cups_option_t* options,
                               const char* keyword);
 
 private:

@@ -27,7 +27,6 @@
 #include <string>
 
 #include <cups/cups.h>
-#include <cups/file.h>
 #include <cups/ppd.h>
 #include <cups/raster.h>
 #include <fcntl.h>
@@ -37,7 +36,9 @@
 #include "filter/MediaOptions.h"
 #include "filter/PageFormat.h"
 #include "filter/PageJob.h"
+#include "filter/PpdFile.h"
 #include "filter/RasterInput.h"
+#include "printer/OptionChoices.h"
 #include "ruzolog/ruzolog.h"
 
 namespace {
@@ -49,13 +50,12 @@ volatile sig_atomic_t Canceled = 0;
 // Name of the job and PPD option choosing the halftone pattern for grey
 // pages, and the pattern used when neither sets it.
 constexpr const char* kHalftoneOption = "RidevHalftone";
-constexpr const char* kDefaultHalftone = "HT_PATSIZE_AUTO";
+constexpr const char* kDefaultHalftone = choice::kHalftoneAuto;
 
 // Where the filter's debug log goes: the main logger writes
 // kLogDirectory/kLogName.log.
 constexpr const char* kLogDirectory = "/tmp";
 constexpr const char* kLogName = "vorirazavavi";
-constexpr const char* kLogFile = "/tmp/vorirazavavi.log";
 // Source name of the driver's log lines.
 constexpr const char* kLogSource = "ridevedudaruzo";
 
@@ -65,77 +65,12 @@ bool IsKnownPinType(int pinType)
     return pinType == 9 || pinType == 18 || pinType == 24;
 }
 
-// Opens the file at path for reading if it is a regular file, or returns -1.
-// The open does not wait: a FIFO named as the PPD would otherwise block the
-// job in open() for ever, where not even a cancel reaches it.
-int OpenRegularFile(const char* path)
-{
-    if (path == nullptr)
-        return -1;
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Reports a PPD that cannot be used, in the print system's debug line.
-void ReportPpdError(ppd_status_t status, int line)
-{
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), line);
-#pragma GCC diagnostic pop
-}
-
-// Opens the PPD named by the PPD environment variable, if it is a regular
-// file, and marks its defaults and the job's options; returns nullptr after
-// reporting why it failed.
-ppd_file_t* OpenPpd(int numOptions, cups_option_t* options)
-{
-    const int fd = OpenRegularFile(getenv("PPD"));
-    cups_file_t* file = fd >= 0 ? cupsFileOpenFd(fd, "r") : nullptr;
-    if (file == nullptr) {
-        if (fd >= 0)
-            close(fd);
-        ReportPpdError(PPD_FILE_OPEN_ERROR, 0);
-        return nullptr;
-    }
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ppd_file_t* ppd = ppdOpen2(file);
-    cupsFileClose(file);
-    if (ppd == nullptr) {
-        int line = 0;
-        const ppd_status_t status = ppdLastError(&line);
-        ReportPpdError(status, line);
-        return nullptr;
-    }
-    ppdMarkDefaults(ppd);
-    cupsMarkOptions(ppd, numOptions, options);
-#pragma GCC diagnostic pop
-    return ppd;
-}
-
 // The halftone pattern for grey pages: the job's option, else the PPD's
 // marked choice, else the default.
-std::string HalftoneName(ppd_file_t* ppd, int numOptions, cups_option_t* options)
+std::string HalftoneName(const PpdFile& ppd, int numOptions, cups_option_t* options)
 {
-    const std::string chosen = MediaOptions::Choice(ppd, numOptions, options, kHalftoneOption);
+    const std::string chosen = MediaOptions::Choice(&ppd, numOptions, options, kHalftoneOption);
     return chosen.empty() ? kDefaultHalftone : chosen;
-}
-
-// Closes the PPD file.
-void ClosePpd(ppd_file_t* ppd)
-{
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ppdClose(ppd);
-#pragma GCC diagnostic pop
 }
 
 }  // namespace
@@ -246,8 +181,9 @@ int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job)
 void StartLog()
 {
     const mode_t previousMask = umask(022);
+    const std::string logFile = std::string(kLogDirectory) + "/" + kLogName + ".log";
     ruzolog::RuzologFileHandler oldLog;
-    if (oldLog.open(kLogFile, "w") >= 0)
+    if (oldLog.open(logFile.c_str(), "w") >= 0)
         oldLog.close();
     ruzolog::IRuzologManager& logs = ruzolog::IRuzologManager::getRef();
     logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, kLogDirectory);
@@ -323,20 +259,22 @@ int main(int argc, char* argv[])
     const int numOptions = cupsParseOptions(argv[5], 0, &options);
 
     int status = 1;
-    if (ppd_file_t* ppd = OpenPpd(numOptions, options)) {
-        const JobSettings job{ppd->model_number, HalftoneName(ppd, numOptions, options),
-                              MediaOptions(ppd, numOptions, options)};
-        if (IsKnownPinType(job.pinType)) {
-            Setup();
-            status = RunPageLoop(*input, ppd, job);
-            Shutdown();
-        } else {
-            fprintf(stderr,
-                    "ERROR: The PPD model number %d names no known print head (use 9, 18 or "
-                    "24).\n",
-                    job.pinType);
+    {
+        const PpdFile ppd(getenv("PPD"), numOptions, options);
+        if (ppd.IsOpen()) {
+            const JobSettings job{ppd.ModelNumber(), HalftoneName(ppd, numOptions, options),
+                                  MediaOptions(&ppd, numOptions, options)};
+            if (IsKnownPinType(job.pinType)) {
+                Setup();
+                status = RunPageLoop(*input, ppd.Record(), job);
+                Shutdown();
+            } else {
+                fprintf(stderr,
+                        "ERROR: The PPD model number %d names no known print head (use 9, 18 or "
+                        "24).\n",
+                        job.pinType);
+            }
         }
-        ClosePpd(ppd);
     }
 
     cupsFreeOptions(numOptions, options);

@@ -3,6 +3,8 @@
 // to paper, print direction, cash drawer, black-mark paper and cutter.
 #include "printer/DotMatrixPrinter.h"
 
+#include "printer/OptionChoices.h"
+
 #include <initializer_list>
 #include <map>
 
@@ -31,33 +33,19 @@ constexpr int kKeyMedia = 101;  // cash drawer, black mark, per-document cut
 constexpr int kKeyPageCut = 102;
 constexpr int kKeyEndJobInitialise = 104;
 
-// Setting values.
-const char* const kTicketPaper = "TICKET";
-const char* const kSimplePrint = "SIMPLEPRN";
-const char* const kOption1 = "Option1";
-const char* const kOption2 = "Option2";
-const char* const kOption3 = "Option3";
-const char* const kOption4 = "Option4";
-
-// Halftone pattern names.
-const char* const kPatternAuto = "HT_PATSIZE_AUTO";
-const char* const kPatternSupercell = "HT_PATSIZE_SUPERCELL_M";
-const char* const kPatternEight = "HT_PATSIZE_8x8_M";
-const char* const kPatternSix = "HT_PATSIZE_6x6_M";
-
 // The halftone pattern a name selects; unknown names give the automatic one.
 OrvESCP::Halfton PatternFromName(const std::string& name)
 {
-    if (name == kPatternAuto) {
+    if (name == choice::kHalftoneAuto) {
         return OrvESCP::HalftonAuto;
     }
-    if (name == kPatternSupercell) {
+    if (name == choice::kHalftoneSupercell) {
         return OrvESCP::HalftonSupercell;
     }
-    if (name == kPatternEight) {
+    if (name == choice::kHalftone8x8) {
         return OrvESCP::Halfton8x8;
     }
-    if (name == kPatternSix) {
+    if (name == choice::kHalftone6x6) {
         return OrvESCP::Halfton6x6;
     }
     return OrvESCP::HalftonAuto;
@@ -66,10 +54,10 @@ OrvESCP::Halfton PatternFromName(const std::string& name)
 // The cut command a cutter choice selects, or null for none.
 const char* CutCommand(const std::string& cut)
 {
-    if (cut == kOption1) {
+    if (cut == choice::kOption1) {
         return kCutAfterLongFeed;
     }
-    if (cut == kOption2 || cut == kOption3) {
+    if (cut == choice::kOption2 || cut == choice::kOption3) {
         return kCutAfterShortFeed;
     }
     return nullptr;
@@ -205,7 +193,7 @@ void DotMatrixPrinter::EndDoc(std::vector<unsigned char>& out)
 // Any paper but ticket paper gets an extra form feed at the page end.
 void DotMatrixPrinter::SetPaperType(const std::string& type)
 {
-    if (type != kTicketPaper) {
+    if (type != choice::kTicketPaper) {
         SetEjectPage();
     }
 }
@@ -213,15 +201,15 @@ void DotMatrixPrinter::SetPaperType(const std::string& type)
 // Unidirectional printing for "SIMPLEPRN", bidirectional for anything else.
 void DotMatrixPrinter::SetPrintMode(const std::string& mode)
 {
-    startDoc[kKeyPrintMode] = mode == kSimplePrint ? kUnidirectional : kBidirectional;
+    startDoc[kKeyPrintMode] = mode == choice::kSimplePrint ? kUnidirectional : kBidirectional;
 }
 
 // Cash-drawer pulse after ("Option2") or before ("Option3") the document.
 void DotMatrixPrinter::SetCashMode(const std::string& mode)
 {
-    if (mode == kOption2) {
+    if (mode == choice::kOption2) {
         endDoc[kKeyMedia] = kCashDrawerPulse;
-    } else if (mode == kOption3) {
+    } else if (mode == choice::kOption3) {
         startDoc[kKeyMedia] = kCashDrawerPulse;
     }
 }
@@ -229,9 +217,9 @@ void DotMatrixPrinter::SetCashMode(const std::string& mode)
 // Black-mark feed after ("Option2") or before ("Option3") the page.
 void DotMatrixPrinter::SetBlackMarkMode(const std::string& mode)
 {
-    if (mode == kOption2) {
+    if (mode == choice::kOption2) {
         endPage[kKeyMedia] = kBlackMarkFeed;
-    } else if (mode == kOption3) {
+    } else if (mode == choice::kOption3) {
         startPage[kKeyMedia] = kBlackMarkFeed;
     }
 }
@@ -240,15 +228,15 @@ void DotMatrixPrinter::SetBlackMarkMode(const std::string& mode)
 // chosen by `cut`, or per page without feed ("Option4").
 void DotMatrixPrinter::SetCutterMode(const std::string& mode, const std::string& cut)
 {
-    if (mode == kOption2) {
+    if (mode == choice::kOption2) {
         if (const char* command = CutCommand(cut)) {
             endDoc[kKeyMedia] = command;
         }
-    } else if (mode == kOption3) {
+    } else if (mode == choice::kOption3) {
         if (const char* command = CutCommand(cut)) {
             endPage[kKeyPageCut] = command;
         }
-    } else if (mode == kOption4) {
+    } else if (mode == choice::kOption4) {
         endPage[kKeyPageCut] = kCutNoFeed;
     }
 }

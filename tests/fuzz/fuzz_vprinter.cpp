@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const vprinter::PinModel model = in.Pick(kModels);
     const int xDpi = in.Pick(kDpi);
     const int yDpi = in.Pick(kDpi);
-    vprinter::PageLimits limits;
+    vprinter::SheetLimits limits;
     if (in.Byte() & 1) {
         limits.width = Int32(in);
         limits.length = Int32(in);

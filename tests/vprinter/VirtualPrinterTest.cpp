@@ -283,15 +283,15 @@ TEST(VirtualPrinterPages, CountsCommandsAndGridsPerSheet)
 // Rejected streams: which byte is named, at which offset, and why.
 TEST(VirtualPrinterErrors, NamesTheOffendingByteAndItsOffset)
 {
-    PageLimits oneInch;
+    SheetLimits oneInch;
     oneInch.width = kUnitsPerInch;
     oneInch.length = kUnitsPerInch;
-    PageLimits tenDots;
+    SheetLimits tenDots;
     tenDots.dots = 10;
     struct Case {
         const char* name;
         PinModel model;
-        PageLimits limits;
+        SheetLimits limits;
         Bytes stream;
         std::size_t offset;
         unsigned char byte;

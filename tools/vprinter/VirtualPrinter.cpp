@@ -114,7 +114,7 @@ std::string Inches(std::int64_t units)
 // The printer's state while it reads one stream.
 class Interpreter {
 public:
-    Interpreter(PinModel pinModel, std::int32_t feedUnit, const PageLimits& sheet,
+    Interpreter(PinModel pinModel, std::int32_t feedUnit, const SheetLimits& sheet,
                 const unsigned char* stream, std::size_t length,
                 const VirtualPrinter::PageSink& pageSink)
         : model(pinModel),
@@ -144,7 +144,7 @@ private:
 
     const PinModel model;
     const std::int32_t feedStep;
-    const PageLimits limits;
+    const SheetLimits limits;
     const unsigned char* const data;
     const std::size_t size;
     const VirtualPrinter::PageSink& sink;
@@ -389,10 +389,10 @@ bool Interpreter::Truncated(std::size_t start, const std::string& command, std::
 
 // A printer with the given head and sheet limits; it keeps no state
 // between streams.
-VirtualPrinter::VirtualPrinter(PinModel head, const PageLimits& sheet)
+VirtualPrinter::VirtualPrinter(PinModel head, const SheetLimits& sheet)
     : model(head)
 {
-    const PageLimits defaults;
+    const SheetLimits defaults;
     limits.width = std::min(std::max(sheet.width, 0), defaults.width);
     limits.length = std::min(std::max(sheet.length, 0), defaults.length);
     limits.dots = std::min(sheet.dots, defaults.dots);

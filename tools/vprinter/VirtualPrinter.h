@@ -13,7 +13,7 @@
 // ESC J feeds 1/144 inch, ESC $ counts 1/80 inch, and its bit images are
 // mode 0 (80 dpi) and mode 1 (160 dpi), 8 dots 1/72 inch apart.
 //
-// Limits against hostile streams (PageLimits, by default 18 inches wide,
+// Limits against hostile streams (SheetLimits, by default 18 inches wide,
 // 36 inches long and 2^24 dots, enough for a letter or A4 sheet printed
 // solid black at 360 x 360 dpi): a bit image or ESC $ beyond the width, a
 // feed or bit image beyond the length, or more dots struck on one sheet
@@ -47,7 +47,7 @@ struct PrintResult {
 };
 
 // Largest sheet the printer accepts.
-struct PageLimits {
+struct SheetLimits {
     std::int32_t width = 18 * kUnitsPerInch;
     std::int32_t length = 36 * kUnitsPerInch;
     std::size_t dots = std::size_t{1} << 24;
@@ -59,7 +59,7 @@ public:
     using PageSink = std::function<void(PrintedPage&&)>;
 
     // Limits above the defaults are lowered to them.
-    explicit VirtualPrinter(PinModel head, const PageLimits& sheet = PageLimits{});
+    explicit VirtualPrinter(PinModel head, const SheetLimits& sheet = SheetLimits{});
 
     // Maps a pin count (9, 18 or 24) to its model; false for other counts.
     static bool ModelForPins(int pins, PinModel& model);
@@ -80,7 +80,7 @@ public:
 
 private:
     PinModel model;
-    PageLimits limits;
+    SheetLimits limits;
 };
 
 }  // namespace vprinter

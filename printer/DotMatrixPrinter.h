@@ -13,7 +13,6 @@
 class DotMatrixPrinter {
 public:
     DotMatrixPrinter(int pinType, int dpiX, int dpiY);
-    virtual ~DotMatrixPrinter();
 
     // Default framing commands, written into the tables by the constructor.
     virtual void StartJobCmd();
@@ -24,6 +23,9 @@ public:
     virtual void EndJobCmd();
     // Adds an extra form feed before the page-end form feed.
     virtual void SetEjectPage();
+    // Virtual, as subclasses replace the commands above; declared after them
+    // so that those keep the first places of the virtual table.
+    virtual ~DotMatrixPrinter();
 
     // True when the encoder has a complete pin profile for this head and
     // resolution, so SetPage can produce a page body.

@@ -42,6 +42,11 @@ get_property(_ridev_ppds GLOBAL PROPERTY RIDEV_PPD_FILES)
 install(FILES ${_ridev_ppds}
         DESTINATION "${RIDEV_PPDDIR}"
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+# The administrator's logging configuration, every setting at the filter's
+# default. It lives in the CUPS server root, whatever the prefix.
+install(FILES "${PROJECT_SOURCE_DIR}/filter/logging.conf"
+        DESTINATION "${RIDEV_CUPS_SERVERROOT}/ridevedudaruzo"
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(FILES "${PROJECT_SOURCE_DIR}/examples/sample.pdf"
         DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples")
 
@@ -67,4 +72,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "cups-filters, cups-filters-core-drivers, ghostscript")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups")
+# The logging configuration is the administrator's: a conffile.
+set(_ridev_conffiles "${CMAKE_CURRENT_BINARY_DIR}/debian-conffiles/conffiles")
+file(WRITE "${_ridev_conffiles}" "${RIDEV_CUPS_SERVERROOT}/ridevedudaruzo/logging.conf\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_ridev_conffiles}")
 include(CPack)

@@ -9,7 +9,9 @@
 // unit: document start, page start, page body, page end, document end.
 // Progress and errors go to standard error in the print system's line format;
 // the filter's own debug log goes to /tmp/vorirazavavi.log (emptied at the
-// start of every job).
+// start of every job) unless the administrator's logging configuration
+// (<server root>/ridevedudaruzo/logging.conf, see LogSettings.h) moves it,
+// turns it down or switches it off.
 //
 // Pages may be 1-bit black, 1-bit white-is-one, or 8-bit grey (see
 // PageFormat.h). Grey pages are dithered with the halftone pattern named by
@@ -33,6 +35,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "filter/LogSettings.h"
 #include "filter/MediaOptions.h"
 #include "filter/PageFormat.h"
 #include "filter/PageJob.h"
@@ -174,20 +177,44 @@ int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job)
     return 0;
 }
 
-// Empties the log of an earlier job and starts the logging manager, with the
-// file-creation mask that keeps the log readable but not writable by others.
-// A log that cannot be created (or is a link or not a regular file) is left
-// alone, and the job prints without it.
+// Empties a log file of an earlier job, with the file-creation mask that
+// keeps the log readable but not writable by others. A log that cannot be
+// created (or is a link or not a regular file) is left alone.
+void EmptyLogFile(const std::string& path)
+{
+    ruzolog::RuzologFileHandler oldLog;
+    if (oldLog.open(path.c_str(), "w") >= 0)
+        oldLog.close();
+}
+
+// Empties the log of an earlier job and starts the logging manager. Without
+// an administrator's logging configuration the main logger writes
+// /tmp/vorirazavavi.log; a configuration may move it, raise its level, or
+// turn it off, in which case nothing is written and no logging thread runs.
+// A configuration that is not trusted or not understood is ignored with one
+// DEBUG line. The job prints whatever happens to the log.
 void StartLog()
 {
+    LogSettings settings(kLogDirectory, kLogName);
+    const std::string configPath = LogSettings::ConfigPath(LogSettings::ServerRoot());
+    std::string problem;
+    if (!settings.Load(configPath, problem) && !problem.empty())
+        fprintf(stderr, "DEBUG: Ignoring the logging configuration %s: %s.\n", configPath.c_str(),
+                problem.c_str());
+    if (!settings.Writes())
+        return;
+
     const mode_t previousMask = umask(022);
-    const std::string logFile = std::string(kLogDirectory) + "/" + kLogName + ".log";
-    ruzolog::RuzologFileHandler oldLog;
-    if (oldLog.open(logFile.c_str(), "w") >= 0)
-        oldLog.close();
     ruzolog::IRuzologManager& logs = ruzolog::IRuzologManager::getRef();
-    logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, kLogDirectory);
-    logs.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, kLogName);
+    if (settings.FromFile()) {
+        if (!settings.LogFile().empty())
+            EmptyLogFile(settings.LogFile());
+        logs.configFromString(settings.Text().c_str());
+    } else {
+        EmptyLogFile(std::string(kLogDirectory) + "/" + kLogName + ".log");
+        logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, kLogDirectory);
+        logs.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, kLogName);
+    }
     logs.start();
     umask(previousMask);
 }

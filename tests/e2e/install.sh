@@ -38,6 +38,7 @@ check() { # check <path below the stage> <octal mode>
 }
 check "$filterdir/ridevedudaruzo" 755
 check /usr/bin/ridevedudaruzo-preview 755
+check "$(cups-config --serverroot)/ridevedudaruzo/logging.conf" 644
 for ppd in ridev9.ppd ridev18.ppd ridev24.ppd; do
   check "/usr/share/ppd/ridevedudaruzo/$ppd" 644
 done

@@ -1,17 +1,23 @@
 // The filter's debug log, /tmp/vorirazavavi.log: emptied at the start of a
 // job, then the logging thread's start lines, the page header fields under
 // their fixed line numbers, and the encoder's profile and band lines; the
-// printer output carries printer bytes only. These tests use the real log
-// path, so they run one at a time.
+// printer output carries printer bytes only. The administrator's logging
+// configuration (<CUPS_SERVERROOT>/ridevedudaruzo/logging.conf) can turn
+// the log down, move it or switch it off; an untrusted or broken one is
+// ignored with one DEBUG line. These tests use the real log path, so they
+// run one at a time.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include "tests/support/TestSupport.h"
@@ -188,6 +194,183 @@ TEST_F(FilterLog, LeavesAFileBehindAPlantedLinkUntouchedAndStillPrints)
         ASSERT_EQ(lstat(kLogPath, &st), 0);
         EXPECT_EQ(S_ISLNK(st.st_mode), c.isSymlink);
     }
+}
+
+// The text of every record (header cut off, source suffix kept), in order.
+std::vector<std::string> RecordTexts(const std::string& log)
+{
+    std::vector<std::string> texts;
+    for (const Record& record : ParseLog(log))
+        texts.push_back(record.level + " " + record.text);
+    return texts;
+}
+
+// Number of records of a level.
+int CountLevel(const std::string& log, const std::string& level)
+{
+    int count = 0;
+    for (const Record& record : ParseLog(log))
+        count += record.level == level ? 1 : 0;
+    return count;
+}
+
+// The administrator's configuration in a private server root.
+class LogConfig {
+public:
+    LogConfig() { std::filesystem::create_directory(Dir()); }
+
+    const std::string& Root() const { return root.Path(); }
+    std::string Dir() const { return root.File("ridevedudaruzo"); }
+    std::string File() const { return Dir() + "/logging.conf"; }
+    std::string Scratch(const std::string& name) const { return root.File(name); }
+
+    // Writes the configuration file, mode 0644.
+    void Write(const std::string& text) const
+    {
+        std::ofstream(File(), std::ios::binary) << text;
+        chmod(File().c_str(), 0644);
+    }
+
+    // A job of one page with this server root.
+    FilterResult Run(const RasterPage& page) const
+    {
+        FilterRun run = FilterJob(TestPpdPath(24), WriteRaster({page}));
+        run.env.push_back({"CUPS_SERVERROOT", Root()});
+        return RunFilter(run);
+    }
+
+private:
+    TempDir root;
+};
+
+// Where a case expects the records.
+enum class LogPlace { Default, Moved, Nowhere };
+
+struct ConfigCase {
+    const char* name;
+    std::function<void(const LogConfig&)> setUp;
+    bool ignoredWithDebugLine;  // one "DEBUG: Ignoring ..." line on stderr
+    LogPlace place;
+    bool debugRecords;  // the page and encoder records are written
+    int loggedLevel;    // level in the start line of the main logger
+};
+
+const char* const kIgnoredLine = "DEBUG: Ignoring the logging configuration ";
+
+TEST_F(FilterLog, AdministratorsConfigurationTurnsTheLogDownMovesItOrIsIgnored)
+{
+    const ConfigCase cases[] = {
+        {"no file", [](const LogConfig&) {}, false, LogPlace::Default, true, 1},
+        {"enable=false", [](const LogConfig& c) { c.Write("[Main]\nenable = false\n"); }, false,
+         LogPlace::Nowhere, false, 0},
+        {"outfile=false", [](const LogConfig& c) { c.Write("[main]\noutfile=false\n"); }, false,
+         LogPlace::Nowhere, false, 0},
+        {"level=info only",
+         [](const LogConfig& c) { c.Write("# quieter\n[Main]\nlevel = info\n"); }, false,
+         LogPlace::Default, false, 2},
+        {"moved path and name",
+         [](const LogConfig& c) {
+             c.Write("[Main]\npath = " + c.Scratch("logs/filter") + "\nname = job\n");
+         },
+         false, LogPlace::Moved, true, 1},
+        {"malformed text",
+         [](const LogConfig& c) { c.Write("[Main]\nenable = false\nthis is not an option\n"); },
+         true, LogPlace::Default, true, 1},
+        {"unknown level", [](const LogConfig& c) { c.Write("[Main]\nlevel = loud\n"); }, true,
+         LogPlace::Default, true, 1},
+        {"option outside [Main]", [](const LogConfig& c) { c.Write("enable = false\n"); }, true,
+         LogPlace::Default, true, 1},
+        {"symbolic link",
+         [](const LogConfig& c) {
+             std::ofstream(c.Scratch("real.conf")) << "[Main]\nenable = false\n";
+             chmod(c.Scratch("real.conf").c_str(), 0644);
+             ASSERT_EQ(symlink(c.Scratch("real.conf").c_str(), c.File().c_str()), 0);
+         },
+         true, LogPlace::Default, true, 1},
+        {"world-writable",
+         [](const LogConfig& c) {
+             c.Write("[Main]\nenable = false\n");
+             chmod(c.File().c_str(), 0666);
+         },
+         true, LogPlace::Default, true, 1},
+        {"group-writable",
+         [](const LogConfig& c) {
+             c.Write("[Main]\nenable = false\n");
+             chmod(c.File().c_str(), 0664);
+         },
+         true, LogPlace::Default, true, 1},
+        {"a folder", [](const LogConfig& c) { std::filesystem::create_directory(c.File()); }, true,
+         LogPlace::Default, true, 1},
+    };
+    const RasterPage page = LoggedPage();
+    const std::vector<unsigned char> expected = ExpectedPageBytes(24, page);
+    for (const ConfigCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        unlink(kLogPath);
+        LogConfig config;
+        c.setUp(config);
+        const FilterResult r = config.Run(page);
+        ASSERT_EQ(r.exitStatus, 0) << r.Describe();
+        EXPECT_EQ(r.out, expected);
+
+        const std::vector<std::string> ignored = r.ErrLinesStartingWith(kIgnoredLine);
+        EXPECT_EQ(ignored.size(), c.ignoredWithDebugLine ? 1u : 0u) << r.err;
+
+        const std::string moved = config.Scratch("logs/filter/job.log");
+        const std::string logPath = c.place == LogPlace::Moved ? moved : kLogPath;
+        struct stat st;
+        EXPECT_EQ(lstat(kLogPath, &st) == 0, c.place == LogPlace::Default);
+        EXPECT_EQ(lstat(moved.c_str(), &st) == 0, c.place == LogPlace::Moved);
+        if (c.place == LogPlace::Nowhere)
+            continue;
+        const std::string log = ReadFile(logPath);
+        EXPECT_EQ(CountLevel(log, "LOG_ALARM"), 2) << log;
+        EXPECT_EQ(CountLevel(log, "LOG_DEBUG") > 0, c.debugRecords);
+        const std::string startLine =
+            "logger id=0 key=Main name=" +
+            std::string(c.place == LogPlace::Moved ? "job" : "vorirazavavi") + " path=" +
+            (c.place == LogPlace::Moved ? config.Scratch("logs/filter") + "/" : "/tmp/") +
+            " level=" + std::to_string(c.loggedLevel) + " display=true";
+        EXPECT_NE(log.find(startLine), std::string::npos) << log.substr(0, 400);
+    }
+    unlink(kLogPath);
+}
+
+TEST_F(FilterLog, NotOwnedByRootIsIgnored)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give the file to another user";
+    LogConfig config;
+    config.Write("[Main]\nenable = false\n");
+    ASSERT_EQ(chown(config.File().c_str(), 65534, 65534), 0);
+    const RasterPage page = LoggedPage();
+    const FilterResult r = config.Run(page);
+    ASSERT_EQ(r.exitStatus, 0) << r.Describe();
+    EXPECT_EQ(r.out, ExpectedPageBytes(24, page));
+    const std::vector<std::string> ignored = r.ErrLinesStartingWith(kIgnoredLine);
+    ASSERT_EQ(ignored.size(), 1u) << r.err;
+    EXPECT_NE(ignored[0].find("not owned by root"), std::string::npos) << ignored[0];
+    EXPECT_NE(CountLevel(ReadFile(kLogPath), "LOG_DEBUG"), 0);
+}
+
+TEST_F(FilterLog, InstalledExampleChangesNothingInTheLog)
+{
+    const RasterPage page = LoggedPage();
+    LogConfig withoutFile;
+    ASSERT_EQ(withoutFile.Run(page).exitStatus, 0);
+    const std::vector<std::string> plain = RecordTexts(ReadFile(kLogPath));
+
+    LogConfig withExample;
+    std::filesystem::copy_file(RIDEV_EXAMPLE_LOGGING_CONF, withExample.File());
+    chmod(withExample.File().c_str(), 0644);
+    const FilterResult r = withExample.Run(page);
+    ASSERT_EQ(r.exitStatus, 0) << r.Describe();
+    EXPECT_TRUE(r.ErrLinesStartingWith(kIgnoredLine).empty()) << r.err;
+    const std::vector<std::string> configured = RecordTexts(ReadFile(kLogPath));
+
+    // Same records, levels and texts; only time stamps and thread ids vary.
+    ASSERT_FALSE(plain.empty());
+    EXPECT_EQ(configured, plain);
 }
 
 }  // namespace

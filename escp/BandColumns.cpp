@@ -109,6 +109,46 @@ inline void StoreColumn(unsigned char* low, unsigned char* high, int mask)
     }
 }
 
+// Loads the sixteen lane rows of a block (zeros for the high lanes when
+// there are none); `whole` when all sixteen bytes lie inside the rows.
+template <bool kHigh>
+inline void LoadLanes(const unsigned char* const laneRows[16], std::uint64_t block,
+                      std::uint64_t usedBytes, bool whole, __m128i v[16])
+{
+    for (int l = 0; l < 16; ++l) {
+        if (!kHigh && l >= 8) {
+            v[l] = _mm_setzero_si128();
+        } else if (whole) {
+            v[l] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(laneRows[l] + block));
+        } else {
+            v[l] = LoadRowBytes(laneRows[l], block, usedBytes);
+        }
+    }
+}
+
+// True when no lane holds a dot.
+inline bool NoInk(const __m128i v[16])
+{
+    __m128i any = v[0];
+    for (int l = 1; l < 16; ++l) {
+        any = _mm_or_si128(any, v[l]);
+    }
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// Stores the eight columns of one transposed byte column, starting at
+// `low` (the high bytes `highOffset` further), `step` bytes apart.
+template <bool kHigh, bool kAdjacent>
+inline void StoreEightColumns(__m128i column, unsigned char* low, std::ptrdiff_t highOffset,
+                              std::uint64_t step)
+{
+    for (int k = 0; k < 8; ++k) {
+        StoreColumn<kHigh, kAdjacent>(low, low + highOffset, _mm_movemask_epi8(column));
+        column = _mm_add_epi8(column, column);
+        low += step;
+    }
+}
+
 // Writes the bytes of one group of sixteen dots (lanes laneRows) for the
 // columns first .. end - 1, column x at low / high + (x - first) * step.
 template <bool kHigh, bool kAdjacent>
@@ -116,36 +156,35 @@ void WriteLanes(const unsigned char* const laneRows[16], std::uint64_t usedBytes
                 unsigned char* low, unsigned char* high, std::uint64_t step, std::uint64_t first,
                 std::uint64_t end)
 {
+    const std::ptrdiff_t highOffset = high - low;
     const std::uint64_t lastByte = (end - 1) / 8;
     for (std::uint64_t block = first / 8; block <= lastByte; block += 16) {
         __m128i v[16];
-        __m128i any = _mm_setzero_si128();
-        for (int l = 0; l < 16; ++l) {
-            v[l] = laneRows[l] != nullptr ? LoadRowBytes(laneRows[l], block, usedBytes)
-                                          : _mm_setzero_si128();
-            any = _mm_or_si128(any, v[l]);
-        }
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF) {
+        LoadLanes<kHigh>(laneRows, block, usedBytes, block + 16 <= usedBytes, v);
+        if (NoInk(v)) {
             continue;  // no ink: the columns stay zero
         }
         TransposeBytes16x16(v);
+        const std::uint64_t x0 = block * 8;
+        if (x0 >= first && x0 + 128 <= end) {
+            // All 128 columns of the block are printed.
+            unsigned char* at = low + (x0 - first) * step;
+            for (int j = 0; j < 16; ++j) {
+                StoreEightColumns<kHigh, kAdjacent>(v[j], at, highOffset, step);
+                at += 8 * step;
+            }
+            continue;
+        }
         const std::uint64_t blockBytes = std::min<std::uint64_t>(16, lastByte - block + 1);
         for (std::uint64_t j = 0; j < blockBytes; ++j) {
-            __m128i column = v[j];
-            const std::uint64_t x0 = (block + j) * 8;
-            if (x0 >= first && x0 + 8 <= end) {
-                const std::uint64_t offset = (x0 - first) * step;
-                unsigned char* lowAt = low + offset;
-                unsigned char* highAt = high + offset;
-                for (int k = 0; k < 8; ++k) {
-                    StoreColumn<kHigh, kAdjacent>(lowAt, highAt, _mm_movemask_epi8(column));
-                    column = _mm_add_epi8(column, column);
-                    lowAt += step;
-                    highAt += step;
-                }
+            const std::uint64_t byteStart = (block + j) * 8;
+            if (byteStart >= first && byteStart + 8 <= end) {
+                StoreEightColumns<kHigh, kAdjacent>(v[j], low + (byteStart - first) * step,
+                                                    highOffset, step);
                 continue;
             }
-            for (std::uint64_t x = x0; x < x0 + 8; ++x) {
+            __m128i column = v[j];
+            for (std::uint64_t x = byteStart; x < byteStart + 8; ++x) {
                 if (x >= first && x < end) {
                     const std::uint64_t offset = (x - first) * step;
                     StoreColumn<kHigh, kAdjacent>(low + offset, high + offset,
@@ -235,8 +274,15 @@ void BandColumns::FindInk()
         const std::uint64_t at = 16 * block;
 #if defined(__SSE2__)
         __m128i any = _mm_setzero_si128();
-        for (int r = 0; r < rows; ++r) {
-            any = _mm_or_si128(any, LoadRowBytes(Row(r), at, usedBytes));
+        if (at + 16 <= usedBytes) {
+            for (int r = 0; r < rows; ++r) {
+                any = _mm_or_si128(any,
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(Row(r) + at)));
+            }
+        } else {
+            for (int r = 0; r < rows; ++r) {
+                any = _mm_or_si128(any, LoadRowBytes(Row(r), at, usedBytes));
+            }
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(orBytes + at), any);
 #else

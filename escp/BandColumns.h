@@ -31,6 +31,10 @@ public:
     // First blank column at or after x, or the width when there is none.
     std::uint64_t NextBlank(std::uint64_t x) const;
 
+    // The ink mask: bit 63 - x % 64 of word x / 64 is set when column x is
+    // inked; words beyond the width are zero.
+    const std::vector<std::uint64_t>& InkWords() const { return ink; }
+
     // Bytes per column of one pass.
     int ColumnBytes() const { return dotsPerPass / 8; }
     // Writes columns first .. first + count - 1 of every pass p, ColumnBytes()

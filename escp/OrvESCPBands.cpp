@@ -9,6 +9,13 @@
 #include "escp/EscpCodes.h"
 #include "escp/OrvESCP.h"
 
+namespace {
+
+// Columns of one word of a band's ink mask.
+constexpr int kWordBits = 64;
+
+}  // namespace
+
 // One band in one pass: white areas from the band's ink, then segments and
 // skips with the columns read straight from the band.
 int OrvESCP::OneLineToBytesSingle(const unsigned char* bandTop, std::uint64_t bytesPerLine,
@@ -59,24 +66,45 @@ int OrvESCP::FindWhiteAreas(const BandColumns& band, std::uint64_t width,
                             std::vector<int>& whiteArea) const
 {
     const int step = GridStep();
+    const auto record = [&](std::int64_t start, std::int64_t end) {
+        if (end >= start && end - start >= dpiX) {
+            const int last = static_cast<int>(end);
+            whiteArea.push_back(static_cast<int>(start));
+            whiteArea.push_back(step == 0 ? 0 : last / step * step);
+        }
+    };
     int len = 0;
-    std::uint64_t x = 0;
-    while (x < width) {
-        const std::uint64_t inked = band.NextInk(x);
-        if (inked > x) {
-            const int start = static_cast<int>(x);
-            const int end = static_cast<int>(inked - 1);
-            if (end - start >= dpiX) {
-                whiteArea.push_back(start);
-                whiteArea.push_back(step == 0 ? 0 : end / step * step);
+    if (dpiX < kWordBits) {
+        // Narrow runs can qualify: walk every run.
+        std::uint64_t x = 0;
+        while (x < width) {
+            const std::uint64_t inked = band.NextInk(x);
+            record(static_cast<std::int64_t>(x), static_cast<std::int64_t>(inked) - 1);
+            if (inked >= width) {
+                break;
             }
+            x = band.NextBlank(inked);
+            len = static_cast<int>(x - 1);
         }
-        if (inked >= width) {
-            break;
-        }
-        x = band.NextBlank(inked);
-        len = static_cast<int>(x - 1);
+        return len;
     }
+    // A run of more than dpiX >= 64 blank columns never lies inside one word:
+    // only the runs from the last dot of one inked word to the first dot of
+    // the next are candidates.
+    const std::vector<std::uint64_t>& words = band.InkWords();
+    const std::uint64_t wordCount = (width + kWordBits - 1) / kWordBits;
+    std::int64_t runStart = 0;
+    for (std::uint64_t w = 0; w < wordCount; ++w) {
+        const std::uint64_t bits = words[w];
+        if (bits == 0) {
+            continue;
+        }
+        const auto base = static_cast<std::int64_t>(w * kWordBits);
+        record(runStart, base + __builtin_clzll(bits) - 1);
+        runStart = base + kWordBits - __builtin_ctzll(bits);
+        len = static_cast<int>(runStart - 1);
+    }
+    record(runStart, static_cast<std::int64_t>(width) - 1);
     return len;
 }
 

@@ -1,7 +1,7 @@
 // PageJob: the filter's handling of one raster page, from its accepted
-// header to the five output pieces: format and geometry checks, reading the
-// pixels, converting them into the form the printer object takes, and
-// writing the page. Shared by the filter executable and the fuzz targets.
+// header to the five output pieces: the checks and conversion of
+// PageEncoder, reading the pixels and writing the page. Shared by the
+// filter executable and the fuzz targets.
 #ifndef RIDEVEDUDARUZO_FILTER_PAGEJOB_H
 #define RIDEVEDUDARUZO_FILTER_PAGEJOB_H
 
@@ -11,14 +11,7 @@
 
 #include <cups/raster.h>
 
-#include "filter/MediaOptions.h"
-
-// What every page of the job is printed with.
-struct JobSettings {
-    int pinType;           // the PPD model number: 9, 18 or 24 pins
-    std::string halftone;  // pattern name for grey pages
-    MediaOptions media;    // paper, direction, drawer, black mark, cutter
-};
+#include "filter/PageEncoder.h"
 
 // Where a page goes and what stops it.
 struct PageStreams {

@@ -1,0 +1,110 @@
+// PageEncoder: checks a page header, converts the page's pixels into the
+// form the printer object takes and collects the page's printer bytes.
+#include "filter/PageEncoder.h"
+
+#include <climits>
+#include <new>
+
+#include "filter/PageLimits.h"
+#include "printer/DotMatrixPrinter.h"
+
+namespace {
+
+// Lowest horizontal resolution the filter prints at. Below it a 1/60-inch
+// step of the horizontal position is less than one column, the encoder's
+// grid step is 0, and every blank stretch of a band restarts the band's
+// image at its first column: the page body grows with the square of the
+// width (gigabytes from a few kilobytes of raster). No print head of the
+// pin profiles runs below 80 dpi.
+constexpr unsigned kMinDpiX = 60;
+
+// True when the encoder can lay out columns at the page's horizontal
+// resolution: at least kMinDpiX and, as the printer object takes it as an
+// int, not beyond INT_MAX (which would make it negative).
+bool UsableDpiX(const cups_page_header2_t& header)
+{
+    return header.HWResolution[0] >= kMinDpiX &&
+           header.HWResolution[0] <= static_cast<unsigned>(INT_MAX);
+}
+
+// Hands the page to the printer object in the form its format needs,
+// converting the buffer in place where the printer takes another form.
+void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
+                    const cups_page_header2_t& header, PageFormat format,
+                    const std::string& halftone)
+{
+    const unsigned long bytesPerLine = header.cupsBytesPerLine;
+    const unsigned long width = header.cupsWidth;
+    const unsigned long height = header.cupsHeight;
+    switch (format) {
+    case PageFormat::WhiteBits:
+        InvertWhiteBits(pixels, bytesPerLine, width, height);
+        printer.SetPage(pixels, bytesPerLine, width, height);
+        break;
+    case PageFormat::InkLevels:
+        InkLevelsToLuminance(pixels, bytesPerLine * height);
+        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
+        break;
+    case PageFormat::Luminance:
+        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
+        break;
+    case PageFormat::InkBits:
+    case PageFormat::Unsupported:  // refused before its pixels are read
+        printer.SetPage(pixels, bytesPerLine, width, height);
+        break;
+    }
+}
+
+}  // namespace
+
+// Runs the header checks in the order the page loop reports them: pixel
+// format, geometry, then the print head's resolutions.
+PageEncoder::PageEncoder(const cups_page_header2_t& pageHeader, const JobSettings& jobSettings)
+    : header(pageHeader),
+      job(jobSettings),
+      format(PageFormatOf(pageHeader))
+{
+    if (format == PageFormat::Unsupported) {
+        problem = DescribePixelFormat(header) + " is not supported";
+        return;
+    }
+    problem = PageGeometryProblem(header);
+    if (!problem.empty())
+        return;
+    printer =
+        std::make_unique<DotMatrixPrinter>(job.pinType, static_cast<int>(header.HWResolution[0]),
+                                           static_cast<int>(header.HWResolution[1]));
+    if (!printer->CanEncode() || !UsableDpiX(header)) {
+        problem = std::to_string(header.HWResolution[0]) + "x" +
+                  std::to_string(header.HWResolution[1]) + " dpi is not a resolution of the " +
+                  std::to_string(job.pinType) + "-pin print head";
+        printer.reset();
+    }
+}
+
+PageEncoder::~PageEncoder() = default;
+
+// Applies the media settings, converts the page and builds its framing.
+bool PageEncoder::Encode(unsigned char* pixels)
+{
+    if (!printer)
+        return false;
+    try {
+        job.media.ApplyTo(*printer);
+        SetPrinterPage(*printer, pixels, header, format, job.halftone);
+        printer->StartDoc(docStart);
+        printer->StartPage(pageStart);
+        printer->EndPage(pageEnd);
+        printer->EndDoc(docEnd);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+std::vector<const std::vector<unsigned char>*> PageEncoder::Pieces() const
+{
+    if (!printer)
+        return {};
+    return {&docStart, &pageStart, &printer->PageBody(), &pageEnd, &docEnd};
+}

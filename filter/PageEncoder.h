@@ -1,0 +1,63 @@
+// PageEncoder: one raster page, given its header, its pixels and the job's
+// settings, turned into the bytes the printer receives for it (document
+// start, page start, page body, page end, document end). Every front end
+// that prints pages (the CUPS filter and the printer application) goes
+// through this class, so a page prints the same whichever way it came.
+#ifndef RIDEVEDUDARUZO_FILTER_PAGEENCODER_H
+#define RIDEVEDUDARUZO_FILTER_PAGEENCODER_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <cups/raster.h>
+
+#include "filter/MediaOptions.h"
+#include "filter/PageFormat.h"
+
+class DotMatrixPrinter;
+
+// What every page of the job is printed with.
+struct JobSettings {
+    int pinType;           // the PPD model number: 9, 18 or 24 pins
+    std::string halftone;  // pattern name for grey pages
+    MediaOptions media;    // paper, direction, drawer, black mark, cutter
+};
+
+class PageEncoder {
+public:
+    // Checks the header against the job's print head; builds the page's
+    // printer object when the page can be printed.
+    PageEncoder(const cups_page_header2_t& header, const JobSettings& job);
+    ~PageEncoder();
+    PageEncoder(const PageEncoder&) = delete;
+    PageEncoder& operator=(const PageEncoder&) = delete;
+
+    // Why the page cannot be printed (e.g. "600x600 dpi is not a resolution
+    // of the 9-pin print head"), or an empty string when it can.
+    const std::string& Problem() const { return problem; }
+
+    // The format of the page's pixels, from its header.
+    PageFormat Format() const { return format; }
+
+    // Converts the page's pixels (header.cupsBytesPerLine x cupsHeight
+    // bytes, changed in place) into the page's five pieces. False when
+    // memory runs out or the page has a problem.
+    bool Encode(unsigned char* pixels);
+
+    // The page's bytes after Encode, as its pieces in the order they are
+    // sent: document start, page start, page body, page end, document end.
+    // The page body is the printer object's own (not copied); all stay
+    // valid while the encoder lives.
+    std::vector<const std::vector<unsigned char>*> Pieces() const;
+
+private:
+    const cups_page_header2_t& header;
+    const JobSettings& job;
+    PageFormat format;
+    std::string problem;
+    std::unique_ptr<DotMatrixPrinter> printer;
+    std::vector<unsigned char> docStart, pageStart, pageEnd, docEnd;
+};
+
+#endif

@@ -7,6 +7,8 @@ namespace escp {
 
 constexpr unsigned char kEsc = 0x1B;
 constexpr unsigned char kCarriageReturn = 0x0D;
+// BEL: sounds the printer's buzzer (used to identify a printer).
+constexpr unsigned char kBell = 0x07;
 
 // ESC J n: feed the paper n steps of 1/verticalUnit inch.
 constexpr unsigned char kFeedSteps = 0x4A;  // 'J'

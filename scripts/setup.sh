@@ -7,9 +7,9 @@ PACKAGES=(
   build-essential cmake g++ pkg-config clang-format
   libcups2-dev libcupsimage2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev
+  libpng-dev libpappl-dev
   cups cups-daemon cups-client cups-ppdc cups-ipp-utils cups-filters
-  cups-filters-core-drivers ghostscript poppler-utils
+  cups-filters-core-drivers ghostscript poppler-utils curl
   valgrind xz-utils
 )
 

@@ -1,0 +1,28 @@
+// AppSystem: creates the printer application's system object from the
+// server's command-line options:
+//   -o listen-hostname=NAME   address to listen on (default: all, port 8000)
+//   -o server-port=N          IPP and web port
+//   -o spool-directory=DIR    where job files are kept
+//   -o state-file=FILE        where printers and settings are saved
+//   -o log-file=FILE          log ("-" for standard error)
+//   -o log-level=LEVEL        debug, info, warn, error or fatal
+// The web interface, the drivers, the PDF and PostScript filter and the
+// page footer are set up here.
+#ifndef RIDEVEDUDARUZO_PRINTERAPP_APPSYSTEM_H
+#define RIDEVEDUDARUZO_PRINTERAPP_APPSYSTEM_H
+
+#include <pappl/pappl.h>
+
+// Name of the application: its command, service and socket names.
+constexpr const char* kAppName = "ridevedudaruzo-printer-app";
+
+class AppSystem {
+public:
+    // PAPPL system callback.
+    static pappl_system_t* Create(int numOptions, cups_option_t* options, void* serving);
+
+    // Footer of every web page.
+    static const char* FooterHtml();
+};
+
+#endif

@@ -1,0 +1,83 @@
+// PagePrinter: collects a page's lines and prints it through the page
+// encoder.
+#include "printerapp/PagePrinter.h"
+
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "filter/PageLimits.h"
+
+PagePrinter::PagePrinter(pappl_job_t* printJob, pappl_device_t* printDevice,
+                         JobSettings jobSettings)
+    : job(printJob),
+      device(printDevice),
+      settings(std::move(jobSettings))
+{
+}
+
+// Checks the header as the filter does and makes room for the page.
+bool PagePrinter::StartPage(const cups_page_header2_t& pageHeader, unsigned pageNumber)
+{
+    header = pageHeader;
+    page = pageNumber;
+    linesWritten = 0;
+    const PageEncoder check(header, settings);
+    if (!check.Problem().empty()) {
+        ReportFailure(check.Problem());
+        return false;
+    }
+    try {
+        pixels.assign(static_cast<std::size_t>(PageBytes(header)), 0);
+    } catch (const std::bad_alloc&) {
+        ReportFailure("out of memory for its " + std::to_string(PageBytes(header)) + " bytes");
+        return false;
+    }
+    return true;
+}
+
+// Copies one line into the page; lines beyond the page are ignored.
+void PagePrinter::WriteLine(unsigned y, const unsigned char* line)
+{
+    if (y >= header.cupsHeight || pixels.empty())
+        return;
+    std::memcpy(pixels.data() + static_cast<std::size_t>(y) * header.cupsBytesPerLine, line,
+                header.cupsBytesPerLine);
+    ++linesWritten;
+}
+
+// Encodes and writes the page, or drops an unfinished or cancelled one.
+bool PagePrinter::EndPage()
+{
+    if (papplJobIsCanceled(job) || linesWritten < header.cupsHeight) {
+        papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u not printed: the job was stopped.", page);
+        pixels.clear();
+        return true;
+    }
+    PageEncoder encoder(header, settings);
+    std::vector<unsigned char> bytes;
+    const bool encoded = encoder.Encode(pixels.data(), bytes);
+    pixels.clear();
+    if (!encoded) {
+        ReportFailure("out of memory while converting it");
+        return false;
+    }
+    if (papplDeviceWrite(device, bytes.data(), bytes.size()) < 0) {
+        ReportFailure("the printer did not take its data");
+        return false;
+    }
+    papplDeviceFlush(device);
+    return true;
+}
+
+void PagePrinter::Refuse(unsigned pageNumber, const std::string& why)
+{
+    page = pageNumber;
+    ReportFailure(why);
+}
+
+void PagePrinter::ReportFailure(const std::string& why)
+{
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Page %u cannot be printed: %s.", page, why.c_str());
+    papplJobSetMessage(job, "Page %u cannot be printed: %s.", page, why.c_str());
+}

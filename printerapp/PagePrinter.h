@@ -1,0 +1,49 @@
+// PagePrinter: the pages of one job on their way to the printer. Collects
+// the lines of each page, encodes the whole page with the filter's page
+// encoder (so a page prints exactly as the CUPS filter prints it) and
+// writes its bytes to the printer's device.
+#ifndef RIDEVEDUDARUZO_PRINTERAPP_PAGEPRINTER_H
+#define RIDEVEDUDARUZO_PRINTERAPP_PAGEPRINTER_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pappl/pappl.h>
+
+#include "filter/PageEncoder.h"
+
+class PagePrinter {
+public:
+    PagePrinter(pappl_job_t* job, pappl_device_t* device, JobSettings settings);
+
+    // Starts a page (numbered from 1) with its raster header; false, with
+    // the reason logged on the job, when the page cannot be printed.
+    bool StartPage(const cups_page_header2_t& header, unsigned page);
+
+    // Stores line `y` of the page (cupsBytesPerLine bytes).
+    void WriteLine(unsigned y, const unsigned char* line);
+
+    // Encodes the page and sends it to the device. A page whose lines did
+    // not all arrive, or that ends after the job was cancelled, is dropped:
+    // the printer only ever gets whole pages. False when the page cannot be
+    // encoded or written.
+    bool EndPage();
+
+    // Reports that page `page` cannot be printed, and why.
+    void Refuse(unsigned page, const std::string& why);
+
+private:
+    // Logs why the current page failed and shows it as the job's message.
+    void ReportFailure(const std::string& why);
+
+    pappl_job_t* job;
+    pappl_device_t* device;
+    JobSettings settings;
+    cups_page_header2_t header{};
+    unsigned page = 0;
+    unsigned linesWritten = 0;
+    std::vector<unsigned char> pixels;
+};
+
+#endif

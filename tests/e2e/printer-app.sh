@@ -1,0 +1,274 @@
+#!/bin/bash
+# End-to-end test of the printer application. Starts it on 127.0.0.1 (a
+# free port, its own state, spool and log files), creates printers for the
+# three print heads with file: devices (one over IPP, the others with the
+# command line), and then:
+#  1. prints grey PWG raster pages on each head, with and without media and
+#     finishing attributes: the printer bytes must equal, byte for byte,
+#     what the CUPS filter writes for the same raster and the matching PPD
+#     options;
+#  2. prints an Apple raster page the same way, and a 1-bit PWG raster,
+#     which the printer does not advertise and must refuse with a message
+#     rather than print wrongly;
+#  3. prints a JPEG image and a PDF (one page, two copies): the PDF's bytes
+#     must equal the filter's for Ghostscript's grey raster of that page,
+#     twice; raw ESC/P data must reach the printer unchanged;
+#  4. cancels a long job while it prints: the output must hold only whole,
+#     correct pages;
+#  5. identifies a printer (its bell rings: one BEL byte) and fetches the
+#     web pages.
+# The server is stopped by its process id when the script exits.
+#
+# Usage: printer-app.sh <printer-app> <filter> <e2e-compare> <ppd-dir>
+#                       <document.pdf>
+set -euo pipefail
+
+app=$1
+filter=$2
+compare=$3
+ppd_dir=$4
+doc=$5
+here=$(cd "$(dirname "$0")" && pwd)
+step=${E2E_STEP_TIMEOUT:-120}
+
+work=$(mktemp -d /tmp/ridev-app-e2e.XXXXXX)
+server_pid=""
+# Command-line clients look for a running server through a socket in TMPDIR
+# (for a user other than root): keep theirs private.
+export TMPDIR=$work/tmp
+mkdir -p "$TMPDIR" "$work/spool" "$work/out" "$work/ref"
+
+stop_server() {
+  [ -n "$server_pid" ] || return 0
+  kill -TERM "$server_pid" 2>/dev/null || true
+  local i
+  for i in $(seq 100); do
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+}
+cleanup() {
+  local rc=$?
+  stop_server
+  if [ "$rc" -ne 0 ] && [ -f "$work/app.log" ]; then
+    echo "--- the printer application's errors and warnings:" >&2
+    grep -E '^[EW] ' "$work/app.log" | grep -v 'DNS-SD' | tail -n 40 >&2 || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# wait_until <seconds> <what> <command...>: polls the command until it
+# succeeds; fails the test when the time is up.
+wait_until() {
+  local limit=$1 what=$2
+  shift 2
+  local end=$((SECONDS + limit))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || fail "timed out after ${limit}s waiting for $what"
+    sleep 0.2
+  done
+}
+
+port_open() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# --- Start the server on a free port -----------------------------------------
+port=""
+for attempt in 1 2 3 4 5; do
+  candidate=$((20000 + RANDOM % 40000))
+  port_open "$candidate" && continue
+  "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$candidate" \
+    -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
+    -o "log-file=$work/app.log" -o log-level=info > "$work/server.out" 2>&1 &
+  server_pid=$!
+  end=$((SECONDS + 30))
+  while kill -0 "$server_pid" 2>/dev/null && [ "$SECONDS" -lt "$end" ]; do
+    if port_open "$candidate"; then
+      port=$candidate
+      break
+    fi
+    sleep 0.2
+  done
+  [ -n "$port" ] && break
+  stop_server
+done
+[ -n "$port" ] || { cat "$work/server.out" >&2; fail "the printer application did not start"; }
+echo "printer application running on 127.0.0.1:$port (pid $server_pid)"
+server=ipp://127.0.0.1:$port
+printer_uri() { echo "$server/ipp/print/$1"; }
+
+# --- Printers: the 24-pin one over IPP, the others with the command line -----
+mkdir -p "$work/out/p24" "$work/out/p18" "$work/out/p9"
+timeout "$step" ipptool -t -d name=p24 -d driver=ridev24 -d "device=file://$work/out/p24" \
+  "$server/ipp/system" "$here/app-create-printer.test" > "$work/create.log" ||
+  { cat "$work/create.log" >&2; fail "Create-Printer failed for p24"; }
+for pins in 18 9; do
+  timeout "$step" "$app" add -u "$server/ipp/system" -d "p$pins" -m "ridev$pins" \
+    -v "file://$work/out/p$pins" || fail "the add command failed for p$pins"
+done
+printers=$(timeout "$step" "$app" printers -u "$server/ipp/system")
+for name in p24 p18 p9; do
+  grep -qx "$name" <<< "$printers" || fail "printer $name not listed: $printers"
+done
+
+# print_job <printer> <file> <format> <job-name> [-d attr=value...]: prints
+# and waits for the job to complete (or to end in the state given).
+print_job() {
+  local printer=$1 file=$2 format=$3 name=$4
+  shift 4
+  timeout "$step" ipptool -t -f "$file" -d "format=$format" -d "name=$name" "$@" \
+    "$(printer_uri "$printer")" "$here/app-print-job.test" > "$work/$name.log" 2>&1 ||
+    { cat "$work/$name.log" >&2; fail "job $name on $printer did not end as expected"; }
+}
+
+# filter_output <pins> <raster> <output> [<options>]: the CUPS filter's
+# printer data for a raster, with the head's PPD and job options.
+filter_output() {
+  PPD="$ppd_dir/ridev$1.ppd" "$filter" 1 e2e ref 1 "${4:-}" "$2" > "$3" 2> "$3.err" ||
+    { cat "$3.err" >&2; fail "the filter failed on $2"; }
+}
+
+# same_bytes <app-output> <filter-output> <what>
+same_bytes() {
+  [ -s "$1" ] || fail "$3: the printer received nothing"
+  cmp -s "$1" "$2" || fail "$3: the printer application's bytes differ from the filter's" \
+    "($(stat -c %s "$1") and $(stat -c %s "$2") bytes)"
+  echo "OK: $3: $(stat -c %s "$1") bytes, the same as the filter's"
+}
+
+# raster <device> <resolution> <output> [gs options...]: renders the
+# document with Ghostscript.
+raster() {
+  local device=$1 res=$2 output=$3
+  shift 3
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE="$device" "-r$res" -sPAPERSIZE=a4 "$@" \
+    -sOutputFile="$output" "$doc" > /dev/null 2>&1 || fail "Ghostscript could not make $output"
+}
+grey_raster() { raster pwgraster "$2" "$1" -dcupsColorSpace=18 -dcupsBitsPerColor=8; }
+
+# --- 1. Grey PWG raster on every head, byte for byte -------------------------
+# name printer pins resolution ipptool-attributes filter-options
+cases=(
+  "grey24 p24 24 180 ||"
+  "grey24opts p24 24 360x360 |-d halftone=supercell-16x16 -d paper=single-sheets -d direction=unidirectional -d drawer=before-document -d cutter=after-page -d feed=short|RidevHalftone=HT_PATSIZE_SUPERCELL_M RidevPaperType=SHEET RidevPrintDirection=Unidirectional RidevCashDrawer=Option3 RidevCutter=Option3 RidevCutType=Option2"
+  "grey18 p18 18 360x180 |-d mode=unidirectional -d mark=after-page -d cutter=after-document -d drawer=after-document|RidevPrintMode=SIMPLEPRN RidevBlackMark=Option2 RidevCutter=Option2 RidevCashDrawer=Option2"
+  "grey9 p9 9 160x144 |-d halftone=matrix-8x8 -d mark=before-page -d cutter=after-page-no-feed|RidevHalftone=HT_PATSIZE_8x8_M RidevBlackMark=Option3 RidevCutter=Option4"
+  "trim24 p24 24 120x180 |-d finishings=11|RidevCutter=Option3"
+)
+for entry in "${cases[@]}"; do
+  IFS='|' read -r head attrs options <<< "$entry"
+  read -r name printer pins res <<< "$head"
+  grey_raster "$work/ref/$name.pwg" "$res"
+  # shellcheck disable=SC2086
+  print_job "$printer" "$work/ref/$name.pwg" image/pwg-raster "$name" $attrs
+  filter_output "$pins" "$work/ref/$name.pwg" "$work/ref/$name.prn" "$options"
+  same_bytes "$work/out/$printer/$name.prn" "$work/ref/$name.prn" "grey PWG raster $name"
+done
+
+# --- 2. Apple raster; 1-bit PWG raster is refused ----------------------------
+raster urf 360 "$work/ref/apple.urf" -dcupsColorSpace=18 -dcupsBitsPerColor=8
+print_job p24 "$work/ref/apple.urf" image/urf apple
+filter_output 24 "$work/ref/apple.urf" "$work/ref/apple.prn"
+same_bytes "$work/out/p24/apple.prn" "$work/ref/apple.prn" "Apple raster"
+
+raster pwgraster 180 "$work/ref/black.pwg" -dcupsColorSpace=3 -dcupsBitsPerColor=1
+print_job p24 "$work/ref/black.pwg" image/pwg-raster black -d state=8
+grep -q 'not 8-bit grey' "$work/black.log" ||
+  fail "the 1-bit raster job ended without saying why: $(cat "$work/black.log")"
+[ ! -s "$work/out/p24/black.prn" ] || fail "the 1-bit raster job sent data to the printer"
+echo "OK: a 1-bit PWG raster is refused, nothing printed"
+
+# --- 3. JPEG, PDF and raw ESC/P ----------------------------------------------
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=jpeggray -r60 -dFirstPage=1 -dLastPage=1 \
+  -sOutputFile="$work/ref/page.jpg" "$doc" > /dev/null 2>&1 || fail "could not make a JPEG"
+print_job p9 "$work/ref/page.jpg" image/jpeg photo
+[ -s "$work/out/p9/photo.prn" ] || fail "the JPEG job printed nothing"
+tail -c 3 "$work/out/p9/photo.prn" | cmp -s - <(printf '\f\033@') ||
+  fail "the JPEG job does not end with a whole page"
+echo "OK: JPEG printed, $(stat -c %s "$work/out/p9/photo.prn") bytes"
+
+# The PDF, page 1 only, twice: the application renders it with Ghostscript
+# at the printer's default resolution (180 dpi) on its default A4 paper.
+print_job p24 "$doc" application/pdf document -d copies=2 -d ranges=1-1
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pwgraster -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
+  -r180x180 -dDEVICEWIDTHPOINTS=595 -dDEVICEHEIGHTPOINTS=842 -dFIXEDMEDIA -dPDFFitPage \
+  -sPageList=1 -sOutputFile="$work/ref/document.pwg" "$doc" > /dev/null 2>&1 ||
+  fail "could not render the PDF's first page"
+filter_output 24 "$work/ref/document.pwg" "$work/ref/document-page.prn"
+cat "$work/ref/document-page.prn" "$work/ref/document-page.prn" > "$work/ref/document.prn"
+same_bytes "$work/out/p24/document.prn" "$work/ref/document.prn" "PDF, page 1, two copies"
+
+printf '\033@Raw ESC/P text\r\n\f' > "$work/ref/raw.escp"
+print_job p18 "$work/ref/raw.escp" application/vnd.ridevedudaruzo.escp raw
+cmp -s "$work/out/p18/raw.prn" "$work/ref/raw.escp" || fail "raw ESC/P data was changed"
+echo "OK: raw ESC/P passed through unchanged"
+
+# --- 4. A job cancelled while it prints --------------------------------------
+# A PostScript job whose pages take Ghostscript a while to compute, so the
+# job is still printing when it is cancelled after its first page.
+pages=20
+cat > "$work/long.ps" <<PS
+%!PS
+/Courier findfont 9 scalefont setfont
+1 1 $pages {
+  /p exch def
+  0 1 6000000 { pop } for
+  0.3 setlinewidth
+  0 8 800 { /y exch def 30 y moveto 565 800 y sub p 20 mul sub lineto stroke } for
+  40 40 780 { /y exch def 40 y moveto (Page ) show p 10 string cvs show } for
+  showpage
+} for
+PS
+output=$work/out/p24/long.prn
+timeout "$step" ipptool -t -f "$work/long.ps" -d format=application/postscript -d name=long \
+  -d state=7 "$(printer_uri p24)" "$here/app-print-job.test" > "$work/long.log" 2>&1 &
+long_pid=$!
+wait_until "$step" "the long job to print its first page" test -s "$output"
+job=$(timeout "$step" "$app" jobs -u "$(printer_uri p24)" | sed -n 's/^\([0-9]*\) .* long$/\1/p')
+[ -n "$job" ] || fail "the long job is not listed"
+timeout "$step" ipptool -t -d "job=$job" "$(printer_uri p24)" "$here/app-cancel-job.test" \
+  > "$work/cancel.log" 2>&1 || { cat "$work/cancel.log" >&2; fail "Cancel-Job failed"; }
+wait "$long_pid" || { cat "$work/long.log" >&2; fail "the long job did not end cancelled"; }
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pwgraster -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
+  -r180x180 -dDEVICEWIDTHPOINTS=595 -dDEVICEHEIGHTPOINTS=842 -dFIXEDMEDIA \
+  -sOutputFile="$work/ref/long.pwg" "$work/long.ps" > /dev/null 2>&1 ||
+  fail "could not render the long job"
+result=$("$compare" --partial --model 24 --halftone HT_PATSIZE_AUTO "$work/ref/long.pwg" \
+  "$output" 2>&1) || { echo "$result" >&2; fail "the cancelled job's output is not whole pages"; }
+printed=$(sed -n 's/^OK: \([0-9]*\) of.*/\1/p' <<< "$result")
+[ "${printed:-0}" -lt "$pages" ] || fail "all $pages pages printed: the job was not cancelled"
+echo "OK: the cancelled job printed $printed whole pages of $pages"
+
+# --- 5. Identify and the web pages -------------------------------------------
+: > "$work/out/bell.prn"
+timeout "$step" ipptool -t -d name=bell -d driver=ridev9 -d "device=file://$work/out/bell.prn" \
+  "$server/ipp/system" "$here/app-create-printer.test" > /dev/null || fail "no bell printer"
+timeout "$step" ipptool -t "$(printer_uri bell)" "$here/app-identify.test" > "$work/identify.log" ||
+  { cat "$work/identify.log" >&2; fail "Identify-Printer failed"; }
+cmp -s "$work/out/bell.prn" <(printf '\a') ||
+  fail "identify did not send exactly one BEL: $(od -An -tx1 "$work/out/bell.prn")"
+echo "OK: identify rang the bell"
+
+footer="driverless printing to ESC/P 9-, 18- and 24-pin dot-matrix printers"
+for page in / /p24/ /p24/printing /p24/media /p24/jobs /p9/ /p18/printing; do
+  code=$(curl -s -o "$work/page.html" -w '%{http_code}' --max-time 30 \
+    "http://127.0.0.1:$port$page") || fail "web page $page could not be fetched"
+  [ "$code" = 200 ] || fail "web page $page answered HTTP $code"
+  grep -q "$footer" "$work/page.html" || fail "web page $page has no footer"
+done
+grep -q 'ridev-cutter\|Cutter' "$work/page.html" ||
+  fail "the printing defaults page does not show the printer's own options"
+kill -0 "$server_pid" || fail "the printer application died"
+echo "OK: web pages served"
+
+echo "PASS"

@@ -1,6 +1,8 @@
 # Install rules and Debian packaging: the filter goes where the CUPS scheduler
 # looks for filters, the PPDs where its driver lister finds them, the preview
-# tool into bin. `cpack -G DEB` wraps the same files into a .deb.
+# tool and the printer application into bin, the printer application's
+# systemd unit into lib/systemd/system. `cpack -G DEB` wraps the same files
+# into a .deb.
 
 # CUPS runs filters from <serverbin>/filter only, so this path is absolute:
 # ask cups-config for the server binary directory, or fall back to the usual
@@ -35,9 +37,21 @@ set(_ridev_exec_perms
 install(TARGETS ridevedudaruzo
         RUNTIME DESTINATION "${RIDEV_CUPS_FILTERDIR}"
         PERMISSIONS ${_ridev_exec_perms})
-install(TARGETS ridevedudaruzo-preview
+install(TARGETS ridevedudaruzo-preview ridevedudaruzo-printer-app
         RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
         PERMISSIONS ${_ridev_exec_perms})
+# The printer application's systemd unit names the program by its installed
+# path, which is only known at install time (cmake --install --prefix, or the
+# package's /usr).
+set(_ridev_unit_in "${PROJECT_SOURCE_DIR}/printerapp/ridevedudaruzo-printer-app.service.in")
+set(_ridev_unit "${PROJECT_BINARY_DIR}/printerapp/ridevedudaruzo-printer-app.service")
+install(CODE "
+  set(RIDEV_APP_PATH \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ridevedudaruzo-printer-app\")
+  configure_file(\"${_ridev_unit_in}\" \"${_ridev_unit}\" @ONLY)
+")
+install(FILES "${_ridev_unit}"
+        DESTINATION lib/systemd/system
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 get_property(_ridev_ppds GLOBAL PROPERTY RIDEV_PPD_FILES)
 install(FILES ${_ridev_ppds}
         DESTINATION "${RIDEV_PPDDIR}"
@@ -55,11 +69,13 @@ set(CPACK_PACKAGE_NAME "ridevedudaruzo")
 set(CPACK_PACKAGE_VENDOR "ridevedudaruzo developers")
 set(CPACK_PACKAGE_CONTACT "ridevedudaruzo developers <ridevedudaruzo@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "CUPS filter for 9-, 18- and 24-pin ESC/P dot-matrix printers")
+    "CUPS filter and printer application for 9-, 18- and 24-pin ESC/P dot-matrix printers")
 set(CPACK_PACKAGE_DESCRIPTION
     "A CUPS filter that turns raster pages into ESC/P bit-image data for\n\
 dot-matrix printers with 9-, 18- and 24-pin heads, PPD files for generic\n\
-models of each, and a tool that previews printer data as PNG images.")
+models of each, a printer application that lets any driverless client\n\
+(CUPS, phones, other computers) print to such printers over IPP, and a tool\n\
+that previews printer data as PNG images.")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")

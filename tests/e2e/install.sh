@@ -2,8 +2,9 @@
 # Checks the install rules: installs the build tree into a staging folder with
 # prefix /usr, as the Debian package does, and checks that the filter lands in
 # CUPS's filter folder with mode 0755 (the scheduler refuses writable
-# filters), the PPDs where the scheduler's driver lister looks, and the
-# preview tool in bin.
+# filters), the PPDs where the scheduler's driver lister looks, the preview
+# tool and the printer application in bin, and the printer application's
+# systemd unit, which must start the installed program.
 #
 # Usage: install.sh <cmake> <build-dir>
 set -euo pipefail
@@ -39,6 +40,14 @@ check() { # check <path below the stage> <octal mode>
 check "$filterdir/ridevedudaruzo" 755
 check /usr/bin/ridevedudaruzo-preview 755
 check "$(cups-config --serverroot)/ridevedudaruzo/logging.conf" 644
+check /usr/bin/ridevedudaruzo-printer-app 755
+unit=/usr/lib/systemd/system/ridevedudaruzo-printer-app.service
+check "$unit" 644
+if [ -f "$stage$unit" ] &&
+  ! grep -qx 'ExecStart=/usr/bin/ridevedudaruzo-printer-app server .*' "$stage$unit"; then
+  echo "FAIL: the systemd unit does not start the installed printer application" >&2
+  status=1
+fi
 for ppd in ridev9.ppd ridev18.ppd ridev24.ppd; do
   check "/usr/share/ppd/ridevedudaruzo/$ppd" 644
 done

@@ -55,16 +55,17 @@ bool PagePrinter::EndPage()
         return true;
     }
     PageEncoder encoder(header, settings);
-    std::vector<unsigned char> bytes;
-    const bool encoded = encoder.Encode(pixels.data(), bytes);
+    const bool encoded = encoder.Encode(pixels.data());
     pixels.clear();
     if (!encoded) {
         ReportFailure("out of memory while converting it");
         return false;
     }
-    if (papplDeviceWrite(device, bytes.data(), bytes.size()) < 0) {
-        ReportFailure("the printer did not take its data");
-        return false;
+    for (const std::vector<unsigned char>* piece : encoder.Pieces()) {
+        if (!piece->empty() && papplDeviceWrite(device, piece->data(), piece->size()) < 0) {
+            ReportFailure("the printer did not take its data");
+            return false;
+        }
     }
     papplDeviceFlush(device);
     return true;

@@ -4,7 +4,8 @@
 #   1. a normal build: all tests, including the end-to-end runs through a
 #      private CUPS scheduler;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build: all tests but
-#      the end-to-end ones (any sanitizer report fails the run);
+#      the end-to-end ones, then the printer application's end-to-end test
+#      (any sanitizer report fails the run);
 #   3. a ThreadSanitizer build of the logging subsystem's tests.
 set -euo pipefail
 
@@ -39,6 +40,8 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 build_and_test build/test all "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRIDEV_BENCHMARKS=ON
 build_and_test build/asan all "-LE e2e" -DCMAKE_BUILD_TYPE=Debug -DRIDEV_BENCHMARKS=OFF \
   -DRIDEV_SANITIZE=address,undefined
+echo "=== build/asan: the printer application's end-to-end test"
+(cd build/asan && ctest --output-on-failure -L printerapp)
 build_and_test build/tsan ruzolog_tests "-L ruzolog" -DCMAKE_BUILD_TYPE=Debug \
   -DRIDEV_BENCHMARKS=OFF -DRIDEV_SANITIZE=thread
 

@@ -3,56 +3,58 @@
 
 #include <cstring>
 
+#include "printer/OptionChoices.h"
+
 namespace {
 
 // PPD option names read by the page encoder outside MediaOptions.
 constexpr const char* kHalftoneOption = "RidevHalftone";
 constexpr const char* kCutterOption = "RidevCutter";
 // The cutter choice that `finishings` `trim` stands for: cut after each page.
-constexpr const char* kCutEachPage = "Option3";
+constexpr const char* kCutEachPage = choice::kOption3;
 // The cutter choice that does not cut.
-constexpr const char* kNoCut = "Option1";
+constexpr const char* kNoCut = choice::kOption1;
 
 constexpr VendorChoice kHalftones[] = {
-    {"auto", "HT_PATSIZE_AUTO"},
-    {"supercell-16x16", "HT_PATSIZE_SUPERCELL_M"},
-    {"matrix-6x6", "HT_PATSIZE_6x6_M"},
-    {"matrix-8x8", "HT_PATSIZE_8x8_M"},
+    {"auto", choice::kHalftoneAuto},
+    {"supercell-16x16", choice::kHalftoneSupercell},
+    {"matrix-6x6", choice::kHalftone6x6},
+    {"matrix-8x8", choice::kHalftone8x8},
 };
 constexpr VendorChoice kPaperTypes[] = {
-    {"continuous", "TICKET"},
+    {"continuous", choice::kTicketPaper},
     {"single-sheets", "SHEET"},
 };
 constexpr VendorChoice kPrintDirections[] = {
     {"printer-setting", "PrinterDefault"},
-    {"bidirectional", "Bidirectional"},
-    {"unidirectional", "Unidirectional"},
+    {"bidirectional", choice::kBidirectional},
+    {"unidirectional", choice::kUnidirectional},
 };
 constexpr VendorChoice kPrintModes[] = {
     {"printer-setting", "PrinterDefault"},
-    {"bidirectional", "DOUBLEPRN"},
-    {"unidirectional", "SIMPLEPRN"},
+    {"bidirectional", choice::kDoublePrint},
+    {"unidirectional", choice::kSimplePrint},
 };
 constexpr VendorChoice kCashDrawers[] = {
-    {"none", "Option1"},
-    {"after-document", "Option2"},
-    {"before-document", "Option3"},
+    {"none", choice::kOption1},
+    {"after-document", choice::kOption2},
+    {"before-document", choice::kOption3},
 };
 constexpr VendorChoice kBlackMarks[] = {
-    {"none", "Option1"},
-    {"after-page", "Option2"},
-    {"before-page", "Option3"},
+    {"none", choice::kOption1},
+    {"after-page", choice::kOption2},
+    {"before-page", choice::kOption3},
 };
 constexpr VendorChoice kCutters[] = {
-    {"none", "Option1"},
-    {"after-document", "Option2"},
-    {"after-page", "Option3"},
-    {"after-page-no-feed", "Option4"},
+    {"none", choice::kOption1},
+    {"after-document", choice::kOption2},
+    {"after-page", choice::kOption3},
+    {"after-page-no-feed", choice::kOption4},
 };
 constexpr VendorChoice kCutFeeds[] = {
-    {"long", "Option1"},
-    {"short", "Option2"},
-    {"short-alternative", "Option3"},
+    {"long", choice::kOption1},
+    {"short", choice::kOption2},
+    {"short-alternative", choice::kOption3},
 };
 
 template <std::size_t N>

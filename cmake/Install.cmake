@@ -7,17 +7,7 @@
 # CUPS runs filters from <serverbin>/filter only, so this path is absolute:
 # ask cups-config for the server binary directory, or fall back to the usual
 # lib/cups below the prefix.
-find_program(CUPS_CONFIG_EXECUTABLE cups-config DOC "CUPS build configuration tool")
-set(_ridev_serverbin "")
-if(CUPS_CONFIG_EXECUTABLE)
-  execute_process(COMMAND ${CUPS_CONFIG_EXECUTABLE} --serverbin
-                  OUTPUT_VARIABLE _ridev_serverbin
-                  OUTPUT_STRIP_TRAILING_WHITESPACE
-                  RESULT_VARIABLE _ridev_rc)
-  if(NOT _ridev_rc EQUAL 0)
-    set(_ridev_serverbin "")
-  endif()
-endif()
+ridev_cups_config(_ridev_serverbin --serverbin "")
 if(_ridev_serverbin)
   set(_ridev_filterdir "${_ridev_serverbin}/filter")
 else()

@@ -128,6 +128,20 @@ bool HasCommandSet(const std::string& commandSets, const char* prefix)
     return false;
 }
 
+// Printer attributes that driverless clients expect and the framework does
+// not set: the printer prints pages as they come (no rendering intent to
+// choose, one-sided sheets, no preferred attributes to suggest).
+void AddConformanceAttributes(ipp_t* attributes)
+{
+    ippAddBoolean(attributes, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+    ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-default",
+                 nullptr, "auto");
+    ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported",
+                 nullptr, "auto");
+    ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pwg-raster-document-sheet-back",
+                 nullptr, "normal");
+}
+
 }  // namespace
 
 pappl_pr_driver_t* Drivers::List()
@@ -186,6 +200,7 @@ bool Drivers::Configure(pappl_system_t* system, const char* driverName, const ch
     if (*driverAttributes == nullptr)
         *driverAttributes = ippNew();
     VendorOptions::Advertise(data, *driverAttributes);
+    AddConformanceAttributes(*driverAttributes);
     return true;
 }
 

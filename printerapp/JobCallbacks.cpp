@@ -47,6 +47,9 @@ bool HasPageHeader(pappl_job_t* job, const pappl_pr_options_t& options)
     return own;
 }
 
+// Supply level that means "unknown".
+constexpr int kUnknownLevel = -1;
+
 // Block size for copying raw documents to the printer.
 constexpr std::size_t kCopyBlock = 65536;
 
@@ -61,6 +64,7 @@ void JobCallbacks::Install(pappl_pr_driver_data_t& data)
     data.rwriteline_cb = WriteLine;
     data.rendpage_cb = EndPage;
     data.identify_cb = Identify;
+    data.status_cb = UpdateStatus;
 }
 
 // Reads the job's settings once; every page prints with them.
@@ -134,6 +138,20 @@ bool JobCallbacks::PrintRaw(pappl_job_t* job, pappl_pr_options_t*, pappl_device_
     if (ok)
         papplJobSetImpressionsCompleted(job, 1);
     return ok;
+}
+
+// The ink ribbon is the printer's one supply; an ESC/P printer does not say
+// how much ink it has left.
+bool JobCallbacks::UpdateStatus(pappl_printer_t* printer)
+{
+    pappl_supply_t ribbon{};
+    ribbon.color = PAPPL_SUPPLY_COLOR_BLACK;
+    papplCopyString(ribbon.description, "Black Ribbon", sizeof ribbon.description);
+    ribbon.is_consumed = true;
+    ribbon.level = kUnknownLevel;
+    ribbon.type = PAPPL_SUPPLY_TYPE_INK_RIBBON;
+    papplPrinterSetSupplies(printer, 1, &ribbon);
+    return true;
 }
 
 // Sends one BEL; a printer busy with a job is not interrupted.

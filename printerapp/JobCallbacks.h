@@ -26,6 +26,9 @@ public:
     // Sends a printer-ready ESC/P document to the printer unchanged.
     static bool PrintRaw(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
 
+    // Reports the printer's supplies (PAPPL status callback).
+    static bool UpdateStatus(pappl_printer_t* printer);
+
     // Rings the printer's bell.
     static void Identify(pappl_printer_t* printer, pappl_identify_actions_t actions,
                          const char* message);

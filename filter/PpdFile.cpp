@@ -34,10 +34,12 @@ int OpenRegularFile(const char* path)
     return fd;
 }
 
-// Reports a PPD that cannot be used, in the print system's debug line.
+// Reports a PPD that cannot be used: libcups's reason in the print system's
+// debug line, then the job's error line.
 void ReportPpdError(ppd_status_t status, int line)
 {
     fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), line);
+    fprintf(stderr, "ERROR: The printer's PPD file cannot be read.\n");
 }
 
 }  // namespace

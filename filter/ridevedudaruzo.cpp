@@ -275,6 +275,8 @@ int main(int argc, char* argv[])
     if (argc == 7) {
         fd = open(argv[6], O_RDONLY);
         if (fd < 0) {
+            fprintf(stderr, "ERROR: The job's file %s cannot be opened: %s.\n", argv[6],
+                    strerror(errno));
             sleep(1);
             return 1;
         }

@@ -83,7 +83,8 @@ TEST(FilterExit, StatusFollowsTheJobSetUp)
          false,
          false},
         {"7 arguments", FilterArgs("", rasterFile), ppd, {}, 0, true, false},
-        {"missing raster file", FilterArgs("", missing), ppd, OnePageRaster(), 1, false, false},
+        {"missing raster file", FilterArgs("", missing), ppd, OnePageRaster(), 1, false, false,
+         "ERROR: The job's file " + missing + " cannot be opened: No such file or directory."},
         {"PPD unset", FilterArgs(), std::nullopt, OnePageRaster(), 1, false, true},
         {"PPD missing", FilterArgs(), dir.File("missing.ppd"), OnePageRaster(), 1, false, true},
         {"PPD not a PPD", FilterArgs(), dir.WriteFile("bad.ppd", "hello\n"), OnePageRaster(), 1,
@@ -108,8 +109,9 @@ TEST(FilterExit, StatusFollowsTheJobSetUp)
         EXPECT_EQ(!r.out.empty(), c.writesOutput) << r.Describe();
         const std::vector<std::string> lines = r.ErrLines();
         if (c.reportsPpdError) {
-            ASSERT_EQ(lines.size(), 1u) << r.err;
+            ASSERT_EQ(lines.size(), 2u) << r.err;
             EXPECT_TRUE(std::regex_match(lines[0], ppdError)) << lines[0];
+            EXPECT_EQ(lines[1], "ERROR: The printer's PPD file cannot be read.");
         } else if (!c.error.empty()) {
             EXPECT_EQ(lines, std::vector<std::string>{c.error});
         } else if (!c.writesOutput) {

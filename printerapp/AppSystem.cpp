@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "printerapp/AddPrinterPage.h"
 #include "printerapp/DocumentFilter.h"
 #include "printerapp/Drivers.h"
 
@@ -78,6 +79,7 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     papplSystemSetPrinterDrivers(system, Drivers::Count(), Drivers::List(), Drivers::ForDevice,
                                  nullptr, Drivers::Configure, nullptr);
     DocumentFilter::Register(system);
+    AddPrinterPage::InstallIfNeeded(system);
     if (*static_cast<bool*>(serving)) {
         papplSystemLoadState(system, stateFile.c_str());
         papplSystemSetSaveCallback(system, SaveState, const_cast<char*>(stateFile.c_str()));

@@ -184,6 +184,7 @@ bool Drivers::Configure(pappl_system_t* system, const char* driverName, const ch
     data.sides_supported = PAPPL_SIDES_ONE_SIDED;
     data.sides_default = PAPPL_SIDES_ONE_SIDED;
     data.finishings = PAPPL_FINISHINGS_TRIM;
+    data.has_supplies = true;  // the ink ribbon, see JobCallbacks::UpdateStatus
     data.identify_supported = PAPPL_IDENTIFY_ACTIONS_SOUND;
     data.identify_default = PAPPL_IDENTIFY_ACTIONS_SOUND;
 

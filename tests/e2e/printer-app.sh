@@ -282,7 +282,8 @@ cmp -s "$work/out/bell.prn" <(printf '\a') ||
 echo "OK: identify rang the bell"
 
 footer="driverless printing to ESC/P 9-, 18- and 24-pin dot-matrix printers"
-for page in / /p24/ /p24/printing /p24/media /p24/jobs /p9/ /p18/printing; do
+for page in / /addprinter /p24/ /p24/media /p24/jobs /p24/config /p24/supplies /logs /config \
+  /p9/ /p18/printing; do
   code=$(curl -s -o "$work/page.html" -w '%{http_code}' --max-time 30 \
     "http://127.0.0.1:$port$page") || fail "web page $page could not be fetched"
   [ "$code" = 200 ] || fail "web page $page answered HTTP $code"

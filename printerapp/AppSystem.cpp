@@ -8,6 +8,7 @@
 #include "printerapp/AddPrinterPage.h"
 #include "printerapp/DocumentFilter.h"
 #include "printerapp/Drivers.h"
+#include "printerapp/VendorOptions.h"
 
 namespace {
 
@@ -80,6 +81,9 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
                                  nullptr, Drivers::Configure, nullptr);
     DocumentFilter::Register(system);
     AddPrinterPage::InstallIfNeeded(system);
+    // The labels live as long as the process: the system keeps a pointer.
+    static const std::string labels = VendorOptions::Labels();
+    papplSystemAddStringsData(system, "/en.strings", "en", labels.c_str());
     if (*static_cast<bool*>(serving)) {
         papplSystemLoadState(system, stateFile.c_str());
         papplSystemSetSaveCallback(system, SaveState, const_cast<char*>(stateFile.c_str()));

@@ -16,63 +16,63 @@ constexpr const char* kCutEachPage = choice::kOption3;
 constexpr const char* kNoCut = choice::kOption1;
 
 constexpr VendorChoice kHalftones[] = {
-    {"auto", choice::kHalftoneAuto},
-    {"supercell-16x16", choice::kHalftoneSupercell},
-    {"matrix-6x6", choice::kHalftone6x6},
-    {"matrix-8x8", choice::kHalftone8x8},
+    {"auto", choice::kHalftoneAuto, "Automatic"},
+    {"supercell-16x16", choice::kHalftoneSupercell, "Supercell 16 x 16"},
+    {"matrix-6x6", choice::kHalftone6x6, "6 x 6 Matrix"},
+    {"matrix-8x8", choice::kHalftone8x8, "8 x 8 Matrix"},
 };
 constexpr VendorChoice kPaperTypes[] = {
-    {"continuous", choice::kTicketPaper},
-    {"single-sheets", "SHEET"},
+    {"continuous", choice::kTicketPaper, "Continuous or Roll Paper"},
+    {"single-sheets", "SHEET", "Single Sheets (Extra Form Feed)"},
 };
 constexpr VendorChoice kPrintDirections[] = {
-    {"printer-setting", "PrinterDefault"},
-    {"bidirectional", choice::kBidirectional},
-    {"unidirectional", choice::kUnidirectional},
+    {"printer-setting", "PrinterDefault", "Printer Setting"},
+    {"bidirectional", choice::kBidirectional, "Bidirectional"},
+    {"unidirectional", choice::kUnidirectional, "Unidirectional"},
 };
 constexpr VendorChoice kPrintModes[] = {
-    {"printer-setting", "PrinterDefault"},
-    {"bidirectional", choice::kDoublePrint},
-    {"unidirectional", choice::kSimplePrint},
+    {"printer-setting", "PrinterDefault", "Printer Setting"},
+    {"bidirectional", choice::kDoublePrint, "Bidirectional Mode"},
+    {"unidirectional", choice::kSimplePrint, "Unidirectional Mode"},
 };
 constexpr VendorChoice kCashDrawers[] = {
-    {"none", choice::kOption1},
-    {"after-document", choice::kOption2},
-    {"before-document", choice::kOption3},
+    {"none", choice::kOption1, "Do Not Open"},
+    {"after-document", choice::kOption2, "Open After the Document"},
+    {"before-document", choice::kOption3, "Open Before the Document"},
 };
 constexpr VendorChoice kBlackMarks[] = {
-    {"none", choice::kOption1},
-    {"after-page", choice::kOption2},
-    {"before-page", choice::kOption3},
+    {"none", choice::kOption1, "No Black Mark"},
+    {"after-page", choice::kOption2, "Feed to the Mark After Each Page"},
+    {"before-page", choice::kOption3, "Feed to the Mark Before Each Page"},
 };
 constexpr VendorChoice kCutters[] = {
-    {"none", choice::kOption1},
-    {"after-document", choice::kOption2},
-    {"after-page", choice::kOption3},
-    {"after-page-no-feed", choice::kOption4},
+    {"none", choice::kOption1, "Do Not Cut"},
+    {"after-document", choice::kOption2, "Cut After the Document"},
+    {"after-page", choice::kOption3, "Cut After Each Page"},
+    {"after-page-no-feed", choice::kOption4, "Cut After Each Page Without Feed"},
 };
 constexpr VendorChoice kCutFeeds[] = {
-    {"long", choice::kOption1},
-    {"short", choice::kOption2},
-    {"short-alternative", choice::kOption3},
+    {"long", choice::kOption1, "Long Feed Before the Cut"},
+    {"short", choice::kOption2, "Short Feed Before the Cut"},
+    {"short-alternative", choice::kOption3, "Short Feed Before the Cut (Alternative)"},
 };
 
 template <std::size_t N>
-constexpr VendorOption Option(const char* attribute, const char* ppdOption,
+constexpr VendorOption Option(const char* attribute, const char* ppdOption, const char* label,
                               const VendorChoice (&choices)[N])
 {
-    return {attribute, ppdOption, choices, N};
+    return {attribute, ppdOption, label, choices, N};
 }
 
 const VendorOption kOptions[] = {
-    Option("ridev-halftone", kHalftoneOption, kHalftones),
-    Option("ridev-paper-type", "RidevPaperType", kPaperTypes),
-    Option("ridev-print-direction", "RidevPrintDirection", kPrintDirections),
-    Option("ridev-print-mode", "RidevPrintMode", kPrintModes),
-    Option("ridev-cash-drawer", "RidevCashDrawer", kCashDrawers),
-    Option("ridev-black-mark", "RidevBlackMark", kBlackMarks),
-    Option("ridev-cutter", kCutterOption, kCutters),
-    Option("ridev-cut-feed", "RidevCutType", kCutFeeds),
+    Option("ridev-halftone", kHalftoneOption, "Halftone Pattern", kHalftones),
+    Option("ridev-paper-type", "RidevPaperType", "Paper Type", kPaperTypes),
+    Option("ridev-print-direction", "RidevPrintDirection", "Print Direction", kPrintDirections),
+    Option("ridev-print-mode", "RidevPrintMode", "Print Mode", kPrintModes),
+    Option("ridev-cash-drawer", "RidevCashDrawer", "Cash Drawer", kCashDrawers),
+    Option("ridev-black-mark", "RidevBlackMark", "Black Mark Paper", kBlackMarks),
+    Option("ridev-cutter", kCutterOption, "Cutter", kCutters),
+    Option("ridev-cut-feed", "RidevCutType", "Cut Feed", kCutFeeds),
 };
 
 // The PPD choice of an attribute value; the default choice for a value the
@@ -132,6 +132,19 @@ void VendorOptions::Advertise(pappl_pr_driver_data_t& driverData, ipp_t* driverA
         ippAddString(driverAttributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, byDefault.c_str(), nullptr,
                      option.choices[0].keyword);
     }
+}
+
+// One line of a strings file per attribute and per value.
+std::string VendorOptions::Labels()
+{
+    std::string strings;
+    for (const VendorOption& option : kOptions) {
+        strings += std::string("\"") + option.attribute + "\" = \"" + option.label + "\";\n";
+        for (std::size_t i = 0; i < option.numChoices; ++i)
+            strings += std::string("\"") + option.attribute + "." + option.choices[i].keyword +
+                       "\" = \"" + option.choices[i].label + "\";\n";
+    }
+    return strings;
 }
 
 // Reads the job's attribute values the way the filter reads job options.

@@ -8,6 +8,7 @@
 #define RIDEVEDUDARUZO_PRINTERAPP_VENDOROPTIONS_H
 
 #include <cstddef>
+#include <string>
 
 #include <pappl/pappl.h>
 
@@ -17,6 +18,7 @@
 struct VendorChoice {
     const char* keyword;
     const char* ppdChoice;
+    const char* label;  // shown in the web interface
 };
 
 // One job attribute and the PPD option it stands for; the first choice is
@@ -24,6 +26,7 @@ struct VendorChoice {
 struct VendorOption {
     const char* attribute;  // e.g. "ridev-cutter"
     const char* ppdOption;  // e.g. "RidevCutter"
+    const char* label;      // shown in the web interface, e.g. "Cutter"
     const VendorChoice* choices;
     std::size_t numChoices;
 };
@@ -37,6 +40,10 @@ public:
     // Adds the attributes' names to the driver data and their supported and
     // default values to the driver's attributes.
     static void Advertise(pappl_pr_driver_data_t& driverData, ipp_t* driverAttributes);
+
+    // The English labels of the attributes and their values for the web
+    // interface, as a strings file ("ridev-cutter.none" = "Do Not Cut";).
+    static std::string Labels();
 
     // The settings a job prints with: its attribute values (or the
     // printer's defaults) turned into the PPD options the filter reads.

@@ -1,0 +1,119 @@
+// The printer application's own job attributes (and finishings trim) turned
+// into the settings the filter's page encoder prints with: the framing of a
+// page must be what the matching PPD options give.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "printer/DotMatrixPrinter.h"
+#include "printerapp/VendorOptions.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+struct AttributeCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> attributes;
+    pappl_finishings_t finishings;
+    const char* halftone;
+    Bytes docStart, pageEnd, docEnd;
+};
+
+const AttributeCase kCases[] = {
+    {"defaults", {}, PAPPL_FINISHINGS_NONE, "HT_PATSIZE_AUTO", {0x1B, 0x40}, {0x0C}, {0x1B, 0x40}},
+    {"halftone and single sheets",
+     {{"ridev-halftone", "matrix-8x8"}, {"ridev-paper-type", "single-sheets"}},
+     PAPPL_FINISHINGS_NONE,
+     "HT_PATSIZE_8x8_M",
+     {0x1B, 0x40},
+     {0x0C, 0x0C},
+     {0x1B, 0x40}},
+    {"direction, mode and drawer before",
+     {{"ridev-print-direction", "unidirectional"},
+      {"ridev-print-mode", "bidirectional"},
+      {"ridev-cash-drawer", "before-document"}},
+     PAPPL_FINISHINGS_NONE,
+     "HT_PATSIZE_AUTO",
+     {0x1B, 0x40, 0x1B, 0x55, 0x01, 0x1B, 0x55, 0x00, 0x1B, 0x70, 0x00, 0x33, 0x00},
+     {0x0C},
+     {0x1B, 0x40}},
+    {"black mark after, cut each page with short feed",
+     {{"ridev-black-mark", "after-page"},
+      {"ridev-cutter", "after-page"},
+      {"ridev-cut-feed", "short"}},
+     PAPPL_FINISHINGS_NONE,
+     "HT_PATSIZE_AUTO",
+     {0x1B, 0x40},
+     {0x0C, 0x1D, 0x0C, 0x1D, 0x56, 0x42, 0x01},
+     {0x1B, 0x40}},
+    {"trim cuts each page",
+     {},
+     PAPPL_FINISHINGS_TRIM,
+     "HT_PATSIZE_AUTO",
+     {0x1B, 0x40},
+     {0x0C, 0x1D, 0x56, 0x42, 0x70},
+     {0x1B, 0x40}},
+    {"trim does not override the cutter",
+     {{"ridev-cutter", "after-document"}},
+     PAPPL_FINISHINGS_TRIM,
+     "HT_PATSIZE_AUTO",
+     {0x1B, 0x40},
+     {0x0C},
+     {0x1D, 0x56, 0x42, 0x70, 0x1B, 0x40}},
+    {"unknown values take the defaults",
+     {{"ridev-halftone", "bogus"}, {"ridev-cutter", "sideways"}},
+     PAPPL_FINISHINGS_NONE,
+     "HT_PATSIZE_AUTO",
+     {0x1B, 0x40},
+     {0x0C},
+     {0x1B, 0x40}},
+};
+
+TEST(JobAttributes, GiveThePpdOptionsFraming)
+{
+    for (const AttributeCase& test : kCases) {
+        SCOPED_TRACE(test.name);
+        pappl_pr_options_t options{};
+        for (const auto& attribute : test.attributes)
+            options.num_vendor = cupsAddOption(attribute.first, attribute.second,
+                                               options.num_vendor, &options.vendor);
+        options.finishings = test.finishings;
+
+        const JobSettings settings = VendorOptions::SettingsFor(options, 24);
+        cupsFreeOptions(options.num_vendor, options.vendor);
+        EXPECT_EQ(settings.pinType, 24);
+        EXPECT_EQ(settings.halftone, test.halftone);
+
+        DotMatrixPrinter printer(24, 180, 180);
+        settings.media.ApplyTo(printer);
+        Bytes docStart, pageEnd, docEnd;
+        printer.StartDoc(docStart);
+        printer.EndPage(pageEnd);
+        printer.EndDoc(docEnd);
+        EXPECT_EQ(docStart, test.docStart);
+        EXPECT_EQ(pageEnd, test.pageEnd);
+        EXPECT_EQ(docEnd, test.docEnd);
+    }
+}
+
+TEST(JobAttributes, EveryAttributeDefaultsToThePpdDefault)
+{
+    pappl_pr_driver_data_t data{};
+    ipp_t* attributes = ippNew();
+    VendorOptions::Advertise(data, attributes);
+    EXPECT_EQ(static_cast<std::size_t>(data.num_vendor), VendorOptions::Count());
+    for (std::size_t i = 0; i < VendorOptions::Count(); ++i) {
+        const VendorOption& option = VendorOptions::All()[i];
+        SCOPED_TRACE(option.attribute);
+        EXPECT_STREQ(data.vendor[i], option.attribute);
+        const std::string byDefault = std::string(option.attribute) + "-default";
+        ipp_attribute_t* value = ippFindAttribute(attributes, byDefault.c_str(), IPP_TAG_KEYWORD);
+        ASSERT_NE(value, nullptr);
+        EXPECT_STREQ(ippGetString(value, 0, nullptr), option.choices[0].keyword);
+    }
+    ippDelete(attributes);
+}
+
+}  // namespace

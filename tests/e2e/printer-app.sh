@@ -10,9 +10,9 @@
 #  2. prints an Apple raster page the same way, and a 1-bit PWG raster,
 #     which the printer does not advertise and must refuse with a message
 #     rather than print wrongly;
-#  3. prints a JPEG image and a PDF (one page, two copies): the PDF's bytes
-#     must equal the filter's for Ghostscript's grey raster of that page,
-#     twice; raw ESC/P data must reach the printer unchanged;
+#  3. prints a JPEG and a PNG image, and a PDF (one page, two copies): the
+#     PDF's bytes must equal the filter's for Ghostscript's grey raster of
+#     that page, twice; raw ESC/P data must reach the printer unchanged;
 #  4. cancels a long job while it prints: the output must hold only whole,
 #     correct pages;
 #  5. identifies a printer (its bell rings: one BEL byte) and fetches the
@@ -210,14 +210,22 @@ grep -q 'not 8-bit grey' "$work/black.log" ||
 [ ! -s "$work/out/p24/black.prn" ] || fail "the 1-bit raster job sent data to the printer"
 echo "OK: a 1-bit PWG raster is refused, nothing printed"
 
-# --- 3. JPEG, PDF and raw ESC/P ----------------------------------------------
-gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=jpeggray -r60 -dFirstPage=1 -dLastPage=1 \
-  -sOutputFile="$work/ref/page.jpg" "$doc" > /dev/null 2>&1 || fail "could not make a JPEG"
-print_job p9 "$work/ref/page.jpg" image/jpeg photo
-[ -s "$work/out/p9/photo.prn" ] || fail "the JPEG job printed nothing"
-tail -c 3 "$work/out/p9/photo.prn" | cmp -s - <(printf '\f\033@') ||
-  fail "the JPEG job does not end with a whole page"
-echo "OK: JPEG printed, $(stat -c %s "$work/out/p9/photo.prn") bytes"
+# --- 3. JPEG, PNG, PDF and raw ESC/P -----------------------------------------
+# The images are the document's first page at 60 dpi; the framework scales
+# them to the page, so only whole pages are checked here.
+# device printer format extension
+for entry in "jpeggray p9 image/jpeg jpg" "pnggray p18 image/png png"; do
+  read -r device printer format extension <<< "$entry"
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE="$device" -r60 -dFirstPage=1 -dLastPage=1 \
+    -sOutputFile="$work/ref/page.$extension" "$doc" > /dev/null 2>&1 ||
+    fail "could not make a $extension image"
+  print_job "$printer" "$work/ref/page.$extension" "$format" "image-$extension"
+  output=$work/out/$printer/image-$extension.prn
+  [ -s "$output" ] || fail "the $format job printed nothing"
+  tail -c 3 "$output" | cmp -s - <(printf '\f\033@') ||
+    fail "the $format job does not end with a whole page"
+  echo "OK: $format printed, $(stat -c %s "$output") bytes"
+done
 
 # The PDF, page 1 only, twice: the application renders it with Ghostscript
 # at the printer's default resolution (180 dpi) on its default A4 paper.

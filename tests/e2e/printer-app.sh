@@ -37,7 +37,8 @@ step=${E2E_STEP_TIMEOUT:-120}
 
 work=$(mktemp -d /tmp/ridev-app-e2e.XXXXXX)
 server_pid=""
-cupsd_pid=""
+# shellcheck source=e2e-lib.sh
+. "$here/e2e-lib.sh"
 # In a sanitizer build, leaks of the framework itself are not ours to fix;
 # full stacks are needed to tell them apart.
 export LSAN_OPTIONS="suppressions=$here/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
@@ -48,28 +49,8 @@ export TMPDIR=$work/tmp
 mkdir -p "$TMPDIR" "$work/spool" "$work/out" "$work/ref"
 
 stop_server() {
-  [ -n "$server_pid" ] || return 0
-  kill -TERM "$server_pid" 2>/dev/null || true
-  local i
-  for i in $(seq 100); do
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$server_pid" 2>/dev/null || true
-  wait "$server_pid" 2>/dev/null || true
+  stop_pid "$server_pid"
   server_pid=""
-}
-stop_cupsd() {
-  [ -n "$cupsd_pid" ] || return 0
-  kill -TERM "$cupsd_pid" 2>/dev/null || true
-  local i
-  for i in $(seq 100); do
-    kill -0 "$cupsd_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$cupsd_pid" 2>/dev/null || true
-  wait "$cupsd_pid" 2>/dev/null || true
-  cupsd_pid=""
 }
 cleanup() {
   local rc=$?
@@ -82,27 +63,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# wait_until <seconds> <what> <command...>: polls the command until it
-# succeeds; fails the test when the time is up.
-wait_until() {
-  local limit=$1 what=$2
-  shift 2
-  local end=$((SECONDS + limit))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || fail "timed out after ${limit}s waiting for $what"
-    sleep 0.2
-  done
-}
-
-port_open() {
-  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
 
 # --- Start the server on a free port -----------------------------------------
 port=""
@@ -357,68 +317,10 @@ echo "OK: ipp-everywhere.test passed ($passed tests)"
 # A private scheduler makes a driverless queue for the 24-pin printer from
 # its attributes, converts a PDF itself and sends the pages over IPP.
 if [ "$(id -u)" -eq 0 ]; then
-  cups=$work/cups
-  mkdir -p "$cups/root" "$cups/state" "$cups/cache" "$cups/spool" "$cups/tmp" "$cups/log"
-  chmod 0755 "$work" "$cups" "$cups/root" "$cups/state" "$cups/log"
-  chmod 0770 "$cups/cache"
-  chmod 0710 "$cups/spool"
-  chmod 1777 "$cups/tmp"
-  chgrp lp "$cups/cache" "$cups/spool"
-  cat > "$cups/root/cups-files.conf" <<CONF
-ServerRoot $cups/root
-StateDir $cups/state
-CacheDir $cups/cache
-RequestRoot $cups/spool
-TempDir $cups/tmp
-ServerBin $(cups-config --serverbin)
-ErrorLog $cups/log/error_log
-AccessLog $cups/log/access_log
-PageLog $cups/log/page_log
-Printcap $cups/state/printcap
-SystemGroup root
-User lp
-Group lp
-CONF
-  cups_port=""
-  for attempt in 1 2 3 4 5; do
-    candidate=$((20000 + RANDOM % 40000))
-    port_open "$candidate" && continue
-    cat > "$cups/root/cupsd.conf" <<CONF
-LogLevel debug
-Listen 127.0.0.1:$candidate
-Browsing No
-BrowseLocalProtocols none
-WebInterface No
-DefaultAuthType None
-<Location />
-  Order allow,deny
-  Allow from 127.0.0.1
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-CONF
-    cupsd -f -c "$cups/root/cupsd.conf" -s "$cups/root/cups-files.conf" \
-      > "$cups/log/cupsd.out" 2>&1 &
-    cupsd_pid=$!
-    end=$((SECONDS + 30))
-    while kill -0 "$cupsd_pid" 2>/dev/null && [ "$SECONDS" -lt "$end" ]; do
-      if CUPS_SERVER=127.0.0.1:$candidate timeout 10 lpstat -r 2>/dev/null |
-        grep -q 'scheduler is running'; then
-        cups_port=$candidate
-        break
-      fi
-      sleep 0.2
-    done
-    [ -n "$cups_port" ] && break
-    stop_cupsd
-  done
-  [ -n "$cups_port" ] || fail "the private CUPS scheduler did not start"
-  export CUPS_SERVER=127.0.0.1:$cups_port
+  chmod 0755 "$work"
+  start_cupsd "$work/cups" "$(cups-config --serverbin)"
   timeout "$step" lpadmin -p dotmatrix -E -v "$(printer_uri ev24)" -m everywhere ||
-    { tail -n 30 "$cups/log/error_log" >&2; fail "lpadmin could not add an everywhere queue"; }
+    { tail -n 30 "$work/cups/log/error_log" >&2; fail "lpadmin could not add an everywhere queue"; }
   request=$(timeout "$step" lp -d dotmatrix -t cups-job "$doc") || fail "lp could not print"
   cups_job=$(sed -n 's/^request id is dotmatrix-\([0-9]*\) .*/\1/p' <<< "$request")
   cups_done() {
@@ -428,7 +330,7 @@ CONF
   wait_until "$step" "the CUPS job to end" cups_done
   state=$(timeout 30 ipptool -c -d "job=$cups_job" \
     "ipp://127.0.0.1:$cups_port/printers/dotmatrix" "$here/job-state.test" | sed -n '2s/,.*//p')
-  [ "$state" = completed ] || { tail -n 40 "$cups/log/error_log" >&2; fail "the CUPS job ended '$state'"; }
+  [ "$state" = completed ] || { tail -n 40 "$work/cups/log/error_log" >&2; fail "the CUPS job ended '$state'"; }
   wait_until "$step" "the printer application to finish the CUPS job" eval '! printing'
   # The printer's folder device names the output after the job.
   printed=$work/out/ev24/cups-job.prn

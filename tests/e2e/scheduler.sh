@@ -34,21 +34,10 @@ fi
 
 work=$(mktemp -d /tmp/ridev-e2e.XXXXXX)
 chmod 0755 "$work"
-cupsd_pid=""
 drain_pid=""
+# shellcheck source=e2e-lib.sh
+. "$here/e2e-lib.sh"
 
-stop_cupsd() {
-  [ -n "$cupsd_pid" ] || return 0
-  kill -TERM "$cupsd_pid" 2>/dev/null || true
-  local i
-  for i in $(seq 100); do
-    kill -0 "$cupsd_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$cupsd_pid" 2>/dev/null || true
-  wait "$cupsd_pid" 2>/dev/null || true
-  cupsd_pid=""
-}
 cleanup() {
   local rc=$?
   stop_cupsd
@@ -64,103 +53,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# wait_until <seconds> <what> <command...>: polls the command until it
-# succeeds; fails the test when the time is up.
-wait_until() {
-  local limit=$1 what=$2
-  shift 2
-  local end=$((SECONDS + limit))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || fail "timed out after ${limit}s waiting for $what"
-    sleep 0.2
-  done
-}
-
-# --- The scheduler's folders and configuration -----------------------------
-mkdir -p "$work/root/ppd" "$work/state" "$work/cache" "$work/spool" "$work/tmp" \
-         "$work/log" "$work/out"
-chmod 0755 "$work/root" "$work/state" "$work/log"
-chmod 0770 "$work/cache"
-chmod 0710 "$work/spool"
-chmod 1777 "$work/tmp"
-chgrp lp "$work/cache" "$work/spool"
+# --- The private scheduler ---------------------------------------------------
+mkdir -p "$work/out"
 chown lp:lp "$work/out"
 bash "$here/make-serverbin.sh" "$work/serverbin" "$filter"
-
-cat > "$work/root/cups-files.conf" <<EOF
-ServerRoot $work/root
-StateDir $work/state
-CacheDir $work/cache
-RequestRoot $work/spool
-TempDir $work/tmp
-ServerBin $work/serverbin
-ErrorLog $work/log/error_log
-AccessLog $work/log/access_log
-PageLog $work/log/page_log
-Printcap $work/state/printcap
-FileDevice Yes
-SystemGroup root
-User lp
-Group lp
-EOF
-
-write_cupsd_conf() {
-  cat > "$work/root/cupsd.conf" <<EOF
-LogLevel debug
-Listen 127.0.0.1:$1
-Browsing No
-BrowseLocalProtocols none
-WebInterface No
-DefaultAuthType None
-DefaultEncryption Never
-PreserveJobHistory Yes
-<Location />
-  Order allow,deny
-  Allow from 127.0.0.1
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-EOF
-}
-
-scheduler_running() {
-  timeout 10 lpstat -r 2>/dev/null | grep -q 'scheduler is running'
-}
-
-# Picks a port nobody listens on and starts cupsd there; another port is
-# tried when the scheduler does not come up (the port may have been taken
-# in the meantime).
-port=""
-for attempt in 1 2 3 4 5; do
-  candidate=$((20000 + RANDOM % 40000))
-  if (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then
-    continue
-  fi
-  write_cupsd_conf "$candidate"
-  export CUPS_SERVER="127.0.0.1:$candidate"
-  cupsd -f -c "$work/root/cupsd.conf" -s "$work/root/cups-files.conf" \
-    >> "$work/log/cupsd.out" 2>&1 &
-  cupsd_pid=$!
-  end=$((SECONDS + 30))
-  while kill -0 "$cupsd_pid" 2>/dev/null && [ "$SECONDS" -lt "$end" ]; do
-    if scheduler_running; then
-      port=$candidate
-      break
-    fi
-    sleep 0.2
-  done
-  [ -n "$port" ] && break
-  stop_cupsd
-done
-[ -n "$port" ] || { cat "$work/log/cupsd.out" >&2; fail "the scheduler did not start"; }
+start_cupsd "$work" "$work/serverbin"
+port=$cups_port
 echo "scheduler running on 127.0.0.1:$port (pid $cupsd_pid)"
 
 add_queue() { # add_queue <name>

@@ -1,0 +1,121 @@
+# shellcheck shell=bash
+# Shell helpers shared by the end-to-end tests: failing with a message,
+# waiting for a condition, stopping a server by its process id, and running
+# a private CUPS scheduler on 127.0.0.1. Sourced by the test scripts.
+
+# fail <message...>: ends the test with a message.
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# wait_until <seconds> <what> <command...>: polls the command until it
+# succeeds; fails the test when the time is up.
+wait_until() {
+  local limit=$1 what=$2
+  shift 2
+  local end=$((SECONDS + limit))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || fail "timed out after ${limit}s waiting for $what"
+    sleep 0.2
+  done
+}
+
+# port_open <port>: true when something listens on the local port.
+port_open() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# stop_pid <pid>: asks a server to end (SIGTERM), gives it ten seconds, then
+# kills it; nothing happens for an empty pid.
+stop_pid() {
+  [ -n "$1" ] || return 0
+  kill -TERM "$1" 2>/dev/null || true
+  for _ in $(seq 100); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
+# The private scheduler's process id and port, set by start_cupsd.
+cupsd_pid=""
+cups_port=""
+
+stop_cupsd() {
+  stop_pid "$cupsd_pid"
+  cupsd_pid=""
+}
+
+# start_cupsd <folder> <server-bin>: starts cupsd as root with everything of
+# its own below the folder (root/ for its configuration, log/error_log...)
+# and the filters and backends of <server-bin>, on a free port; another
+# port is tried when it does not come up (the port may have been taken in
+# the meantime). Sets cupsd_pid and cups_port and exports CUPS_SERVER.
+start_cupsd() {
+  local dir=$1 serverbin=$2
+  mkdir -p "$dir/root/ppd" "$dir/state" "$dir/cache" "$dir/spool" "$dir/tmp" "$dir/log"
+  chmod 0755 "$dir" "$dir/root" "$dir/state" "$dir/log"
+  chmod 0770 "$dir/cache"
+  chmod 0710 "$dir/spool"
+  chmod 1777 "$dir/tmp"
+  chgrp lp "$dir/cache" "$dir/spool"
+  cat > "$dir/root/cups-files.conf" <<CONF
+ServerRoot $dir/root
+StateDir $dir/state
+CacheDir $dir/cache
+RequestRoot $dir/spool
+TempDir $dir/tmp
+ServerBin $serverbin
+ErrorLog $dir/log/error_log
+AccessLog $dir/log/access_log
+PageLog $dir/log/page_log
+Printcap $dir/state/printcap
+FileDevice Yes
+SystemGroup root
+User lp
+Group lp
+CONF
+  local candidate end
+  cups_port=""
+  for _ in 1 2 3 4 5; do
+    candidate=$((20000 + RANDOM % 40000))
+    port_open "$candidate" && continue
+    cat > "$dir/root/cupsd.conf" <<CONF
+LogLevel debug
+Listen 127.0.0.1:$candidate
+Browsing No
+BrowseLocalProtocols none
+WebInterface No
+DefaultAuthType None
+DefaultEncryption Never
+PreserveJobHistory Yes
+<Location />
+  Order allow,deny
+  Allow from 127.0.0.1
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+CONF
+    cupsd -f -c "$dir/root/cupsd.conf" -s "$dir/root/cups-files.conf" \
+      >> "$dir/log/cupsd.out" 2>&1 &
+    cupsd_pid=$!
+    end=$((SECONDS + 30))
+    while kill -0 "$cupsd_pid" 2>/dev/null && [ "$SECONDS" -lt "$end" ]; do
+      if CUPS_SERVER=127.0.0.1:$candidate timeout 10 lpstat -r 2>/dev/null |
+        grep -q 'scheduler is running'; then
+        cups_port=$candidate
+        break
+      fi
+      sleep 0.2
+    done
+    [ -n "$cups_port" ] && break
+    stop_cupsd
+  done
+  [ -n "$cups_port" ] || { cat "$dir/log/cupsd.out" >&2; fail "the private CUPS scheduler did not start"; }
+  export CUPS_SERVER=127.0.0.1:$cups_port
+}

@@ -1,7 +1,7 @@
 // Encoder benchmarks: a whole A4 page through the printer object (SetPage
 // and Page) at 180 x 180 and 360 x 360 dpi for a text-like and a dense
 // page, and dithering an A4 grey page; the 360 x 360 text page also with
-// the debug log written.
+// the debug log written; both pages with each column path of the encoder.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "escp/BandColumns.h"
 #include "escp/OrvESCP.h"
 #include "printer/DotMatrixPrinter.h"
 #include "ruzolog/ruzolog.h"
@@ -135,6 +136,23 @@ void BM_EncodeDensePage(benchmark::State& state)
     EncodePage(state, DensePage(size), size, dpi);
 }
 
+// The text and dense pages with each column path of the encoder (0
+// portable, 1 SSE2, 2 AVX2), where the machine has it.
+void BM_EncodePageByPath(benchmark::State& state)
+{
+    const int dpi = static_cast<int>(state.range(0));
+    const bool dense = state.range(1) != 0;
+    const auto path = static_cast<BandColumns::Path>(state.range(2));
+    const BandColumns::Path saved = BandColumns::CurrentPath();
+    if (!BandColumns::UsePath(path)) {
+        state.SkipWithError("this machine cannot take the path");
+        return;
+    }
+    const PageSize size = A4At(dpi);
+    EncodePage(state, dense ? DensePage(size) : TextPage(size, dpi), size, dpi);
+    BandColumns::UsePath(saved);
+}
+
 void BM_DitherGreyPage(benchmark::State& state)
 {
     const int dpi = static_cast<int>(state.range(0));
@@ -183,6 +201,9 @@ void BM_EncodeTextPageLogged(benchmark::State& state)
 BENCHMARK(BM_EncodeTextPage)->Arg(180)->Arg(360)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeTextPageLogged)->Arg(360)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodeDensePage)->Arg(180)->Arg(360)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodePageByPath)
+    ->ArgsProduct({{180, 360}, {0, 1}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DitherGreyPage)
     ->Args({180, OrvESCP::HalftonAuto})
     ->Args({360, OrvESCP::HalftonAuto})

@@ -1,21 +1,27 @@
 // BandColumns: ink mask and column bytes of one band. Column bytes are made
-// by transposing blocks of the raster: eight (or sixteen) rows of one pass
-// by eight columns at a time. On x86-64 (SSE2) sixteen rows by 128 columns
-// are transposed as bytes and each column's two bytes come from one
-// movemask; elsewhere eight rows by eight columns are transposed in a 64-bit
-// word. Blocks without ink are skipped: their bytes stay zero.
+// 256 columns of one pass at a time into a small block, then appended to
+// the printer data (no zero fill first). Three ways: eight rows by eight
+// columns transposed in a 64-bit word (any machine); on x86-64 sixteen rows
+// by 128 columns transposed as bytes and each column's bytes taken with one
+// movemask, sixteen dots at a time (SSE2); and, for three-byte columns on
+// processors with AVX2, bit transposes of 32-byte rows followed by one byte
+// transpose into column order. Blocks without ink are zeros.
 #include "escp/BandColumns.h"
 
 #include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
 
 constexpr unsigned kWordBits = 64;
+// Columns of a block, and the spare bytes after its column bytes (for the
+// wide stores of the last three-byte columns).
+constexpr std::uint64_t kBlockColumns = 256;
+constexpr std::size_t kBlockSpare = 8;
 
 // Eight bytes as a 64-bit word, the first byte in the most significant bits.
 std::uint64_t LoadBigEndian(const unsigned char* bytes)
@@ -28,7 +34,6 @@ std::uint64_t LoadBigEndian(const unsigned char* bytes)
     return word;
 }
 
-#if !defined(__SSE2__)
 // Transposes an 8 x 8 bit block held as eight bytes, most significant byte
 // first: bit (7 - c) of byte r becomes bit (7 - r) of byte c.
 std::uint64_t TransposeBits8x8(std::uint64_t x)
@@ -41,7 +46,28 @@ std::uint64_t TransposeBits8x8(std::uint64_t x)
         ((x >> 28) & 0x00000000F0F0F0F0ULL);
     return x;
 }
-#endif
+
+// Column bytes of 128 columns from row byte byteStart: for each column byte
+// and each row byte, its eight rows (top dot first) as one word, transposed
+// so that byte k of the word is column k's byte.
+void PortableBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
+                   std::uint64_t usedBytes, unsigned char* block)
+{
+    const std::uint64_t rowBytes = std::min<std::uint64_t>(16, usedBytes - byteStart);
+    for (int b = 0; b < columnBytes; ++b) {
+        for (std::uint64_t j = 0; j < 16; ++j) {
+            std::uint64_t word = 0;
+            for (int d = 0; j < rowBytes && d < 8; ++d) {
+                word = (word << 8) | dotRows[8 * b + d][byteStart + j];
+            }
+            word = TransposeBits8x8(word);
+            for (std::uint64_t k = 0; k < 8; ++k) {
+                block[(8 * j + k) * static_cast<std::uint64_t>(columnBytes) + b] =
+                    static_cast<unsigned char>(word >> (56 - 8 * k));
+            }
+        }
+    }
+}
 
 #if defined(__SSE2__)
 // Sixteen bytes from `at`.
@@ -99,114 +125,239 @@ void TransposeBytes16x16(__m128i v[16])
     }
 }
 
-// Stores the sixteen bits of one column: the low byte, and the high byte
-// next to it (one 16-bit store) or in the other pass.
-template <bool kHigh, bool kAdjacent>
-inline void StoreColumn(unsigned char* low, unsigned char* high, int mask)
+// Lane l (0..15) of a sixteen-lane group from column byte b: lanes 0..7 are
+// byte b's dots bottom to top, lanes 8..15 byte b + 1's, so that bit l of
+// a movemask is lane l and each byte of the mask is a column byte with its
+// top dot in bit 7.
+inline int DotOfLane(int b, int lane)
 {
-    if (kHigh && kAdjacent) {
-        const std::uint16_t bytes = static_cast<std::uint16_t>(mask);
-        std::memcpy(low, &bytes, sizeof bytes);
-    } else {
-        *low = static_cast<unsigned char>(mask);
-        if (kHigh) {
-            *high = static_cast<unsigned char>(mask >> 8);
-        }
-    }
+    return 8 * (b + lane / 8) + 7 - lane % 8;
 }
 
-// Loads the sixteen lane rows of a block (zeros for the high lanes when
-// there are none); `whole` when all sixteen bytes lie inside the rows.
-template <bool kHigh>
-inline void LoadLanes(const unsigned char* const laneRows[16], std::uint64_t block,
-                      std::uint64_t usedBytes, bool whole, __m128i v[16])
+// Column bytes b (and b + 1 when kPair) of 128 columns from row byte
+// byteStart: sixteen lanes transposed as bytes, then each column's two
+// bytes are one movemask, the next column's bits shifted up by an add.
+template <bool kPair>
+void Sse2ColumnBytes(const unsigned char* const dotRows[], int columnBytes, int b,
+                     std::uint64_t byteStart, std::uint64_t usedBytes, unsigned char* block)
 {
+    const bool whole = byteStart + 16 <= usedBytes;
+    __m128i v[16];
     for (int l = 0; l < 16; ++l) {
-        if (!kHigh && l >= 8) {
+        if (!kPair && l >= 8) {
             v[l] = _mm_setzero_si128();
-        } else if (whole) {
-            v[l] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(laneRows[l] + block));
-        } else {
-            v[l] = LoadRowBytes(laneRows[l], block, usedBytes);
-        }
-    }
-}
-
-// True when no lane holds a dot.
-inline bool NoInk(const __m128i v[16])
-{
-    __m128i any = v[0];
-    for (int l = 1; l < 16; ++l) {
-        any = _mm_or_si128(any, v[l]);
-    }
-    return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
-}
-
-// Stores the eight columns of one transposed byte column, starting at
-// `low` (the high bytes `highOffset` further), `step` bytes apart.
-template <bool kHigh, bool kAdjacent>
-inline void StoreEightColumns(__m128i column, unsigned char* low, std::ptrdiff_t highOffset,
-                              std::uint64_t step)
-{
-    for (int k = 0; k < 8; ++k) {
-        StoreColumn<kHigh, kAdjacent>(low, low + highOffset, _mm_movemask_epi8(column));
-        column = _mm_add_epi8(column, column);
-        low += step;
-    }
-}
-
-// Writes the bytes of one group of sixteen dots (lanes laneRows) for the
-// columns first .. end - 1, column x at low / high + (x - first) * step.
-template <bool kHigh, bool kAdjacent>
-void WriteLanes(const unsigned char* const laneRows[16], std::uint64_t usedBytes,
-                unsigned char* low, unsigned char* high, std::uint64_t step, std::uint64_t first,
-                std::uint64_t end)
-{
-    const std::ptrdiff_t highOffset = high - low;
-    const std::uint64_t lastByte = (end - 1) / 8;
-    for (std::uint64_t block = first / 8; block <= lastByte; block += 16) {
-        __m128i v[16];
-        LoadLanes<kHigh>(laneRows, block, usedBytes, block + 16 <= usedBytes, v);
-        if (NoInk(v)) {
-            continue;  // no ink: the columns stay zero
-        }
-        TransposeBytes16x16(v);
-        const std::uint64_t x0 = block * 8;
-        if (x0 >= first && x0 + 128 <= end) {
-            // All 128 columns of the block are printed.
-            unsigned char* at = low + (x0 - first) * step;
-            for (int j = 0; j < 16; ++j) {
-                StoreEightColumns<kHigh, kAdjacent>(v[j], at, highOffset, step);
-                at += 8 * step;
-            }
             continue;
         }
-        const std::uint64_t blockBytes = std::min<std::uint64_t>(16, lastByte - block + 1);
-        for (std::uint64_t j = 0; j < blockBytes; ++j) {
-            const std::uint64_t byteStart = (block + j) * 8;
-            if (byteStart >= first && byteStart + 8 <= end) {
-                StoreEightColumns<kHigh, kAdjacent>(v[j], low + (byteStart - first) * step,
-                                                    highOffset, step);
-                continue;
+        const unsigned char* row = dotRows[DotOfLane(b, l)];
+        v[l] = whole ? LoadBytes(row + byteStart) : LoadRowBytes(row, byteStart, usedBytes);
+    }
+    TransposeBytes16x16(v);
+    unsigned char* at = block + b;
+    for (int j = 0; j < 16; ++j) {
+        __m128i column = v[j];
+        for (int k = 0; k < 8; ++k, at += columnBytes) {
+            const int mask = _mm_movemask_epi8(column);
+            if (kPair) {
+                const std::uint16_t bytes = static_cast<std::uint16_t>(mask);
+                std::memcpy(at, &bytes, sizeof bytes);
+            } else {
+                *at = static_cast<unsigned char>(mask);
             }
-            __m128i column = v[j];
-            for (std::uint64_t x = byteStart; x < byteStart + 8; ++x) {
-                if (x >= first && x < end) {
-                    const std::uint64_t offset = (x - first) * step;
-                    StoreColumn<kHigh, kAdjacent>(low + offset, high + offset,
-                                                  _mm_movemask_epi8(column));
-                }
-                column = _mm_add_epi8(column, column);
-            }
+            column = _mm_add_epi8(column, column);
         }
     }
 }
+
+// 128 columns by sixteen-lane groups: pairs of column bytes, then the
+// last byte alone when their number is odd.
+void Sse2Block(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
+               std::uint64_t usedBytes, unsigned char* block)
+{
+    int b = 0;
+    for (; b + 1 < columnBytes; b += 2) {
+        Sse2ColumnBytes<true>(dotRows, columnBytes, b, byteStart, usedBytes, block);
+    }
+    if (b < columnBytes) {
+        Sse2ColumnBytes<false>(dotRows, columnBytes, b, byteStart, usedBytes, block);
+    }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define RIDEV_HAS_AVX2_PATH 1
+
+// Transposes two 16 x 16 byte matrices at once, one in each 128-bit half
+// (the unpacks work within halves), as TransposeBytes16x16 does.
+__attribute__((target("avx2"), always_inline)) inline void TransposeBytes16x16Twice(__m256i v[16])
+{
+    __m256i a[16];
+    for (int m = 0; m < 8; ++m) {
+        a[2 * m] = _mm256_unpacklo_epi8(v[2 * m], v[2 * m + 1]);
+        a[2 * m + 1] = _mm256_unpackhi_epi8(v[2 * m], v[2 * m + 1]);
+    }
+    __m256i b[16];
+    for (int n = 0; n < 4; ++n) {
+        for (int h = 0; h < 2; ++h) {
+            b[4 * n + 2 * h] = _mm256_unpacklo_epi16(a[4 * n + h], a[4 * n + 2 + h]);
+            b[4 * n + 2 * h + 1] = _mm256_unpackhi_epi16(a[4 * n + h], a[4 * n + 2 + h]);
+        }
+    }
+    __m256i c[16];
+    for (int s = 0; s < 2; ++s) {
+        for (int hq = 0; hq < 4; ++hq) {
+            c[8 * s + 2 * hq] = _mm256_unpacklo_epi32(b[8 * s + hq], b[8 * s + 4 + hq]);
+            c[8 * s + 2 * hq + 1] = _mm256_unpackhi_epi32(b[8 * s + hq], b[8 * s + 4 + hq]);
+        }
+    }
+    for (int hqt = 0; hqt < 8; ++hqt) {
+        v[2 * hqt] = _mm256_unpacklo_epi64(c[hqt], c[8 + hqt]);
+        v[2 * hqt + 1] = _mm256_unpackhi_epi64(c[hqt], c[8 + hqt]);
+    }
+}
+
+// Thirty-two bytes of a row from byte `at` (below `available`), zeros
+// beyond `available` bytes.
+__attribute__((target("avx2"))) __m256i LoadRowBytes32(const unsigned char* row, std::uint64_t at,
+                                                       std::uint64_t available)
+{
+    if (at + 32 <= available) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + at));
+    }
+    alignas(32) unsigned char bytes[32] = {};
+    std::memcpy(bytes, row + at, available - at);
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+}
+
+// One step of an 8 x 8 bit transpose in every byte: swaps the bits of
+// `upper` under `mask` with the bits kShift places higher in `lower`. The
+// 16-bit shifts carry bits across bytes, but only into places the mask
+// clears.
+template <int kShift>
+__attribute__((target("avx2"))) inline void SwapBits(__m256i& upper, __m256i& lower, __m256i mask)
+{
+    const __m256i t =
+        _mm256_and_si256(_mm256_xor_si256(upper, _mm256_srli_epi16(lower, kShift)), mask);
+    upper = _mm256_xor_si256(upper, t);
+    lower = _mm256_xor_si256(lower, _mm256_slli_epi16(t, kShift));
+}
+
+// Transposes the 8 x 8 bit matrix at every byte position of eight
+// registers: bit 7 - j of byte p of r[i] becomes bit 7 - i of byte p of
+// r[j]. Quarters, then halves of quarters, then single bits are swapped.
+__attribute__((target("avx2"))) inline void TransposeBitsInBytes(__m256i r[8])
+{
+    const __m256i nibbles = _mm256_set1_epi8(0x0F);
+    const __m256i pairs = _mm256_set1_epi8(0x33);
+    const __m256i bits = _mm256_set1_epi8(0x55);
+    for (int i = 0; i < 4; ++i) {
+        SwapBits<4>(r[i], r[i + 4], nibbles);
+    }
+    for (const int i : {0, 1, 4, 5}) {
+        SwapBits<2>(r[i], r[i + 2], pairs);
+    }
+    for (const int i : {0, 2, 4, 6}) {
+        SwapBits<1>(r[i], r[i + 1], bits);
+    }
+}
+
+// 256 three-byte columns from row byte byteStart. Each register holds 32
+// bytes of one row; a bit transpose of the eight rows of column byte b
+// leaves byte p of register bytes[b][k] = byte b of column 8p + k. The
+// 24 bytes of columns 8p .. 8p + 7 are then byte p of registers 3k + b in
+// that order, gathered by a byte transpose of those 24 registers (and 8
+// zero ones). Each 24 bytes go out in one 32-byte store whose last 8 bytes
+// the next columns overwrite (or that land on the block's spare bytes).
+__attribute__((target("avx2"))) void Avx2Block24(const unsigned char* const dotRows[],
+                                                 std::uint64_t byteStart, std::uint64_t usedBytes,
+                                                 unsigned char* block)
+{
+    const bool whole = byteStart + 32 <= usedBytes;
+    __m256i bytes[3][8];
+#pragma GCC unroll 3
+    for (int b = 0; b < 3; ++b) {
+        for (int m = 0; m < 8; ++m) {
+            const unsigned char* row = dotRows[8 * b + m];
+            bytes[b][m] =
+                whole ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + byteStart))
+                      : LoadRowBytes32(row, byteStart, usedBytes);
+        }
+        TransposeBitsInBytes(bytes[b]);
+    }
+    // Registers 0..15 and 16..23 of the output order, each set transposed
+    // as two 16 x 16 byte matrices: afterwards the low half of first[j] is
+    // bytes 0..15 of columns 8j .. 8j + 7 and second[j] their bytes 16..23;
+    // the high halves are those of columns 8(16 + j) ...
+    __m256i first[16];
+    __m256i second[16];
+    for (int i = 0; i < 16; ++i) {
+        first[i] = bytes[i % 3][i / 3];
+        second[i] = i < 8 ? bytes[(16 + i) % 3][(16 + i) / 3] : _mm256_setzero_si256();
+    }
+    TransposeBytes16x16Twice(first);
+    TransposeBytes16x16Twice(second);
+    // Columns 0..127 from the low halves, then 128..255 from the high
+    // halves, in order (so each store's overhang is overwritten).
+    for (int j = 0; j < 16; ++j) {
+        const __m256i out = _mm256_permute2x128_si256(first[j], second[j], 0x20);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(block + 24 * j), out);
+    }
+    for (int j = 0; j < 16; ++j) {
+        const __m256i out = _mm256_permute2x128_si256(first[j], second[j], 0x31);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(block + 24 * (16 + j)), out);
+    }
+}
+
+// Thirty-two bytes from `at`.
+__attribute__((target("avx2"))) inline __m256i Load32(const unsigned char* at)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+
+// ORs 32 bytes from byte `at` of `rows` rows, `stride` apart, into orBytes.
+__attribute__((target("avx2"))) void OrRows32(const unsigned char* top, std::uint64_t stride,
+                                              int rows, std::uint64_t at, unsigned char* orBytes)
+{
+    const unsigned char* row = top + at;
+    __m256i any = _mm256_setzero_si256();
+    int r = 0;
+    for (; r + 4 <= rows; r += 4, row += 4 * stride) {
+        const __m256i a = _mm256_or_si256(Load32(row), Load32(row + stride));
+        const __m256i b = _mm256_or_si256(Load32(row + 2 * stride), Load32(row + 3 * stride));
+        any = _mm256_or_si256(any, _mm256_or_si256(a, b));
+    }
+    for (; r < rows; ++r, row += stride) {
+        any = _mm256_or_si256(any, Load32(row));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(orBytes + at), any);
+}
+
+// ORs the rows' used bytes into orBytes 32 at a time, the last 32 ending at
+// the last used byte (bytes it shares with the previous 32 get the same
+// value again); returns the bytes done (none when there are fewer than 32).
+__attribute__((target("avx2"))) std::uint64_t OrAllRows32(const unsigned char* top,
+                                                          std::uint64_t stride, int rows,
+                                                          std::uint64_t usedBytes,
+                                                          unsigned char* orBytes)
+{
+    if (usedBytes < 32) {
+        return 0;
+    }
+    for (std::uint64_t at = 0; at + 32 <= usedBytes; at += 32) {
+        OrRows32(top, stride, rows, at, orBytes);
+    }
+    if (usedBytes % 32 != 0) {
+        OrRows32(top, stride, rows, usedBytes - 32, orBytes);
+    }
+    return usedBytes;
+}
+
+#endif
 #endif
 
 }  // namespace
 
 BandColumns::BandColumns(const unsigned char* bandTop, std::uint64_t bytesPerLine,
-                         std::uint64_t columns, int bandRows, int passCount)
+                         std::uint64_t columns, int bandRows, int passCount,
+                         std::vector<std::uint64_t>& inkWords)
     : top(bandTop),
       stride(bytesPerLine),
       width(columns),
@@ -214,71 +365,89 @@ BandColumns::BandColumns(const unsigned char* bandTop, std::uint64_t bytesPerLin
       rows(bandRows),
       passes(passCount),
       dotsPerPass(bandRows / passCount),
-      groups(),
-      groupCount(0)
+      ink(inkWords)
 {
-    // Pairs of adjacent column bytes of each pass; a pass's last byte left
-    // over (an odd number of bytes) shares a group with the other pass's.
-    const int columnBytes = ColumnBytes();
-    int singleGroup = -1;
-    for (int pass = 0; pass < passes; ++pass) {
-        int byteIndex = 0;
-        for (; byteIndex + 1 < columnBytes; byteIndex += 2) {
-            Group group{};
-            SetLanes(group, 0, pass, byteIndex);
-            SetLanes(group, 1, pass, byteIndex + 1);
-            group.high = true;
-            group.adjacent = true;
-            group.lowPass = group.highPass = pass;
-            group.lowByte = byteIndex;
-            group.highByte = byteIndex + 1;
-            AddGroup(group);
-        }
-        if (byteIndex == columnBytes) {
-            continue;
-        }
-        if (singleGroup >= 0) {
-            Group& shared = groups[singleGroup];
-            SetLanes(shared, 1, pass, byteIndex);
-            shared.high = true;
-            shared.highPass = pass;
-            shared.highByte = byteIndex;
-            singleGroup = -1;
-            continue;
-        }
-        Group group{};
-        SetLanes(group, 0, pass, byteIndex);
-        group.lowPass = group.highPass = pass;
-        group.lowByte = group.highByte = byteIndex;
-        AddGroup(group);
-        singleGroup = groupCount - 1;
-    }
 }
 
-void BandColumns::SetLanes(Group& group, int half, int pass, int byteIndex) const
+bool BandColumns::PathAvailable(Path path)
 {
-    for (int i = 0; i < 8; ++i) {
-        group.laneRows[8 * half + i] = Row(pass + passes * (8 * byteIndex + 7 - i));
+    switch (path) {
+    case Path::kPortable:
+        return true;
+    case Path::kSse2:
+#if defined(__SSE2__)
+        return true;
+#else
+        return false;
+#endif
+    case Path::kAvx2:
+#if defined(RIDEV_HAS_AVX2_PATH)
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
     }
+    return false;
 }
 
-void BandColumns::AddGroup(const Group& group)
+namespace {
+
+// The fastest path this processor takes.
+BandColumns::Path FastestPath()
 {
-    if (groupCount < kMaxGroups) {
-        groups[groupCount++] = group;
+    using Path = BandColumns::Path;
+    for (const Path path : {Path::kAvx2, Path::kSse2}) {
+        if (BandColumns::PathAvailable(path)) {
+            return path;
+        }
     }
+    return Path::kPortable;
+}
+
+// The process's path, chosen on first use.
+BandColumns::Path& ChosenPath()
+{
+    static BandColumns::Path path = FastestPath();
+    return path;
+}
+
+}  // namespace
+
+BandColumns::Path BandColumns::CurrentPath()
+{
+    return ChosenPath();
+}
+
+bool BandColumns::UsePath(Path path)
+{
+    if (!PathAvailable(path)) {
+        return false;
+    }
+    ChosenPath() = path;
+    return true;
 }
 
 void BandColumns::FindInk()
 {
-    // OR of the rows, sixteen bytes at a time, in the words' memory; the
-    // byte order is put right afterwards.
+    // OR of the rows, 32 (with AVX2) or sixteen bytes at a time, in the
+    // words' memory; the byte order is put right afterwards.
     const std::uint64_t blocks = (usedBytes + 15) / 16;
     ink.assign(2 * blocks, 0);
     unsigned char* orBytes = reinterpret_cast<unsigned char*>(ink.data());
-    for (std::uint64_t block = 0; block < blocks; ++block) {
-        const std::uint64_t at = 16 * block;
+    std::uint64_t done = 0;
+#if defined(RIDEV_HAS_AVX2_PATH)
+    if (CurrentPath() == Path::kAvx2) {
+        done = OrAllRows32(top, stride, rows, usedBytes, orBytes);
+    }
+#endif
+    for (std::uint64_t block = (done + 15) / 16; block < blocks; ++block) {
 #if defined(__SSE2__)
+        // The last, partial sixteen bytes are read as the sixteen ending at
+        // the last used byte (their first bytes get the same value again).
+        std::uint64_t at = 16 * block;
+        if (at + 16 > usedBytes && usedBytes >= 16) {
+            at = usedBytes - 16;
+        }
         __m128i any = _mm_setzero_si128();
         if (at + 16 <= usedBytes) {
             // Four rows per step (every profile's band height is a multiple
@@ -301,6 +470,7 @@ void BandColumns::FindInk()
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(orBytes + at), any);
 #else
+        const std::uint64_t at = 16 * block;
         const std::uint64_t n = std::min<std::uint64_t>(16, usedBytes - at);
         for (int r = 0; r < rows; ++r) {
             const unsigned char* row = Row(r) + at;
@@ -352,63 +522,55 @@ std::uint64_t BandColumns::NextBlank(std::uint64_t x) const
     return std::min<std::uint64_t>(width, w * kWordBits + __builtin_clzll(bits));
 }
 
-void BandColumns::Write(unsigned char* const dest[], std::uint64_t first, std::uint64_t count) const
+void BandColumns::MakeBlock(Path path, const unsigned char* const dotRows[],
+                            std::uint64_t byteStart, unsigned char* block) const
 {
-    if (count == 0) {
+    const int columnBytes = ColumnBytes();
+#if defined(RIDEV_HAS_AVX2_PATH)
+    if (path == Path::kAvx2 && columnBytes == 3) {
+        Avx2Block24(dotRows, byteStart, usedBytes, block);
         return;
     }
-    for (int g = 0; g < groupCount; ++g) {
-        WriteGroup(groups[g], dest, first, count);
-    }
-}
-
-#if defined(__SSE2__)
-
-void BandColumns::WriteGroup(const Group& group, unsigned char* const dest[], std::uint64_t first,
-                             std::uint64_t count) const
-{
-    unsigned char* low = dest[group.lowPass] + group.lowByte;
-    unsigned char* high = dest[group.highPass] + group.highByte;
-    const std::uint64_t step = static_cast<std::uint64_t>(ColumnBytes());
-    const std::uint64_t end = first + count;
-    if (!group.high) {
-        WriteLanes<false, false>(group.laneRows, usedBytes, low, high, step, first, end);
-    } else if (group.adjacent) {
-        WriteLanes<true, true>(group.laneRows, usedBytes, low, high, step, first, end);
-    } else {
-        WriteLanes<true, false>(group.laneRows, usedBytes, low, high, step, first, end);
-    }
-}
-
-#else
-
-void BandColumns::WriteGroup(const Group& group, unsigned char* const dest[], std::uint64_t first,
-                             std::uint64_t count) const
-{
-    const std::uint64_t end = first + count;
-    const std::uint64_t step = static_cast<std::uint64_t>(ColumnBytes());
-    for (int half = 0; half < (group.high ? 2 : 1); ++half) {
-        unsigned char* out =
-            half == 0 ? dest[group.lowPass] + group.lowByte : dest[group.highPass] + group.highByte;
-        for (std::uint64_t byte = first / 8; byte <= (end - 1) / 8; ++byte) {
-            // Top dot (lane 7 of the half) in the most significant byte.
-            std::uint64_t block = 0;
-            for (int lane = 8 * half + 7; lane >= 8 * half; --lane) {
-                block = (block << 8) | group.laneRows[lane][byte];
-            }
-            if (block == 0) {
-                continue;
-            }
-            block = TransposeBits8x8(block);
-            for (std::uint64_t k = 0; k < 8; ++k) {
-                const std::uint64_t x = byte * 8 + k;
-                if (x >= first && x < end) {
-                    out[(x - first) * step] =
-                        static_cast<unsigned char>((block >> (56 - 8 * k)) & 0xFF);
-                }
-            }
-        }
-    }
-}
-
 #endif
+    // The other ways make 128 columns at a time; columns from the width on
+    // are never appended.
+    for (std::uint64_t at = byteStart; at < byteStart + kBlockColumns / 8 && at < usedBytes;
+         at += 16) {
+        unsigned char* part =
+            block + (at - byteStart) * 8 * static_cast<std::uint64_t>(columnBytes);
+#if defined(__SSE2__)
+        if (path != Path::kPortable) {
+            Sse2Block(dotRows, columnBytes, at, usedBytes, part);
+            continue;
+        }
+#endif
+        PortableBlock(dotRows, columnBytes, at, usedBytes, part);
+    }
+}
+
+void BandColumns::AppendPass(int pass, std::uint64_t first, std::uint64_t count,
+                             std::vector<unsigned char>& out) const
+{
+    const unsigned char* dotRows[kMaxDots];
+    for (int d = 0; d < dotsPerPass; ++d) {
+        dotRows[d] = Row(pass + passes * d);
+    }
+    const std::uint64_t columnBytes = static_cast<std::uint64_t>(ColumnBytes());
+    unsigned char block[kBlockColumns * (kMaxDots / 8) + kBlockSpare];
+    const Path path = CurrentPath();
+    const std::uint64_t end = first + count;
+    // Blocks start at whole row bytes; only the columns in the range are
+    // appended.
+    for (std::uint64_t x0 = first / 8 * 8; x0 < end; x0 += kBlockColumns) {
+        const std::uint64_t from = std::max(first, x0);
+        const std::uint64_t to = std::min(end, x0 + kBlockColumns);
+        const std::size_t bytes = (to - from) * columnBytes;
+        if (NextInk(from) >= to) {
+            out.insert(out.end(), bytes, 0);  // no ink in any row
+            continue;
+        }
+        MakeBlock(path, dotRows, x0 / 8, block);
+        const unsigned char* columns = block + (from - x0) * columnBytes;
+        out.insert(out.end(), columns, columns + bytes);
+    }
+}

@@ -1,8 +1,8 @@
 // BandColumns: one band of a one-bit page read as ESC/P bit-image columns.
 // It finds the columns that carry ink in any row of the band (the OR of the
-// band's rows, a word at a time) and writes the column bytes of a range of
-// columns of every pass straight into the printer data, transposing only
-// the blocks of the band that hold ink.
+// band's rows, a word at a time) and appends the column bytes of a range of
+// columns of one pass to the printer data, transposing the band 128
+// columns at a time.
 #ifndef RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 #define RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 
@@ -12,16 +12,30 @@
 
 class BandColumns {
 public:
-    // Most passes of a band and most groups of sixteen dots of a column.
-    static constexpr int kMaxPasses = 2;
-    static constexpr int kMaxGroups = 8;
+    // Most dots of one column of a pass.
+    static constexpr int kMaxDots = 72;
+
+    // The ways of making column bytes: eight rows by eight columns in a
+    // 64-bit word, sixteen lanes per movemask (SSE2), and for three-byte
+    // columns bit transposes of whole 32-byte rows (AVX2; other columns take
+    // SSE2 there).
+    enum class Path { kPortable, kSse2, kAvx2 };
+    // True when this build and this processor can take the path.
+    static bool PathAvailable(Path path);
+    // The path every band of the process uses: the fastest available one,
+    // unless UsePath chose another. UsePath returns false (and changes
+    // nothing) for a path that is not available.
+    static Path CurrentPath();
+    static bool UsePath(Path path);
 
     // A band of bandRows rows from bandTop, rows bytesPerLine apart,
     // `columns` wide (columns <= 8 * bytesPerLine), printed in passCount (1
     // or 2) interleaved passes: dot k of pass p is band row p + passCount * k.
-    // bandRows / passCount must be a multiple of 8 and at most 8 * kMaxGroups.
+    // bandRows / passCount must be a multiple of 8 and at most kMaxDots.
+    // The ink mask is kept in inkWords (so that one vector serves band after
+    // band), which must outlive the object.
     BandColumns(const unsigned char* bandTop, std::uint64_t bytesPerLine, std::uint64_t columns,
-                int bandRows, int passCount);
+                int bandRows, int passCount, std::vector<std::uint64_t>& inkWords);
 
     // Builds the ink mask: a column is inked when any row of the band has a
     // dot in it (padding bits beyond the width do not count).
@@ -37,37 +51,23 @@ public:
 
     // Bytes per column of one pass.
     int ColumnBytes() const { return dotsPerPass / 8; }
-    // Writes columns first .. first + count - 1 of every pass p, ColumnBytes()
-    // bytes each in the ESC/P column order (top dot in the most significant
-    // bit of the first byte), to dest[p], which must hold count *
-    // ColumnBytes() zero bytes. Columns must lie below the width.
-    void Write(unsigned char* const dest[], std::uint64_t first, std::uint64_t count) const;
+    // Appends columns first .. first + count - 1 of pass `pass` to out,
+    // ColumnBytes() bytes each in the ESC/P column order (top dot in the
+    // most significant bit of the first byte). Needs FindInk first; columns
+    // must lie below the width.
+    void AppendPass(int pass, std::uint64_t first, std::uint64_t count,
+                    std::vector<unsigned char>& out) const;
 
 private:
-    // Sixteen dots of a column: lane l (bit l of the column's movemask) is
-    // the dot of row laneRows[l] (null: no dot). Bits 0..7 go to byte
-    // lowByte of pass lowPass; bits 8..15, when `high`, to byte highByte of
-    // pass highPass, which is the byte after the low one when `adjacent`.
-    struct Group {
-        const unsigned char* laneRows[16];
-        bool high;
-        bool adjacent;
-        int lowPass, lowByte, highPass, highByte;
-    };
-
     // Start of band row `row`.
     const unsigned char* Row(int row) const
     {
         return top + static_cast<std::uint64_t>(row) * stride;
     }
-    // Sets lanes 8 * half .. 8 * half + 7 of a group to column byte
-    // `byteIndex` of pass `pass` (its top dot in bit 7 of the byte).
-    void SetLanes(Group& group, int half, int pass, int byteIndex) const;
-    // Adds a group; false when there are already kMaxGroups.
-    void AddGroup(const Group& group);
-    // Writes one group's bytes of the columns.
-    void WriteGroup(const Group& group, unsigned char* const dest[], std::uint64_t first,
-                    std::uint64_t count) const;
+    // Column bytes of the 128 columns from row byte `byteStart` of a pass
+    // (dotRows[d]: the row of the pass's dot d) into block, by `path`.
+    void MakeBlock(Path path, const unsigned char* const dotRows[], std::uint64_t byteStart,
+                   unsigned char* block) const;
 
     const unsigned char* top;
     std::uint64_t stride;
@@ -76,9 +76,7 @@ private:
     int rows;
     int passes;
     int dotsPerPass;
-    Group groups[kMaxGroups];
-    int groupCount;
-    std::vector<std::uint64_t> ink;  // bit 63 - x % 64 of word x / 64: column x is inked
+    std::vector<std::uint64_t>& ink;  // bit 63 - x % 64 of word x / 64: column x is inked
 };
 
 #endif

@@ -135,20 +135,10 @@ private:
     // Encodes one band in `passes` (1 or 2) interleaved passes.
     void EncodeBand(const unsigned char* bandTop, std::uint64_t bytesPerLine, std::uint64_t width,
                     int passes);
-    // A bit image of a band whose bytes are still to be filled: columns
-    // first .. first + columns - 1, bytes from printerData[offset].
-    struct ImageSpan {
-        int first;
-        std::uint64_t columns;
-        std::size_t offset;
-    };
-    // Prints one pass of a band: images (recorded in `images`, bytes
-    // reserved) and skips over the white areas.
-    void PrintPass(const BandColumns& band, const std::vector<int>& whiteArea, int len,
-                   std::vector<ImageSpan>& images);
-    // One ESC * bit image header and room for its columns.
-    void AddBandImage(int first, std::uint64_t columns, std::uint64_t colBytes,
-                      std::vector<ImageSpan>& images);
+    // Prints one pass of a band: images and skips over the white areas.
+    void PrintPass(const BandColumns& band, int pass, const std::vector<int>& whiteArea, int len);
+    // One ESC * bit image of `columns` columns of a pass from column `first`.
+    void AddBandImage(const BandColumns& band, int pass, int first, std::uint64_t columns);
     // True when bands are printed in two interleaved passes.
     bool UsesDoublePass() const;
     // Columns per unit of the ESC $ position (dpiX / 60).
@@ -166,6 +156,10 @@ private:
     int dpiY;
     std::uint8_t linesPerRow;
     int bitmapM;
+    // Working storage of the band encoder, kept from band to band: the
+    // band's ink mask and its white areas.
+    std::vector<std::uint64_t> bandInk;
+    std::vector<int> bandWhiteAreas;
 };
 
 #endif

@@ -180,68 +180,55 @@ int OrvESCP::OneLineToBytesDouble(const unsigned char* bandTop, std::uint64_t by
 // Encodes a band in one or two passes: the white areas come from the OR of
 // all the band's rows (a column is blank only when every pass is blank
 // there), then each pass prints its segments and skips, with a one-row
-// move between two passes. Both passes print the same column ranges, so
-// their bit-image bytes are reserved first and then filled in one sweep
-// over the band.
+// move between two passes.
 void OrvESCP::EncodeBand(const unsigned char* bandTop, std::uint64_t bytesPerLine,
                          std::uint64_t width, int passes)
 {
-    BandColumns band(bandTop, bytesPerLine, width, linesPerRow, passes);
+    BandColumns band(bandTop, bytesPerLine, width, linesPerRow, passes, bandInk);
     band.FindInk();
-    std::vector<int> whiteArea;
+    std::vector<int>& whiteArea = bandWhiteAreas;
+    whiteArea.clear();
     const int len = FindWhiteAreas(band, width, whiteArea);
-    const int colBytes = band.ColumnBytes();
-    ENCODER_LOG("len: %d, colBytes: %d", len, colBytes);
-    std::vector<ImageSpan> images[BandColumns::kMaxPasses];
+    ENCODER_LOG("len: %d, colBytes: %d", len, band.ColumnBytes());
     for (int pass = 0; pass < passes; ++pass) {
         if (pass > 0) {
             AddVertical(1);
         }
         // A band of width 0 has no column data and prints nothing.
         if (width != 0) {
-            PrintPass(band, whiteArea, len, images[pass]);
+            PrintPass(band, pass, whiteArea, len);
         }
-    }
-    for (std::size_t i = 0; i < images[0].size(); ++i) {
-        unsigned char* dest[BandColumns::kMaxPasses] = {};
-        for (int pass = 0; pass < passes; ++pass) {
-            dest[pass] = printerData.data() + images[pass][i].offset;
-        }
-        band.Write(dest, static_cast<std::uint64_t>(images[0][i].first), images[0][i].columns);
     }
 }
 
 // Prints one pass of a band as the column-data form does: image up to each
 // white area, a skip over it when ink follows, the image after the last one
-// up to column len. The images' bytes are reserved, to be filled from the
-// band.
-void OrvESCP::PrintPass(const BandColumns& band, const std::vector<int>& whiteArea, int len,
-                        std::vector<ImageSpan>& images)
+// up to column len.
+void OrvESCP::PrintPass(const BandColumns& band, int pass, const std::vector<int>& whiteArea,
+                        int len)
 {
     ENCODER_LOG("whiteArea.size(): %d", static_cast<int>(whiteArea.size()));
     const int step = GridStep();
-    const std::uint64_t colBytes = static_cast<std::uint64_t>(band.ColumnBytes());
     int next = 0;
     for (std::size_t i = 0; i + 1 < whiteArea.size(); i += 2) {
         const int first = whiteArea[i];
         const int roundedEnd = whiteArea[i + 1];
-        AddBandImage(next, first > next ? first - next : 0, colBytes, images);
+        AddBandImage(band, pass, next, first > next ? first - next : 0);
         if (roundedEnd < len) {
             AddHorizontal(step == 0 ? 0 : static_cast<std::uint64_t>(roundedEnd / step));
         }
         next = roundedEnd;
     }
     if (whiteArea.size() < 2) {
-        AddBandImage(0, static_cast<std::uint64_t>(len) + 1, colBytes, images);
+        AddBandImage(band, pass, 0, static_cast<std::uint64_t>(len) + 1);
     } else if (next < len) {
-        AddBandImage(next, static_cast<std::uint64_t>(len - next) + 1, colBytes, images);
+        AddBandImage(band, pass, next, static_cast<std::uint64_t>(len - next) + 1);
     }
 }
 
-// ESC * m nL nH and room (zero bytes) for `columns` columns from column
-// `first`, recorded in `images`.
-void OrvESCP::AddBandImage(int first, std::uint64_t columns, std::uint64_t colBytes,
-                           std::vector<ImageSpan>& images)
+// ESC * m nL nH and the bytes of `columns` columns of a pass from column
+// `first`.
+void OrvESCP::AddBandImage(const BandColumns& band, int pass, int first, std::uint64_t columns)
 {
     ENCODER_LOG("AddGraphic in");
     if (columns == 0) {
@@ -251,7 +238,5 @@ void OrvESCP::AddBandImage(int first, std::uint64_t columns, std::uint64_t colBy
     printerData.push_back(escp::kBitImage);
     printerData.push_back(static_cast<unsigned char>(bitmapM & 0xFF));
     AppendWord(columns);
-    const std::size_t at = printerData.size();
-    printerData.resize(at + columns * colBytes);
-    images.push_back({first, columns, at});
+    band.AppendPass(pass, static_cast<std::uint64_t>(first), columns, printerData);
 }

@@ -25,6 +25,7 @@
 #include <cups/raster.h>
 
 #include "printer/DotMatrixPrinter.h"
+#include "tests/escp/ColumnPaths.h"
 
 namespace {
 
@@ -253,8 +254,15 @@ std::size_t FirstDifference(const Bytes& a, const Bytes& b)
     return i;
 }
 
-TEST(Corpus, EveryPageBodyIsTheRecordedOne)
+// Runs under each column-byte path of the encoder.
+class Corpus : public testing::TestWithParam<escptest::ColumnPath> {};
+
+TEST_P(Corpus, EveryPageBodyIsTheRecordedOne)
 {
+    const escptest::ScopedColumnPath path(GetParam());
+    if (!path.Taken()) {
+        GTEST_SKIP() << "this machine cannot take the path";
+    }
     const std::map<std::string, Bytes> bodies = EncodeCorpus();
     ASSERT_GE(bodies.size(), 150u) << "corpus rasters missing in " << kCorpusDir;
     if (std::getenv("RIDEV_RECORD_CORPUS") != nullptr) {
@@ -280,5 +288,7 @@ TEST(Corpus, EveryPageBodyIsTheRecordedOne)
     }
     EXPECT_EQ(wholeBodies, 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, Corpus, escptest::AllColumnPaths(), escptest::ColumnPathName);
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "escp/OrvESCP.h"
+#include "tests/escp/ColumnPaths.h"
 
 namespace {
 
@@ -250,8 +251,15 @@ const char* KindName(Kind kind)
     return "?";
 }
 
-TEST(ReferenceEncoder, RandomPagesAtEveryProfileMatchThePlainReference)
+// Runs under each column-byte path of the encoder.
+class ReferenceEncoderTest : public testing::TestWithParam<escptest::ColumnPath> {};
+
+TEST_P(ReferenceEncoderTest, RandomPagesAtEveryProfileMatchThePlainReference)
 {
+    const escptest::ScopedColumnPath path(GetParam());
+    if (!path.Taken()) {
+        GTEST_SKIP() << "this machine cannot take the path";
+    }
     const Kind kinds[] = {Kind::Dense, Kind::Sparse, Kind::Stripes, Kind::LastRowsAndColumns,
                           Kind::Padding};
     const std::size_t widths[] = {1, 7, 8, 9, 63, 64, 65, 127, 129, 361, 500, 1001, 1447, 2883};
@@ -279,5 +287,8 @@ TEST(ReferenceEncoder, RandomPagesAtEveryProfileMatchThePlainReference)
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, ReferenceEncoderTest, escptest::AllColumnPaths(),
+                         escptest::ColumnPathName);
 
 }  // namespace

@@ -312,27 +312,42 @@ __attribute__((target("avx2"))) inline __m256i Load32(const unsigned char* at)
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
 
-// ORs 32 bytes from byte `at` of `rows` rows, `stride` apart, into orBytes.
-__attribute__((target("avx2"))) void OrRows32(const unsigned char* top, std::uint64_t stride,
-                                              int rows, std::uint64_t at, unsigned char* orBytes)
+// ORs kChunks * 32 bytes from byte `at` of `rows` rows, `stride` apart,
+// into orBytes: eight rows per step (band heights are multiples of eight),
+// each row's chunks ORed straight into their accumulators.
+template <int kChunks>
+__attribute__((target("avx2"))) inline void OrRows(const unsigned char* top, std::uint64_t stride,
+                                                   int rows, std::uint64_t at,
+                                                   unsigned char* orBytes)
 {
+    __m256i any[kChunks];
+    for (int c = 0; c < kChunks; ++c) {
+        any[c] = _mm256_setzero_si256();
+    }
     const unsigned char* row = top + at;
-    __m256i any = _mm256_setzero_si256();
     int r = 0;
-    for (; r + 4 <= rows; r += 4, row += 4 * stride) {
-        const __m256i a = _mm256_or_si256(Load32(row), Load32(row + stride));
-        const __m256i b = _mm256_or_si256(Load32(row + 2 * stride), Load32(row + 3 * stride));
-        any = _mm256_or_si256(any, _mm256_or_si256(a, b));
+    for (; r + 8 <= rows; r += 8, row += 8 * stride) {
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k) {
+            for (int c = 0; c < kChunks; ++c) {
+                any[c] = _mm256_or_si256(any[c], Load32(row + k * stride + 32 * c));
+            }
+        }
     }
     for (; r < rows; ++r, row += stride) {
-        any = _mm256_or_si256(any, Load32(row));
+        for (int c = 0; c < kChunks; ++c) {
+            any[c] = _mm256_or_si256(any[c], Load32(row + 32 * c));
+        }
     }
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(orBytes + at), any);
+    for (int c = 0; c < kChunks; ++c) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(orBytes + at + 32 * c), any[c]);
+    }
 }
 
-// ORs the rows' used bytes into orBytes 32 at a time, the last 32 ending at
-// the last used byte (bytes it shares with the previous 32 get the same
-// value again); returns the bytes done (none when there are fewer than 32).
+// ORs the rows' used bytes into orBytes 64 and then 32 at a time, the last
+// 32 ending at the last used byte (bytes it shares with the previous ones
+// get the same value again); returns the bytes done (none when there are
+// fewer than 32).
 __attribute__((target("avx2"))) std::uint64_t OrAllRows32(const unsigned char* top,
                                                           std::uint64_t stride, int rows,
                                                           std::uint64_t usedBytes,
@@ -341,13 +356,61 @@ __attribute__((target("avx2"))) std::uint64_t OrAllRows32(const unsigned char* t
     if (usedBytes < 32) {
         return 0;
     }
-    for (std::uint64_t at = 0; at + 32 <= usedBytes; at += 32) {
-        OrRows32(top, stride, rows, at, orBytes);
+    std::uint64_t at = 0;
+    for (; at + 64 <= usedBytes; at += 64) {
+        OrRows<2>(top, stride, rows, at, orBytes);
     }
-    if (usedBytes % 32 != 0) {
-        OrRows32(top, stride, rows, usedBytes - 32, orBytes);
+    if (at + 32 <= usedBytes) {
+        OrRows<1>(top, stride, rows, at, orBytes);
+        at += 32;
+    }
+    if (at < usedBytes) {
+        OrRows<1>(top, stride, rows, usedBytes - 32, orBytes);
     }
     return usedBytes;
+}
+
+// Reads words stored as bytes in big-endian order as numbers, four at a
+// time with one byte shuffle; returns the words done (a multiple of four).
+__attribute__((target("avx2"))) std::uint64_t Avx2BigEndianWords(std::uint64_t* words,
+                                                                 std::uint64_t count)
+{
+    const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
+                                             7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+    std::uint64_t w = 0;
+    for (; w + 4 <= count; w += 4) {
+        auto* at = reinterpret_cast<__m256i*>(words + w);
+        _mm256_storeu_si256(at, _mm256_shuffle_epi8(_mm256_loadu_si256(at), reverse));
+    }
+    return w;
+}
+
+// LeadingZeroBytes by 128 bytes at a time while they are all zero, then by
+// 32 (each a compare and a mask) up to the first set byte.
+__attribute__((target("avx2"))) std::uint64_t Avx2LeadingZeroBytes(const unsigned char* data,
+                                                                   std::uint64_t size)
+{
+    std::uint64_t at = 0;
+    for (; at + 128 <= size; at += 128) {
+        const __m256i a = _mm256_or_si256(Load32(data + at), Load32(data + at + 32));
+        const __m256i b = _mm256_or_si256(Load32(data + at + 64), Load32(data + at + 96));
+        const __m256i any = _mm256_or_si256(a, b);
+        if (!_mm256_testz_si256(any, any)) {
+            break;
+        }
+    }
+    const __m256i zero = _mm256_setzero_si256();
+    for (; at + 32 <= size; at += 32) {
+        const auto zeros =
+            static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(Load32(data + at), zero)));
+        if (zeros != 0xFFFFFFFFU) {
+            return at + static_cast<unsigned>(__builtin_ctz(~zeros));
+        }
+    }
+    while (at < size && data[at] == 0) {
+        ++at;
+    }
+    return at;
 }
 
 #endif
@@ -427,12 +490,33 @@ bool BandColumns::UsePath(Path path)
     return true;
 }
 
+std::uint64_t BandColumns::LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
+{
+#if defined(RIDEV_HAS_AVX2_PATH)
+    if (CurrentPath() == Path::kAvx2) {
+        return Avx2LeadingZeroBytes(data, size);
+    }
+#endif
+    std::uint64_t at = 0;
+    for (; at + 8 <= size; at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + at, sizeof word);
+        if (word != 0) {
+            break;
+        }
+    }
+    while (at < size && data[at] == 0) {
+        ++at;
+    }
+    return at;
+}
+
 void BandColumns::FindInk()
 {
     // OR of the rows, 32 (with AVX2) or sixteen bytes at a time, in the
     // words' memory; the byte order is put right afterwards.
     const std::uint64_t blocks = (usedBytes + 15) / 16;
-    ink.assign(2 * blocks, 0);
+    ink.resize(2 * blocks);
     unsigned char* orBytes = reinterpret_cast<unsigned char*>(ink.data());
     std::uint64_t done = 0;
 #if defined(RIDEV_HAS_AVX2_PATH)
@@ -440,6 +524,11 @@ void BandColumns::FindInk()
         done = OrAllRows32(top, stride, rows, usedBytes, orBytes);
     }
 #endif
+    // The words keep the previous band's mask: every byte not stored below
+    // starts as zero.
+    if (done < 16 * blocks) {
+        std::memset(orBytes + done, 0, 16 * blocks - done);
+    }
     for (std::uint64_t block = (done + 15) / 16; block < blocks; ++block) {
 #if defined(__SSE2__)
         // The last, partial sixteen bytes are read as the sixteen ending at
@@ -480,8 +569,19 @@ void BandColumns::FindInk()
         }
 #endif
     }
-    for (std::uint64_t& word : ink) {
-        word = LoadBigEndian(reinterpret_cast<const unsigned char*>(&word));
+    ReadInkWords();
+}
+
+void BandColumns::ReadInkWords()
+{
+    std::uint64_t swapped = 0;
+#if defined(RIDEV_HAS_AVX2_PATH) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (CurrentPath() == Path::kAvx2) {
+        swapped = Avx2BigEndianWords(ink.data(), ink.size());
+    }
+#endif
+    for (std::uint64_t w = swapped; w < ink.size(); ++w) {
+        ink[w] = LoadBigEndian(reinterpret_cast<const unsigned char*>(&ink[w]));
     }
     // Padding bits beyond the width are not columns.
     const unsigned usedBits = static_cast<unsigned>(width % kWordBits);

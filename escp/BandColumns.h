@@ -2,7 +2,8 @@
 // It finds the columns that carry ink in any row of the band (the OR of the
 // band's rows, a word at a time) and appends the column bytes of a range of
 // columns of one pass to the printer data, transposing the band 128
-// columns at a time.
+// columns at a time. The page scan also counts its blank bytes here, with
+// the same choice of path.
 #ifndef RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 #define RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 
@@ -27,6 +28,10 @@ public:
     // nothing) for a path that is not available.
     static Path CurrentPath();
     static bool UsePath(Path path);
+
+    // Number of zero bytes at the start of `size` bytes (size when all are
+    // zero); with AVX2, 128 bytes at a time.
+    static std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size);
 
     // A band of bandRows rows from bandTop, rows bytesPerLine apart,
     // `columns` wide (columns <= 8 * bytesPerLine), printed in passCount (1
@@ -64,6 +69,9 @@ private:
     {
         return top + static_cast<std::uint64_t>(row) * stride;
     }
+    // Turns the ink words from the rows' byte order into numbers and clears
+    // the padding bits beyond the width.
+    void ReadInkWords();
     // Column bytes of the 128 columns from row byte `byteStart` of a pass
     // (dotRows[d]: the row of the pass's dot d) into block, by `path`.
     void MakeBlock(Path path, const unsigned char* const dotRows[], std::uint64_t byteStart,

@@ -3,8 +3,8 @@
 #include "escp/OrvESCP.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "escp/BandColumns.h"
 #include "escp/EncoderLog.h"
 #include "escp/EscpCodes.h"
 
@@ -15,14 +15,18 @@ constexpr int kNoBitmapMode = -1;
 // Bytes reserved for the commands of a page body beyond its bit-image data.
 constexpr std::uint64_t kCommandRoom = 4096;
 
-// True when every byte of the row is zero, padding bits included.
-bool IsBlankRow(const unsigned char* row, std::uint64_t bytesPerLine)
+// First row at or after `row` with a dot in any of its bytes (padding bits
+// included), or height when there is none: the rows lie one after another,
+// so the blank ones are the zero bytes at the start of the rest of the page.
+std::uint64_t FirstInkedRow(const unsigned char* bitmap, std::uint64_t bytesPerLine,
+                            std::uint64_t row, std::uint64_t height)
 {
     if (bytesPerLine == 0) {
-        return true;
+        return height;
     }
-    // All bytes equal the first one, and the first one is zero.
-    return row[0] == 0 && std::memcmp(row, row + 1, bytesPerLine - 1) == 0;
+    const std::uint64_t zeros =
+        BandColumns::LeadingZeroBytes(bitmap + row * bytesPerLine, (height - row) * bytesPerLine);
+    return row + zeros / bytesPerLine;
 }
 
 }  // namespace
@@ -217,12 +221,14 @@ int OrvESCP::DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerL
     std::uint64_t pendingFeed = 0;
     std::uint64_t row = 0;
     while (row < height) {
-        const unsigned char* rowStart = bitmap + row * bytesPerLine;
-        if (IsBlankRow(rowStart, bytesPerLine)) {
-            ++pendingFeed;
-            ++row;
-            continue;
+        // Blank rows only add to the feed.
+        const std::uint64_t inked = FirstInkedRow(bitmap, bytesPerLine, row, height);
+        pendingFeed += inked - row;
+        row = inked;
+        if (row == height) {
+            break;
         }
+        const unsigned char* rowStart = bitmap + row * bytesPerLine;
         AddVertical(static_cast<int>(pendingFeed));
         if (row + bandRows <= height) {
             OneLineToBytes(rowStart, bytesPerLine, width);

@@ -132,6 +132,12 @@ private:
     // inked column.
     int FindWhiteAreas(const BandColumns& band, std::uint64_t width,
                        std::vector<int>& whiteArea) const;
+    // FindWhiteAreas for a dpiX of 64 or more, a word of the ink mask at a
+    // time.
+    int FindWideWhiteAreas(const BandColumns& band, std::uint64_t width,
+                           std::vector<int>& whiteArea) const;
+    // Records a blank run as a white area when it is more than dpiX wide.
+    void RecordWhiteArea(std::int64_t start, std::int64_t end, std::vector<int>& whiteArea) const;
     // Encodes one band in `passes` (1 or 2) interleaved passes.
     void EncodeBand(const unsigned char* bandTop, std::uint64_t bytesPerLine, std::uint64_t width,
                     int passes);

@@ -65,47 +65,76 @@ void OrvESCP::OneLineToBytesSingle(const unsigned char* columnData,
 int OrvESCP::FindWhiteAreas(const BandColumns& band, std::uint64_t width,
                             std::vector<int>& whiteArea) const
 {
-    const int step = GridStep();
-    const auto record = [&](std::int64_t start, std::int64_t end) {
-        if (end >= start && end - start >= dpiX) {
-            const int last = static_cast<int>(end);
-            whiteArea.push_back(static_cast<int>(start));
-            whiteArea.push_back(step == 0 ? 0 : last / step * step);
-        }
-    };
-    int len = 0;
-    if (dpiX < kWordBits) {
-        // Narrow runs can qualify: walk every run.
-        std::uint64_t x = 0;
-        while (x < width) {
-            const std::uint64_t inked = band.NextInk(x);
-            record(static_cast<std::int64_t>(x), static_cast<std::int64_t>(inked) - 1);
-            if (inked >= width) {
-                break;
-            }
-            x = band.NextBlank(inked);
-            len = static_cast<int>(x - 1);
-        }
-        return len;
+    if (dpiX >= kWordBits) {
+        return FindWideWhiteAreas(band, width, whiteArea);
     }
-    // A run of more than dpiX >= 64 blank columns never lies inside one word:
-    // only the runs from the last dot of one inked word to the first dot of
-    // the next are candidates.
-    const std::vector<std::uint64_t>& words = band.InkWords();
+    // Narrow runs can qualify: walk every run.
+    int len = 0;
+    std::uint64_t x = 0;
+    while (x < width) {
+        const std::uint64_t inked = band.NextInk(x);
+        RecordWhiteArea(static_cast<std::int64_t>(x), static_cast<std::int64_t>(inked) - 1,
+                        whiteArea);
+        if (inked >= width) {
+            break;
+        }
+        x = band.NextBlank(inked);
+        len = static_cast<int>(x - 1);
+    }
+    return len;
+}
+
+// FindWhiteAreas for a dpiX of 64 or more. Such a run never lies inside one
+// word of the ink mask: only the runs from the last dot of one inked word to
+// the first dot of the next are candidates. Between inked words a and b the
+// run spans at most (b - a + 1) * 64 - 2 columns, so pairs fewer than
+// dpiX / 64 words apart are passed over without looking at their bits.
+int OrvESCP::FindWideWhiteAreas(const BandColumns& band, std::uint64_t width,
+                                std::vector<int>& whiteArea) const
+{
+    const std::uint64_t* words = band.InkWords().data();
     const std::uint64_t wordCount = (width + kWordBits - 1) / kWordBits;
-    std::int64_t runStart = 0;
-    for (std::uint64_t w = 0; w < wordCount; ++w) {
-        const std::uint64_t bits = words[w];
-        if (bits == 0) {
+    const auto firstDot = [&](std::uint64_t w) {
+        return static_cast<std::int64_t>(w * kWordBits) + __builtin_clzll(words[w]);
+    };
+    const auto afterLastDot = [&](std::uint64_t w) {
+        return static_cast<std::int64_t>((w + 1) * kWordBits) - __builtin_ctzll(words[w]);
+    };
+    std::uint64_t last = 0;
+    while (last < wordCount && words[last] == 0) {
+        ++last;
+    }
+    if (last == wordCount) {
+        RecordWhiteArea(0, static_cast<std::int64_t>(width) - 1, whiteArea);
+        return 0;
+    }
+    RecordWhiteArea(0, firstDot(last) - 1, whiteArea);
+    const std::uint64_t minGap = static_cast<std::uint64_t>(dpiX / kWordBits);
+    for (std::uint64_t w = last + 1; w < wordCount; ++w) {
+        if (words[w] == 0) {
             continue;
         }
-        const auto base = static_cast<std::int64_t>(w * kWordBits);
-        record(runStart, base + __builtin_clzll(bits) - 1);
-        runStart = base + kWordBits - __builtin_ctzll(bits);
-        len = static_cast<int>(runStart - 1);
+        if (w - last >= minGap) {
+            RecordWhiteArea(afterLastDot(last), firstDot(w) - 1, whiteArea);
+        }
+        last = w;
     }
-    record(runStart, static_cast<std::int64_t>(width) - 1);
-    return len;
+    const std::int64_t runStart = afterLastDot(last);
+    RecordWhiteArea(runStart, static_cast<std::int64_t>(width) - 1, whiteArea);
+    return static_cast<int>(runStart - 1);
+}
+
+// Records the blank run start .. end as a white area when it spans more
+// than dpiX columns: its first column and its last rounded down to the grid.
+void OrvESCP::RecordWhiteArea(std::int64_t start, std::int64_t end,
+                              std::vector<int>& whiteArea) const
+{
+    if (end >= start && end - start >= dpiX) {
+        const int step = GridStep();
+        const int last = static_cast<int>(end);
+        whiteArea.push_back(static_cast<int>(start));
+        whiteArea.push_back(step == 0 ? 0 : last / step * step);
+    }
 }
 
 // Tracks the open blank run; a run of more than dpiX columns closed by ink

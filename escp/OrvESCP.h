@@ -141,6 +141,12 @@ private:
     // Encodes one band in `passes` (1 or 2) interleaved passes.
     void EncodeBand(const unsigned char* bandTop, std::uint64_t bytesPerLine, std::uint64_t width,
                     int passes);
+    // Walks the white areas: addImage(first, columns) for each image, ESC $
+    // skips between them.
+    template <typename AddImage>
+    void PrintSegments(const std::vector<int>& whiteArea, int len, AddImage addImage);
+    // ESC * m nL nH of an image of `columns` columns; false for none.
+    bool AddImageHeader(std::uint64_t columns);
     // Prints one pass of a band: images and skips over the white areas.
     void PrintPass(const BandColumns& band, int pass, const std::vector<int>& whiteArea, int len);
     // One ESC * bit image of `columns` columns of a pass from column `first`.

@@ -29,6 +29,31 @@ int OrvESCP::OneLineToBytesSingle(const unsigned char* bandTop, std::uint64_t by
     return 1;
 }
 
+// Walks the white areas of a band: addImage(first, columns) for the image
+// up to each white area, a skip over it when ink follows, and the image
+// after the last one up to column len.
+template <typename AddImage>
+void OrvESCP::PrintSegments(const std::vector<int>& whiteArea, int len, AddImage addImage)
+{
+    ENCODER_LOG("whiteArea.size(): %d", static_cast<int>(whiteArea.size()));
+    const int step = GridStep();
+    int next = 0;
+    for (std::size_t i = 0; i + 1 < whiteArea.size(); i += 2) {
+        const int first = whiteArea[i];
+        const int roundedEnd = whiteArea[i + 1];
+        addImage(next, static_cast<std::uint64_t>(first > next ? first - next : 0));
+        if (roundedEnd < len) {
+            AddHorizontal(step == 0 ? 0 : static_cast<std::uint64_t>(roundedEnd / step));
+        }
+        next = roundedEnd;
+    }
+    if (whiteArea.size() < 2) {
+        addImage(0, static_cast<std::uint64_t>(len) + 1);
+    } else if (next < len) {
+        addImage(next, static_cast<std::uint64_t>(len - next) + 1);
+    }
+}
+
 // Prints prepared column data: image up to each white area, a skip over it
 // when ink follows, and the image after the last one up to column len.
 void OrvESCP::OneLineToBytesSingle(const unsigned char* columnData,
@@ -37,24 +62,10 @@ void OrvESCP::OneLineToBytesSingle(const unsigned char* columnData,
     if (columnData == nullptr) {
         return;
     }
-    ENCODER_LOG("whiteArea.size(): %d", static_cast<int>(whiteArea.size()));
     const std::size_t stride = static_cast<std::size_t>(colBytes);
-    const int step = GridStep();
-    int next = 0;
-    for (std::size_t i = 0; i + 1 < whiteArea.size(); i += 2) {
-        const int first = whiteArea[i];
-        const int roundedEnd = whiteArea[i + 1];
-        AddGraphic(columnData + next * stride, first > next ? first - next : 0, stride);
-        if (roundedEnd < len) {
-            AddHorizontal(step == 0 ? 0 : static_cast<std::uint64_t>(roundedEnd / step));
-        }
-        next = roundedEnd;
-    }
-    if (whiteArea.size() < 2) {
-        AddGraphic(columnData, static_cast<std::uint64_t>(len) + 1, stride);
-    } else if (next < len) {
-        AddGraphic(columnData + next * stride, static_cast<std::uint64_t>(len - next) + 1, stride);
-    }
+    PrintSegments(whiteArea, len, [&](int first, std::uint64_t columns) {
+        AddGraphic(columnData + first * stride, columns, stride);
+    });
 }
 
 // Finds the band's white areas from its ink mask, with the rule of
@@ -142,13 +153,11 @@ void OrvESCP::RecordWhiteArea(std::int64_t start, std::int64_t end,
 int OrvESCP::CalcWhiteArea(bool blank, int col, int width, int& start, int& end,
                            std::vector<int>& whiteArea)
 {
-    const int step = GridStep();
     // Only an open run qualifies (a dpiX of 0 or less would otherwise
     // record a run that does not exist).
     const auto recordIfWide = [&] {
-        if (start >= 0 && end - start >= dpiX) {
-            whiteArea.push_back(start);
-            whiteArea.push_back(step == 0 ? 0 : end / step * step);
+        if (start >= 0) {
+            RecordWhiteArea(start, end, whiteArea);
         }
     };
     int result = 0;
@@ -177,18 +186,27 @@ void OrvESCP::AddHorizontal(std::uint64_t position)
     AppendWord(position);
 }
 
-// ESC * m nL nH and the columns' bytes, in one insertion.
-void OrvESCP::AddGraphic(const unsigned char* data, std::uint64_t columns, std::uint64_t colBytes)
+// ESC * m nL nH for an image of `columns` columns; false (nothing sent)
+// for an empty one.
+bool OrvESCP::AddImageHeader(std::uint64_t columns)
 {
     ENCODER_LOG("AddGraphic in");
     if (columns == 0) {
-        return;
+        return false;
     }
     printerData.push_back(escp::kEsc);
     printerData.push_back(escp::kBitImage);
     printerData.push_back(static_cast<unsigned char>(bitmapM & 0xFF));
     AppendWord(columns);
-    printerData.insert(printerData.end(), data, data + columns * colBytes);
+    return true;
+}
+
+// ESC * m nL nH and the columns' bytes, in one insertion.
+void OrvESCP::AddGraphic(const unsigned char* data, std::uint64_t columns, std::uint64_t colBytes)
+{
+    if (AddImageHeader(columns)) {
+        printerData.insert(printerData.end(), data, data + columns * colBytes);
+    }
 }
 
 // One band in two passes: even rows, a one-row move, odd rows, both with the
@@ -230,42 +248,21 @@ void OrvESCP::EncodeBand(const unsigned char* bandTop, std::uint64_t bytesPerLin
     }
 }
 
-// Prints one pass of a band as the column-data form does: image up to each
-// white area, a skip over it when ink follows, the image after the last one
-// up to column len.
+// Prints one pass of a band as the column-data form does, with the columns
+// read straight from the band.
 void OrvESCP::PrintPass(const BandColumns& band, int pass, const std::vector<int>& whiteArea,
                         int len)
 {
-    ENCODER_LOG("whiteArea.size(): %d", static_cast<int>(whiteArea.size()));
-    const int step = GridStep();
-    int next = 0;
-    for (std::size_t i = 0; i + 1 < whiteArea.size(); i += 2) {
-        const int first = whiteArea[i];
-        const int roundedEnd = whiteArea[i + 1];
-        AddBandImage(band, pass, next, first > next ? first - next : 0);
-        if (roundedEnd < len) {
-            AddHorizontal(step == 0 ? 0 : static_cast<std::uint64_t>(roundedEnd / step));
-        }
-        next = roundedEnd;
-    }
-    if (whiteArea.size() < 2) {
-        AddBandImage(band, pass, 0, static_cast<std::uint64_t>(len) + 1);
-    } else if (next < len) {
-        AddBandImage(band, pass, next, static_cast<std::uint64_t>(len - next) + 1);
-    }
+    PrintSegments(whiteArea, len, [&](int first, std::uint64_t columns) {
+        AddBandImage(band, pass, first, columns);
+    });
 }
 
 // ESC * m nL nH and the bytes of `columns` columns of a pass from column
 // `first`.
 void OrvESCP::AddBandImage(const BandColumns& band, int pass, int first, std::uint64_t columns)
 {
-    ENCODER_LOG("AddGraphic in");
-    if (columns == 0) {
-        return;
+    if (AddImageHeader(columns)) {
+        band.AppendPass(pass, static_cast<std::uint64_t>(first), columns, printerData);
     }
-    printerData.push_back(escp::kEsc);
-    printerData.push_back(escp::kBitImage);
-    printerData.push_back(static_cast<unsigned char>(bitmapM & 0xFF));
-    AppendWord(columns);
-    band.AppendPass(pass, static_cast<std::uint64_t>(first), columns, printerData);
 }

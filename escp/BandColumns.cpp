@@ -69,6 +69,20 @@ void PortableBlock(const unsigned char* const dotRows[], int columnBytes, std::u
     }
 }
 
+// ORs the up to sixteen used bytes from byte `at` of every row into
+// orBytes (which start as zero).
+void PortableOrRows(const unsigned char* top, std::uint64_t stride, int rows,
+                    std::uint64_t usedBytes, std::uint64_t at, unsigned char* orBytes)
+{
+    const std::uint64_t n = std::min<std::uint64_t>(16, usedBytes - at);
+    for (int r = 0; r < rows; ++r) {
+        const unsigned char* row = top + static_cast<std::uint64_t>(r) * stride + at;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            orBytes[at + i] |= row[i];
+        }
+    }
+}
+
 #if defined(__SSE2__)
 // Sixteen bytes from `at`.
 inline __m128i LoadBytes(const unsigned char* at)
@@ -180,6 +194,38 @@ void Sse2Block(const unsigned char* const dotRows[], int columnBytes, std::uint6
     if (b < columnBytes) {
         Sse2ColumnBytes<false>(dotRows, columnBytes, b, byteStart, usedBytes, block);
     }
+}
+
+// ORs the sixteen bytes from byte `at` of every row into orBytes. The
+// last, partial sixteen bytes of a row are read as the sixteen ending at
+// its last used byte (their first bytes get the same value again).
+void Sse2OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t usedBytes,
+                std::uint64_t at, unsigned char* orBytes)
+{
+    if (at + 16 > usedBytes && usedBytes >= 16) {
+        at = usedBytes - 16;
+    }
+    __m128i any = _mm_setzero_si128();
+    const unsigned char* row = top + at;
+    if (at + 16 <= usedBytes) {
+        // Four rows per step (every profile's band height is a multiple of
+        // eight).
+        int r = 0;
+        for (; r + 4 <= rows; r += 4, row += 4 * stride) {
+            const __m128i a = _mm_or_si128(LoadBytes(row), LoadBytes(row + stride));
+            const __m128i b =
+                _mm_or_si128(LoadBytes(row + 2 * stride), LoadBytes(row + 3 * stride));
+            any = _mm_or_si128(any, _mm_or_si128(a, b));
+        }
+        for (; r < rows; ++r, row += stride) {
+            any = _mm_or_si128(any, LoadBytes(row));
+        }
+    } else {
+        for (int r = 0; r < rows; ++r, row += stride) {
+            any = _mm_or_si128(any, LoadRowBytes(row - at, at, usedBytes));
+        }
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(orBytes + at), any);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -518,9 +564,10 @@ void BandColumns::FindInk()
     const std::uint64_t blocks = (usedBytes + 15) / 16;
     ink.resize(2 * blocks);
     unsigned char* orBytes = reinterpret_cast<unsigned char*>(ink.data());
+    const Path path = CurrentPath();
     std::uint64_t done = 0;
 #if defined(RIDEV_HAS_AVX2_PATH)
-    if (CurrentPath() == Path::kAvx2) {
+    if (path == Path::kAvx2) {
         done = OrAllRows32(top, stride, rows, usedBytes, orBytes);
     }
 #endif
@@ -529,45 +576,14 @@ void BandColumns::FindInk()
     if (done < 16 * blocks) {
         std::memset(orBytes + done, 0, 16 * blocks - done);
     }
-    for (std::uint64_t block = (done + 15) / 16; block < blocks; ++block) {
+    for (std::uint64_t at = (done + 15) / 16 * 16; at < 16 * blocks; at += 16) {
 #if defined(__SSE2__)
-        // The last, partial sixteen bytes are read as the sixteen ending at
-        // the last used byte (their first bytes get the same value again).
-        std::uint64_t at = 16 * block;
-        if (at + 16 > usedBytes && usedBytes >= 16) {
-            at = usedBytes - 16;
-        }
-        __m128i any = _mm_setzero_si128();
-        if (at + 16 <= usedBytes) {
-            // Four rows per step (every profile's band height is a multiple
-            // of eight).
-            const unsigned char* row = top + at;
-            int r = 0;
-            for (; r + 4 <= rows; r += 4, row += 4 * stride) {
-                const __m128i a = _mm_or_si128(LoadBytes(row), LoadBytes(row + stride));
-                const __m128i b =
-                    _mm_or_si128(LoadBytes(row + 2 * stride), LoadBytes(row + 3 * stride));
-                any = _mm_or_si128(any, _mm_or_si128(a, b));
-            }
-            for (; r < rows; ++r, row += stride) {
-                any = _mm_or_si128(any, LoadBytes(row));
-            }
-        } else {
-            for (int r = 0; r < rows; ++r) {
-                any = _mm_or_si128(any, LoadRowBytes(Row(r), at, usedBytes));
-            }
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(orBytes + at), any);
-#else
-        const std::uint64_t at = 16 * block;
-        const std::uint64_t n = std::min<std::uint64_t>(16, usedBytes - at);
-        for (int r = 0; r < rows; ++r) {
-            const unsigned char* row = Row(r) + at;
-            for (std::uint64_t i = 0; i < n; ++i) {
-                orBytes[at + i] |= row[i];
-            }
+        if (path != Path::kPortable) {
+            Sse2OrRows(top, stride, rows, usedBytes, at, orBytes);
+            continue;
         }
 #endif
+        PortableOrRows(top, stride, rows, usedBytes, at, orBytes);
     }
     ReadInkWords();
 }
@@ -592,32 +608,26 @@ void BandColumns::ReadInkWords()
 
 std::uint64_t BandColumns::NextInk(std::uint64_t x) const
 {
-    if (x >= width) {
-        return width;
-    }
-    std::uint64_t w = x / kWordBits;
-    std::uint64_t bits = ink[w] & (~0ULL >> (x % kWordBits));
-    while (bits == 0) {
-        if (++w == ink.size()) {
-            return width;
-        }
-        bits = ink[w];
-    }
-    return std::min<std::uint64_t>(width, w * kWordBits + __builtin_clzll(bits));
+    return NextColumn(x, 0);
 }
 
 std::uint64_t BandColumns::NextBlank(std::uint64_t x) const
+{
+    return NextColumn(x, ~0ULL);
+}
+
+std::uint64_t BandColumns::NextColumn(std::uint64_t x, std::uint64_t flip) const
 {
     if (x >= width) {
         return width;
     }
     std::uint64_t w = x / kWordBits;
-    std::uint64_t bits = ~ink[w] & (~0ULL >> (x % kWordBits));
+    std::uint64_t bits = (ink[w] ^ flip) & (~0ULL >> (x % kWordBits));
     while (bits == 0) {
         if (++w == ink.size()) {
             return width;
         }
-        bits = ~ink[w];
+        bits = ink[w] ^ flip;
     }
     return std::min<std::uint64_t>(width, w * kWordBits + __builtin_clzll(bits));
 }

@@ -1,9 +1,8 @@
 // BandColumns: one band of a one-bit page read as ESC/P bit-image columns.
 // It finds the columns that carry ink in any row of the band (the OR of the
 // band's rows, a word at a time) and appends the column bytes of a range of
-// columns of one pass to the printer data, transposing the band 128
-// columns at a time. The page scan also counts its blank bytes here, with
-// the same choice of path.
+// columns of one pass to the printer data, made 256 columns at a time. The
+// page scan also counts its blank bytes here, with the same choice of path.
 #ifndef RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 #define RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 
@@ -69,10 +68,13 @@ private:
     {
         return top + static_cast<std::uint64_t>(row) * stride;
     }
+    // First column at or after x whose ink bit XOR `flip` is set (flip 0:
+    // the next inked column; all ones: the next blank one), or the width.
+    std::uint64_t NextColumn(std::uint64_t x, std::uint64_t flip) const;
     // Turns the ink words from the rows' byte order into numbers and clears
     // the padding bits beyond the width.
     void ReadInkWords();
-    // Column bytes of the 128 columns from row byte `byteStart` of a pass
+    // Column bytes of the 256 columns from row byte `byteStart` of a pass
     // (dotRows[d]: the row of the pass's dot d) into block, by `path`.
     void MakeBlock(Path path, const unsigned char* const dotRows[], std::uint64_t byteStart,
                    unsigned char* block) const;

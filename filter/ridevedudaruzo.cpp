@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include <cups/cups.h>
@@ -206,12 +205,12 @@ void StartLog()
 
     const mode_t previousMask = umask(022);
     ruzolog::IRuzologManager& logs = ruzolog::IRuzologManager::getRef();
+    // A log in month folders has no one file to empty.
+    if (!settings.LogFile().empty())
+        EmptyLogFile(settings.LogFile());
     if (settings.FromFile()) {
-        if (!settings.LogFile().empty())
-            EmptyLogFile(settings.LogFile());
         logs.configFromString(settings.Text().c_str());
     } else {
-        EmptyLogFile(std::string(kLogDirectory) + "/" + kLogName + ".log");
         logs.setLoggerPath(RUZOLOG_MAIN_LOGGER_ID, kLogDirectory);
         logs.setLoggerName(RUZOLOG_MAIN_LOGGER_ID, kLogName);
     }
@@ -282,20 +281,19 @@ int main(int argc, char* argv[])
         }
     }
 
-    auto input = std::make_unique<RasterInput>(fd);
-
     cups_option_t* options = nullptr;
     const int numOptions = cupsParseOptions(argv[5], 0, &options);
 
     int status = 1;
     {
+        RasterInput input(fd);
         const PpdFile ppd(getenv("PPD"), numOptions, options);
         if (ppd.IsOpen()) {
             const JobSettings job{ppd.ModelNumber(), HalftoneName(ppd, numOptions, options),
                                   MediaOptions(&ppd, numOptions, options)};
             if (IsKnownPinType(job.pinType)) {
                 Setup();
-                status = RunPageLoop(*input, ppd.Record(), job);
+                status = RunPageLoop(input, ppd.Record(), job);
                 Shutdown();
             } else {
                 fprintf(stderr,
@@ -307,7 +305,6 @@ int main(int argc, char* argv[])
     }
 
     cupsFreeOptions(numOptions, options);
-    input.reset();
     if (fd != 0)
         close(fd);
     return FinishOutput(status);

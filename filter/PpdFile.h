@@ -14,7 +14,8 @@ class PpdFile {
 public:
     // Opens the PPD at path (null counts as missing) if it is a regular
     // file, then marks its defaults and the job's options. When it cannot,
-    // IsOpen() is false and the reason has gone to stderr as a DEBUG line.
+    // IsOpen() is false and the reason has gone to stderr as a DEBUG line,
+    // followed by the job's ERROR line.
     PpdFile(const char* path, int numOptions, cups_option_t* options);
     // Closes the PPD.
     ~PpdFile();

@@ -54,6 +54,22 @@ private:
     bool taken;
 };
 
+// Fixture of a test that runs once per path: the process uses the path for
+// the test's duration, and the test is skipped where the path is not
+// available.
+class ColumnPathTest : public testing::TestWithParam<ColumnPath> {
+protected:
+    void SetUp() override
+    {
+        if (!path.Taken()) {
+            GTEST_SKIP() << "this machine cannot take the path";
+        }
+    }
+
+private:
+    ScopedColumnPath path{GetParam()};
+};
+
 }  // namespace escptest
 
 #endif

@@ -255,14 +255,10 @@ std::size_t FirstDifference(const Bytes& a, const Bytes& b)
 }
 
 // Runs under each column-byte path of the encoder.
-class Corpus : public testing::TestWithParam<escptest::ColumnPath> {};
+class Corpus : public escptest::ColumnPathTest {};
 
 TEST_P(Corpus, EveryPageBodyIsTheRecordedOne)
 {
-    const escptest::ScopedColumnPath path(GetParam());
-    if (!path.Taken()) {
-        GTEST_SKIP() << "this machine cannot take the path";
-    }
     const std::map<std::string, Bytes> bodies = EncodeCorpus();
     ASSERT_GE(bodies.size(), 150u) << "corpus rasters missing in " << kCorpusDir;
     if (std::getenv("RIDEV_RECORD_CORPUS") != nullptr) {

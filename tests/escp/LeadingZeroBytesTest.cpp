@@ -11,14 +11,10 @@
 
 namespace {
 
-class LeadingZeroBytesTest : public testing::TestWithParam<escptest::ColumnPath> {};
+class LeadingZeroBytesTest : public escptest::ColumnPathTest {};
 
 TEST_P(LeadingZeroBytesTest, StopsAtTheFirstSetByte)
 {
-    const escptest::ScopedColumnPath path(GetParam());
-    if (!path.Taken()) {
-        GTEST_SKIP() << "path not available on this machine";
-    }
     const std::uint64_t sizes[] = {0, 1, 7, 8, 31, 32, 33, 100, 127, 128, 129, 255, 256, 383, 1000};
     const std::uint64_t positions[] = {0, 1, 8, 31, 32, 63, 96, 127, 128, 129, 200, 354, 990};
     for (const std::uint64_t size : sizes) {

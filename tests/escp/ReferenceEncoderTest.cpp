@@ -252,14 +252,10 @@ const char* KindName(Kind kind)
 }
 
 // Runs under each column-byte path of the encoder.
-class ReferenceEncoderTest : public testing::TestWithParam<escptest::ColumnPath> {};
+class ReferenceEncoderTest : public escptest::ColumnPathTest {};
 
 TEST_P(ReferenceEncoderTest, RandomPagesAtEveryProfileMatchThePlainReference)
 {
-    const escptest::ScopedColumnPath path(GetParam());
-    if (!path.Taken()) {
-        GTEST_SKIP() << "this machine cannot take the path";
-    }
     const Kind kinds[] = {Kind::Dense, Kind::Sparse, Kind::Stripes, Kind::LastRowsAndColumns,
                           Kind::Padding};
     const std::size_t widths[] = {1, 7, 8, 9, 63, 64, 65, 127, 129, 361, 500, 1001, 1447, 2883};

@@ -88,6 +88,15 @@ std::string ValueProblem(const std::string& option, const std::string& value)
     return "unknown option " + option;
 }
 
+// The log file <directory>/<name>.log.
+std::string LogFilePath(std::string directory, const std::string& name)
+{
+    if (!directory.empty() && directory.back() != '/') {
+        directory += '/';
+    }
+    return directory + name + ".log";
+}
+
 // Reads a trusted file; returns false with `problem` set otherwise.
 bool ReadTrusted(const std::string& path, std::string& content, std::string& problem)
 {
@@ -126,9 +135,9 @@ bool ReadTrusted(const std::string& path, std::string& content, std::string& pro
 }  // namespace
 
 LogSettings::LogSettings(const std::string& directory, const std::string& name)
-    : text("[Main]\npath = " + directory + "\nname = " + name + "\n")
+    : text("[Main]\npath = " + directory + "\nname = " + name + "\n"),
+      logFile(LogFilePath(directory, name))
 {
-    Evaluate();
 }
 
 std::string LogSettings::ConfigPath(const std::string& serverRoot)
@@ -224,9 +233,5 @@ void LogSettings::Evaluate()
     ruzolog::parseConfigFromString(text, sections);
     const ruzolog::LoggerInfo& main = sections["Main"];
     writes = main.enable && main.outfile;
-    std::string directory = main.path;
-    if (!directory.empty() && directory.back() != '/') {
-        directory += '/';
-    }
-    logFile = main.monthdir ? std::string() : directory + main.name + ".log";
+    logFile = main.monthdir ? std::string() : LogFilePath(main.path, main.name);
 }

@@ -61,8 +61,6 @@ bool IsNumber(const std::string& text)
 // Why a value is not valid for the option, or "" when it is.
 std::string ValueProblem(const std::string& option, const std::string& value)
 {
-    static const std::set<std::string> levels = {"trace",   "all",   "debug", "info", "warn",
-                                                 "warning", "error", "alarm", "fatal"};
     static const std::set<std::string> switches = {"display", "outfile", "monthdir", "fileline",
                                                    "enable"};
     const std::string lower = Lower(value);
@@ -76,7 +74,7 @@ std::string ValueProblem(const std::string& option, const std::string& value)
         return "";
     }
     if (option == "level") {
-        return levels.count(lower) != 0 ? "" : "level " + value + " is not a level";
+        return ruzolog::isLogLevelWord(lower) ? "" : "level " + value + " is not a level";
     }
     if (switches.count(option) != 0) {
         const bool valid = lower == "true" || lower == "false" || lower == "1" || lower == "0";

@@ -23,15 +23,21 @@ bool parseSwitch(const std::string& value)
     return value != "false" && value != "0";
 }
 
-// Level for a level word, or the current level for a word that is not one.
-std::int32_t parseLevel(const std::string& word, std::int32_t current)
+// The level option's words (lower case) and their levels.
+const std::map<std::string, std::int32_t>& levelWords()
 {
     static const std::map<std::string, std::int32_t> levels = {
         {"trace", LOG_TRACE}, {"all", LOG_TRACE},   {"debug", LOG_DEBUG},
         {"info", LOG_INFO},   {"warn", LOG_WARN},   {"warning", LOG_WARN},
         {"error", LOG_ERROR}, {"alarm", LOG_ALARM}, {"fatal", LOG_FATAL}};
-    const auto found = levels.find(word);
-    return found == levels.end() ? current : found->second;
+    return levels;
+}
+
+// Level for a level word, or the current level for a word that is not one.
+std::int32_t parseLevel(const std::string& word, std::int32_t current)
+{
+    const auto found = levelWords().find(word);
+    return found == levelWords().end() ? current : found->second;
 }
 
 // Sets one option of a section; unknown keywords are ignored. The value of
@@ -58,6 +64,11 @@ void applyOption(LoggerInfo& info, const std::string& keyword, const std::string
 }
 
 }  // namespace
+
+bool isLogLevelWord(const std::string& word)
+{
+    return levelWords().count(word) != 0;
+}
 
 void trimLogConfig(std::string& text, const std::string& extra)
 {

@@ -11,6 +11,10 @@
 
 namespace ruzolog {
 
+// True for a word the level option names a level with (lower case:
+// "debug", "warn", ...).
+bool isLogLevelWord(const std::string& word);
+
 // Trims, in place, leading and trailing blanks (CR, LF, tab, space) and the
 // extra characters, after skipping a leading UTF-8 byte order mark.
 void trimLogConfig(std::string& text, const std::string& extra = std::string());

@@ -39,8 +39,6 @@ constexpr unsigned char kMode72Dot = 41;        // 180 dpi, 72 dots (9 bytes)
 // and ESC @ is 60/3600 = 1/60 inch (18 and 24 pins).
 constexpr int kSetUnitDivisions = 3600;
 constexpr unsigned char kDefaultUnit = 60;
-// ESC $ counts 1/80 inch on the 9-pin receipt and slip printers.
-constexpr int kReceiptHorizontalUnitsPerInch = 80;
 
 }  // namespace vprinter::escp
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bitset>
 #include <cstdio>
+#include <iterator>
 #include <numeric>
 #include <string>
 
@@ -50,23 +51,40 @@ constexpr BitImageMode kReceiptModes[] = {
     {escp::kMode8DotDouble, kUnitsPerInch / 160, 8},
 };
 
-// The mode with density byte m in the table, or null when it has none.
-template <std::size_t N>
-const BitImageMode* FindMode(const BitImageMode (&modes)[N], unsigned char m)
+// What the commands mean on one kind of printer.
+struct Dialect {
+    std::int32_t feedStep;     // ESC J
+    std::int32_t defaultUnit;  // ESC $ (and ESC ( v) after power-on and ESC @
+    const BitImageMode* modes;
+    std::size_t modeCount;
+    bool extendedCommands;  // ESC ( U and ESC ( v
+};
+
+// The 18- and 24-pin ESC/P printers: ESC J feeds 1/180 inch, ESC $ counts
+// 1/60 inch until ESC ( U sets another unit.
+constexpr Dialect kEscpDialect = {kUnitsPerInch / 180,
+                                  (kUnitsPerInch / escp::kSetUnitDivisions) * escp::kDefaultUnit,
+                                  kModes, std::size(kModes), true};
+
+// The 9-pin receipt and slip printers: ESC J feeds 1/144 inch, ESC $ counts
+// 1/80 inch, and there are no ESC ( commands.
+constexpr Dialect kReceiptDialect = {kUnitsPerInch / 144, kUnitsPerInch / 80, kReceiptModes,
+                                     std::size(kReceiptModes), false};
+
+// The dialect a head model speaks.
+const Dialect& DialectOf(PinModel model)
 {
-    for (const BitImageMode& mode : modes) {
-        if (mode.m == m)
-            return &mode;
-    }
-    return nullptr;
+    return model == PinModel::Pins9 ? kReceiptDialect : kEscpDialect;
 }
 
-// Unit of ESC $ (and, on 18 and 24 pins, ESC ( v) after power-on and ESC @.
-std::int32_t DefaultUnit(PinModel model)
+// The dialect's mode with density byte m, or null when it has none.
+const BitImageMode* FindMode(const Dialect& dialect, unsigned char m)
 {
-    if (model == PinModel::Pins9)
-        return kUnitsPerInch / escp::kReceiptHorizontalUnitsPerInch;
-    return kUnitsPerInch / escp::kSetUnitDivisions * escp::kDefaultUnit;
+    for (std::size_t i = 0; i < dialect.modeCount; ++i) {
+        if (dialect.modes[i].m == m)
+            return &dialect.modes[i];
+    }
+    return nullptr;
 }
 
 // Distance between the dots of one column in the given mode.
@@ -114,11 +132,9 @@ std::string Inches(std::int64_t units)
 // The printer's state while it reads one stream.
 class Interpreter {
 public:
-    Interpreter(PinModel pinModel, std::int32_t feedUnit, const SheetLimits& sheet,
-                const unsigned char* stream, std::size_t length,
-                const VirtualPrinter::PageSink& pageSink)
-        : model(pinModel),
-          feedStep(feedUnit),
+    Interpreter(const Dialect& headDialect, const SheetLimits& sheet, const unsigned char* stream,
+                std::size_t length, const VirtualPrinter::PageSink& pageSink)
+        : dialect(headDialect),
           limits(sheet),
           data(stream),
           size(length),
@@ -142,18 +158,17 @@ private:
     bool Fail(std::size_t offset, const std::string& reason);
     bool Truncated(std::size_t start, const std::string& command, std::size_t length);
 
-    const PinModel model;
-    const std::int32_t feedStep;
+    const Dialect& dialect;
     const SheetLimits limits;
     const unsigned char* const data;
     const std::size_t size;
     const VirtualPrinter::PageSink& sink;
     StreamError* error = nullptr;
 
-    std::size_t pos = 0;                     // next byte to read
-    std::int32_t head = 0;                   // from the left margin
-    std::int32_t paper = 0;                  // from the top of the sheet
-    std::int32_t unit = DefaultUnit(model);  // ESC $ and ESC ( v unit
+    std::size_t pos = 0;                      // next byte to read
+    std::int32_t head = 0;                    // from the left margin
+    std::int32_t paper = 0;                   // from the top of the sheet
+    std::int32_t unit = dialect.defaultUnit;  // ESC $ and ESC ( v unit
     PrintedPage page;
 };
 
@@ -202,14 +217,14 @@ bool Interpreter::RunEscape(std::size_t start)
     switch (letter) {
     case escp::kInitialise:
         head = 0;
-        unit = DefaultUnit(model);
+        unit = dialect.defaultUnit;
         pos = start + kEscapeLength;
         return true;
     case escp::kFeed:
         if (!Has(start, kFeedLength))
             return Truncated(start, "ESC J", kFeedLength);
         pos = start + kFeedLength;
-        return FeedPaper(start, std::int64_t{data[start + 2]} * feedStep);
+        return FeedPaper(start, std::int64_t{data[start + 2]} * dialect.feedStep);
     case escp::kAbsoluteHorizontal: {
         if (!Has(start, kHorizontalLength))
             return Truncated(start, "ESC $", kHorizontalLength);
@@ -230,7 +245,7 @@ bool Interpreter::RunEscape(std::size_t start)
 // Executes ESC ( c nL nH parameters.
 bool Interpreter::RunExtended(std::size_t start)
 {
-    if (model == PinModel::Pins9) {
+    if (!dialect.extendedCommands) {
         return Fail(start + 1, "ESC ( commands are not available on the 9-pin printer");
     }
     if (!Has(start, kEscapeLength + 1))
@@ -271,9 +286,8 @@ bool Interpreter::RunBitImage(std::size_t start)
         return Truncated(start, "ESC *", kBitImageHeaderLength);
     }
     const unsigned char m = data[start + 2];
-    const bool receipt = model == PinModel::Pins9;
-    const BitImageMode* mode = receipt ? FindMode(kReceiptModes, m) : FindMode(kModes, m);
-    if (mode == nullptr && receipt && FindMode(kModes, m) != nullptr) {
+    const BitImageMode* mode = FindMode(dialect, m);
+    if (mode == nullptr && FindMode(kEscpDialect, m) != nullptr) {
         return Fail(start + 2, "bit-image mode " + std::to_string(m) +
                                    " needs more pins than the 9-pin head has");
     }
@@ -419,14 +433,14 @@ bool VirtualPrinter::ModelForPins(int pins, PinModel& modelOut)
 // ESC J step: 1/144 inch on the 9-pin model, 1/180 inch otherwise.
 std::int32_t VirtualPrinter::FeedStep() const
 {
-    return model == PinModel::Pins9 ? kUnitsPerInch / 144 : kUnitsPerInch / 180;
+    return DialectOf(model).feedStep;
 }
 
 // Runs one stream from the power-on state.
 bool VirtualPrinter::Print(const unsigned char* data, std::size_t size, const PageSink& sink,
                            StreamError& error) const
 {
-    Interpreter interpreter(model, FeedStep(), limits, data, size, sink);
+    Interpreter interpreter(DialectOf(model), limits, data, size, sink);
     return interpreter.Run(error);
 }
 

@@ -1,10 +1,10 @@
 // LogSettings: the administrator's switch for the filter's debug log. The
 // file <server root>/ridevedudaruzo/logging.conf (server root: the
-// CUPS_SERVERROOT variable the scheduler sets for filters, else libcups's
-// cupsServerRoot()) is written in the logging subsystem's configuration
-// format with one section, [Main], whose settings replace the filter's own
-// defaults one by one (path /tmp, name vorirazavavi, level debug, ...), so
-// an administrator writes only what changes.
+// CUPS_SERVERROOT variable the scheduler sets for filters, else the one
+// cups-config reported at build time) is written in the logging subsystem's
+// configuration format with one section, [Main], whose settings replace the
+// filter's own defaults one by one (path /tmp, name vorirazavavi, level
+// debug, ...), so an administrator writes only what changes.
 //
 // A file that could send the log anywhere is not trusted: a symbolic link,
 // a file not owned by root, or one writable by group or others is ignored;
@@ -22,8 +22,8 @@ public:
 
     // Path of the administrator's file for the server root `serverRoot`.
     static std::string ConfigPath(const std::string& serverRoot);
-    // The server root: CUPS_SERVERROOT when set and not empty, else
-    // libcups's.
+    // The server root: CUPS_SERVERROOT when set and not empty, else the
+    // build's (cups-config --serverroot, normally /etc/cups).
     static std::string ServerRoot();
 
     // Reads the file at `path`. A missing file changes nothing and says

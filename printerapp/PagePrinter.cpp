@@ -16,15 +16,16 @@ PagePrinter::PagePrinter(pappl_job_t* printJob, pappl_device_t* printDevice,
 {
 }
 
-// Checks the header as the filter does and makes room for the page.
+// Checks the header as the filter does, keeps the page's encoder and makes
+// room for the page.
 bool PagePrinter::StartPage(const cups_page_header2_t& pageHeader, unsigned pageNumber)
 {
     header = pageHeader;
     page = pageNumber;
     linesWritten = 0;
-    const PageEncoder check(header, settings);
-    if (!check.Problem().empty()) {
-        ReportFailure(check.Problem());
+    encoder = std::make_unique<PageEncoder>(header, settings);
+    if (!encoder->Problem().empty()) {
+        ReportFailure(encoder->Problem());
         return false;
     }
     try {
@@ -52,16 +53,18 @@ bool PagePrinter::EndPage()
     if (papplJobIsCanceled(job) || linesWritten < header.cupsHeight) {
         papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u not printed: the job was stopped.", page);
         pixels.clear();
+        encoder.reset();
         return true;
     }
-    PageEncoder encoder(header, settings);
-    const bool encoded = encoder.Encode(pixels.data());
+    // The encoder made when the page started (none before the first page).
+    const std::unique_ptr<PageEncoder> pageEncoder = std::move(encoder);
+    const bool encoded = pageEncoder != nullptr && pageEncoder->Encode(pixels.data());
     pixels.clear();
     if (!encoded) {
         ReportFailure("out of memory while converting it");
         return false;
     }
-    for (const std::vector<unsigned char>* piece : encoder.Pieces()) {
+    for (const std::vector<unsigned char>* piece : pageEncoder->Pieces()) {
         if (!piece->empty() && papplDeviceWrite(device, piece->data(), piece->size()) < 0) {
             ReportFailure("the printer did not take its data");
             return false;

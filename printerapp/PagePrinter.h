@@ -16,6 +16,9 @@
 class PagePrinter {
 public:
     PagePrinter(pappl_job_t* job, pappl_device_t* device, JobSettings settings);
+    // The page's encoder refers to the header and settings held here.
+    PagePrinter(const PagePrinter&) = delete;
+    PagePrinter& operator=(const PagePrinter&) = delete;
 
     // Starts a page (numbered from 1) with its raster header; false, with
     // the reason logged on the job, when the page cannot be printed.
@@ -44,6 +47,8 @@ private:
     unsigned page = 0;
     unsigned linesWritten = 0;
     std::vector<unsigned char> pixels;
+    // The current page's encoder, from StartPage to EndPage.
+    std::unique_ptr<PageEncoder> encoder;
 };
 
 #endif

@@ -39,22 +39,82 @@ stop_pid() {
   wait "$1" 2>/dev/null || true
 }
 
-# The private scheduler's process id and port, set by start_cupsd.
+# start_on_free_port <start> <ready> <stop>: picks a port nobody listens on
+# and runs `<start> <port>`, which starts a server in the background (and
+# keeps its process id for the script's cleanup); waits up to 30 seconds for
+# `<ready> <port>` while that server ($!) runs. A server that does not come
+# up is stopped with `<stop>` and another port tried (it may have been taken
+# in the meantime), five times at most. Sets free_port, empty when no server
+# came up.
+start_on_free_port() {
+  local start=$1 ready=$2 stop=$3 candidate pid end
+  free_port=""
+  for _ in 1 2 3 4 5; do
+    candidate=$((20000 + RANDOM % 40000))
+    port_open "$candidate" && continue
+    "$start" "$candidate"
+    pid=$!
+    end=$((SECONDS + 30))
+    while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$end" ]; do
+      if "$ready" "$candidate"; then
+        free_port=$candidate
+        return 0
+      fi
+      sleep 0.2
+    done
+    "$stop"
+  done
+}
+
+# The private scheduler's process id, port and folder, set by start_cupsd.
 cupsd_pid=""
 cups_port=""
+cupsd_dir=""
 
 stop_cupsd() {
   stop_pid "$cupsd_pid"
   cupsd_pid=""
 }
 
+# launch_cupsd <port>: writes the scheduler's configuration for the port and
+# starts cupsd in the background.
+launch_cupsd() {
+  cat > "$cupsd_dir/root/cupsd.conf" <<CONF
+LogLevel debug
+Listen 127.0.0.1:$1
+Browsing No
+BrowseLocalProtocols none
+WebInterface No
+DefaultAuthType None
+DefaultEncryption Never
+PreserveJobHistory Yes
+<Location />
+  Order allow,deny
+  Allow from 127.0.0.1
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+CONF
+  cupsd -f -c "$cupsd_dir/root/cupsd.conf" -s "$cupsd_dir/root/cups-files.conf" \
+    >> "$cupsd_dir/log/cupsd.out" 2>&1 &
+  cupsd_pid=$!
+}
+
+# cupsd_running <port>: true when the scheduler on the port answers.
+cupsd_running() {
+  CUPS_SERVER=127.0.0.1:$1 timeout 10 lpstat -r 2>/dev/null | grep -q 'scheduler is running'
+}
+
 # start_cupsd <folder> <server-bin>: starts cupsd as root with everything of
 # its own below the folder (root/ for its configuration, log/error_log...)
-# and the filters and backends of <server-bin>, on a free port; another
-# port is tried when it does not come up (the port may have been taken in
-# the meantime). Sets cupsd_pid and cups_port and exports CUPS_SERVER.
+# and the filters and backends of <server-bin>, on a free port. Sets
+# cupsd_pid and cups_port and exports CUPS_SERVER.
 start_cupsd() {
   local dir=$1 serverbin=$2
+  cupsd_dir=$dir
   mkdir -p "$dir/root/ppd" "$dir/state" "$dir/cache" "$dir/spool" "$dir/tmp" "$dir/log"
   chmod 0755 "$dir" "$dir/root" "$dir/state" "$dir/log"
   chmod 0770 "$dir/cache"
@@ -77,45 +137,8 @@ SystemGroup root
 User lp
 Group lp
 CONF
-  local candidate end
-  cups_port=""
-  for _ in 1 2 3 4 5; do
-    candidate=$((20000 + RANDOM % 40000))
-    port_open "$candidate" && continue
-    cat > "$dir/root/cupsd.conf" <<CONF
-LogLevel debug
-Listen 127.0.0.1:$candidate
-Browsing No
-BrowseLocalProtocols none
-WebInterface No
-DefaultAuthType None
-DefaultEncryption Never
-PreserveJobHistory Yes
-<Location />
-  Order allow,deny
-  Allow from 127.0.0.1
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-CONF
-    cupsd -f -c "$dir/root/cupsd.conf" -s "$dir/root/cups-files.conf" \
-      >> "$dir/log/cupsd.out" 2>&1 &
-    cupsd_pid=$!
-    end=$((SECONDS + 30))
-    while kill -0 "$cupsd_pid" 2>/dev/null && [ "$SECONDS" -lt "$end" ]; do
-      if CUPS_SERVER=127.0.0.1:$candidate timeout 10 lpstat -r 2>/dev/null |
-        grep -q 'scheduler is running'; then
-        cups_port=$candidate
-        break
-      fi
-      sleep 0.2
-    done
-    [ -n "$cups_port" ] && break
-    stop_cupsd
-  done
+  start_on_free_port launch_cupsd cupsd_running stop_cupsd
+  cups_port=$free_port
   [ -n "$cups_port" ] || { cat "$dir/log/cupsd.out" >&2; fail "the private CUPS scheduler did not start"; }
   export CUPS_SERVER=127.0.0.1:$cups_port
 }

@@ -65,25 +65,14 @@ cleanup() {
 trap cleanup EXIT
 
 # --- Start the server on a free port -----------------------------------------
-port=""
-for attempt in 1 2 3 4 5; do
-  candidate=$((20000 + RANDOM % 40000))
-  port_open "$candidate" && continue
-  "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$candidate" \
+start_app() { # start_app <port>
+  "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
     -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
     -o "log-file=$work/app.log" -o log-level=info > "$work/server.out" 2>&1 &
   server_pid=$!
-  end=$((SECONDS + 30))
-  while kill -0 "$server_pid" 2>/dev/null && [ "$SECONDS" -lt "$end" ]; do
-    if port_open "$candidate"; then
-      port=$candidate
-      break
-    fi
-    sleep 0.2
-  done
-  [ -n "$port" ] && break
-  stop_server
-done
+}
+start_on_free_port start_app port_open stop_server
+port=$free_port
 [ -n "$port" ] || { cat "$work/server.out" >&2; fail "the printer application did not start"; }
 echo "printer application running on 127.0.0.1:$port (pid $server_pid)"
 server=ipp://127.0.0.1:$port

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 
 #include "escp/EscpCodes.h"
 #include "printerapp/Drivers.h"
@@ -15,26 +14,10 @@
 
 namespace {
 
-// What a raster job keeps from StartJob to EndJob.
-struct RasterJob {
-    PagePrinter printer;
-    // The page header the framework makes from the job's attributes, and
-    // the page count it was made for; read at the job's first raster page.
-    std::optional<cups_page_header2_t> headerFromJob;
-    unsigned headerPages = 0;
-};
-
-// The job's state, set by StartJob.
-RasterJob* RasterJobOf(pappl_job_t* job)
-{
-    return static_cast<RasterJob*>(papplJobGetData(job));
-}
-
-// The job's page printer, or nullptr before StartJob.
+// The job's page printer, set by StartJob.
 PagePrinter* PrinterOf(pappl_job_t* job)
 {
-    RasterJob* state = RasterJobOf(job);
-    return state != nullptr ? &state->printer : nullptr;
+    return static_cast<PagePrinter*>(papplJobGetData(job));
 }
 
 // Why a raster page whose own header the framework did not pass is refused.
@@ -53,19 +36,15 @@ bool IsRasterDocument(pappl_job_t* job)
 // For a page in a raster type the printer does not advertise (such as
 // 1-bit black) the framework passes, instead, the header it makes from the
 // job's attributes, and lines that do not fit it; the page cannot be
-// printed as the client meant it. The header from the job's attributes is
-// the same for every page, so it is made once per job.
-bool HasPageHeader(pappl_job_t* job, RasterJob& state, const pappl_pr_options_t& options)
+// printed as the client meant it.
+bool HasPageHeader(pappl_job_t* job, const pappl_pr_options_t& options)
 {
-    if (!state.headerFromJob || state.headerPages != options.num_pages) {
-        pappl_pr_options_t* fromJob = papplJobCreatePrintOptions(job, options.num_pages, false);
-        if (fromJob == nullptr)
-            return true;
-        state.headerFromJob = fromJob->header;
-        state.headerPages = options.num_pages;
-        papplJobDeletePrintOptions(fromJob);
-    }
-    return std::memcmp(&*state.headerFromJob, &options.header, sizeof options.header) != 0;
+    pappl_pr_options_t* fromJob = papplJobCreatePrintOptions(job, options.num_pages, false);
+    if (fromJob == nullptr)
+        return true;
+    const bool own = std::memcmp(&fromJob->header, &options.header, sizeof options.header) != 0;
+    papplJobDeletePrintOptions(fromJob);
+    return own;
 }
 
 // Supply level that means "unknown".
@@ -92,15 +71,13 @@ void JobCallbacks::Install(pappl_pr_driver_data_t& data)
 bool JobCallbacks::StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device)
 {
     const int pins = Drivers::PinsOf(papplJobGetPrinter(job));
-    papplJobSetData(
-        job, new RasterJob{PagePrinter(job, device, VendorOptions::SettingsFor(*options, pins)),
-                           std::nullopt, 0});
+    papplJobSetData(job, new PagePrinter(job, device, VendorOptions::SettingsFor(*options, pins)));
     return true;
 }
 
 bool JobCallbacks::EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*)
 {
-    delete RasterJobOf(job);
+    delete PrinterOf(job);
     papplJobSetData(job, nullptr);
     return true;
 }
@@ -109,14 +86,14 @@ bool JobCallbacks::EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*
 bool JobCallbacks::StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*,
                              unsigned page)
 {
-    RasterJob* state = RasterJobOf(job);
-    if (state == nullptr)
+    PagePrinter* printer = PrinterOf(job);
+    if (printer == nullptr)
         return false;
-    if (IsRasterDocument(job) && !HasPageHeader(job, *state, *options)) {
-        state->printer.Refuse(page, kNotGreyRaster);
+    if (IsRasterDocument(job) && !HasPageHeader(job, *options)) {
+        printer->Refuse(page, kNotGreyRaster);
         return false;
     }
-    return state->printer.StartPage(options->header, page);
+    return printer->StartPage(options->header, page);
 }
 
 bool JobCallbacks::WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned y,

@@ -20,8 +20,9 @@ constexpr unsigned char kSetUnit = 0x55;       // 'U'
 constexpr unsigned char kRelativeFeed = 0x76;  // 'v'
 constexpr unsigned char kSetUnitParamCount = 1;
 constexpr unsigned char kRelativeFeedParamCount = 2;
-// Largest feed one ESC ( v takes: its two-byte count.
-constexpr int kMaxRelativeFeed = 65535;
+// Largest feed one ESC ( v takes. Its two-byte count is signed: from 32768
+// on the printer reads a negative count and moves the paper up.
+constexpr int kMaxRelativeFeed = 32767;
 
 // Units of ESC ( U, in 1/3600 inch.
 constexpr unsigned char kUnit360th = 10;

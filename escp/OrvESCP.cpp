@@ -263,14 +263,15 @@ void OrvESCP::OneLineToBytes(const unsigned char* bandTop, std::uint64_t bytesPe
 }
 
 // CR, then a feed of `rows` raster rows: ESC ( v in 1/360 inch at
-// 360 x 360 (a chain of them beyond 65535 rows), otherwise a chain of ESC J
+// 360 x 360 (a chain of them beyond 32767 rows), otherwise a chain of ESC J
 // in 1/verticalUnit inch.
 void OrvESCP::AddVertical(int rows)
 {
     printerData.push_back(escp::kCarriageReturn);
     if (dpiX == 360 && dpiY == 360) {
         AddSetUnitCmd(escp::kUnit360th);
-        // ESC ( v counts in two bytes: a longer feed takes several commands.
+        // ESC ( v counts in a signed 16-bit word: a longer feed takes
+        // several commands.
         while (rows > escp::kMaxRelativeFeed) {
             AddVerticalEx(escp::kMaxRelativeFeed);
             rows -= escp::kMaxRelativeFeed;

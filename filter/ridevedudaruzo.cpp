@@ -255,11 +255,20 @@ void InstallCancelHandler()
     sigprocmask(SIG_UNBLOCK, &term, nullptr);
 }
 
+// The scheduler starts filters with SIGPIPE at its default, which would kill
+// the filter the moment the printer's end of the pipe goes away. Ignored, a
+// write there fails with EPIPE and the job ends with an ERROR line.
+void IgnoreBrokenPipes()
+{
+    signal(SIGPIPE, SIG_IGN);
+}
+
 // Runs the filter: cancel handler, log, arguments, input, PPD, then the page
 // loop.
 int main(int argc, char* argv[])
 {
     InstallCancelHandler();
+    IgnoreBrokenPipes();
     if (!StdoutIsOpen()) {
         fprintf(stderr, "ERROR: The printer data cannot be sent: standard output is closed.\n");
         return 1;

@@ -47,11 +47,13 @@ TEST(VerticalMove, FeedsInTheProfileUnit)
         {24, 180, 0, 10, {0x0D}},                      // no vertical resolution
         {24, 360, 360, 1000, Move360(1000)},
         {24, 360, 360, 0, Move360(0)},
-        // ESC ( v counts to 65535; longer feeds are chains of commands.
-        {24, 360, 360, 65535, Move360(65535)},
-        {24, 360, 360, 65536, Move360Chain({65535, 1})},
-        {24, 360, 360, 131070, Move360Chain({65535, 65535})},
-        {24, 360, 360, 200000, Move360Chain({65535, 65535, 65535, 3395})},
+        // ESC ( v counts to 32767 (its count is signed); longer feeds are
+        // chains of commands.
+        {24, 360, 360, 32767, Move360(32767)},
+        {24, 360, 360, 32768, Move360Chain({32767, 1})},
+        {24, 360, 360, 65535, Move360Chain({32767, 32767, 1})},
+        {24, 360, 360, 65536, Move360Chain({32767, 32767, 2})},
+        {24, 360, 360, 200000, Move360Chain({32767, 32767, 32767, 32767, 32767, 32767, 3398})},
         // ESC J counts to 255 steps; 65536 rows at 180 dpi are 257 of them.
         {24, 180, 180, 65536, Cat({{0x0D}, FeedChain(257), {0x1B, 0x4A, 0x01}})},
         {9, 360, 360, 1000, {0x0D}},  // 9 pins have no ESC ( U / ESC ( v
@@ -164,7 +166,7 @@ TEST(PageScan, FeedsAndBands)
          70096,
          {{0, 0}, {0, 70048}},
          Cat({Move360(0), Image(0x28, 1, {0x80, 0, 0}), Move360(1), Image(0x28, 1, {0, 0, 0}),
-              Move360Chain({65535, 4512}), Image(0x28, 1, {0x80, 0, 0}), Move360(1),
+              Move360Chain({32767, 32767, 4513}), Image(0x28, 1, {0x80, 0, 0}), Move360(1),
               Image(0x28, 1, {0, 0, 0})})},
         {"band ends on the last row",
          24,

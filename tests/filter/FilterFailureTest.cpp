@@ -319,20 +319,24 @@ TEST(FilterFailure, PrinterDataThatCannotBeWrittenFailsTheJob)
     struct Case {
         const char* name;
         StdoutTarget target;
-        const char* error;  // how the one ERROR line starts
+        bool ignoreSigpipe;  // the scheduler starts filters with SIGPIPE at its default
+        const char* error;   // how the one ERROR line starts
     };
     const Case cases[] = {
-        {"full device", StdoutTarget::DevFull, "ERROR: Page 1 could not be sent to the printer: "},
-        {"broken pipe", StdoutTarget::BrokenPipe,
+        {"full device", StdoutTarget::DevFull, false,
          "ERROR: Page 1 could not be sent to the printer: "},
-        {"closed", StdoutTarget::Closed, "ERROR: The printer data cannot be sent: "},
+        {"broken pipe", StdoutTarget::BrokenPipe, false,
+         "ERROR: Page 1 could not be sent to the printer: "},
+        {"broken pipe, SIGPIPE ignored", StdoutTarget::BrokenPipe, true,
+         "ERROR: Page 1 could not be sent to the printer: "},
+        {"closed", StdoutTarget::Closed, false, "ERROR: The printer data cannot be sent: "},
     };
     const Bytes raster = WriteRaster({GoodPage(1), GoodPage(2)});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FilterRun run = FilterJob(TestPpdPath(24), raster);
         run.stdoutTarget = c.target;
-        run.ignoreSigpipe = true;
+        run.ignoreSigpipe = c.ignoreSigpipe;
         const FilterResult r = RunFilter(run);
 
         ASSERT_TRUE(r.exited) << r.Describe();

@@ -20,6 +20,8 @@ constexpr std::size_t kFeedLength = 3;            // ESC J n
 constexpr std::size_t kHorizontalLength = 4;      // ESC $ nL nH
 constexpr std::size_t kBitImageHeaderLength = 5;  // ESC * m nL nH
 constexpr std::size_t kExtendedHeaderLength = 5;  // ESC ( c nL nH
+// Largest ESC ( v count that feeds forward: the count is signed.
+constexpr int kMaxForwardRelativeFeed = 32767;
 
 // Vertical distance between the dots of one column.
 constexpr std::int32_t k8DotPinPitch = kUnitsPerInch / 72;
@@ -276,7 +278,12 @@ bool Interpreter::RunExtended(std::size_t start)
         unit = kUnitsPerInch / escp::kSetUnitDivisions * parameters[0];
         return true;
     }
-    return FeedPaper(start, std::int64_t{parameters[0] + 256 * parameters[1]} * unit);
+    // The count is a signed 16-bit word: from 32768 on the paper moves up.
+    const int count = parameters[0] + 256 * parameters[1];
+    if (count > kMaxForwardRelativeFeed)
+        return Fail(start + kExtendedHeaderLength,
+                    "ESC ( v count " + std::to_string(count) + " moves the paper backwards");
+    return FeedPaper(start, std::int64_t{count} * unit);
 }
 
 // Executes ESC * m nL nH and its column data.

@@ -14,10 +14,12 @@
 
 #include <cerrno>
 
+#include <poll.h>
 #include <unistd.h>
 
-RasterInput::RasterInput(int fd)
-    : fd_(fd)
+RasterInput::RasterInput(int fd, const volatile sig_atomic_t* canceled)
+    : fd_(fd),
+      canceled_(canceled)
 {
     raster_ = cupsRasterOpenIO(Read, this, CUPS_RASTER_READ);
 }
@@ -32,9 +34,16 @@ ssize_t RasterInput::Read(void* context, unsigned char* buffer, size_t length)
 {
     RasterInput& input = *static_cast<RasterInput*>(context);
     ssize_t got;
-    do {
+    for (;;) {
+        if (!input.WaitForInput()) {
+            errno = ECANCELED;
+            got = -1;
+            break;
+        }
         got = read(input.fd_, buffer, length);
-    } while (got < 0 && errno == EINTR);
+        if (got >= 0 || (errno != EINTR && errno != EAGAIN))
+            break;
+    }
     if (got > 0)
         input.emptyInput_ = false;
     if (input.awaitingFirstRead_) {
@@ -43,6 +52,34 @@ ssize_t RasterInput::Read(void* context, unsigned char* buffer, size_t length)
         input.firstResult_ = got;
     }
     return got;
+}
+
+// SIGTERM is blocked between the look at the cancel flag and the wait, and
+// let through only inside ppoll(), so a cancel that comes at any moment
+// either is seen by the look or ends the wait.
+bool RasterInput::WaitForInput() const
+{
+    if (canceled_ == nullptr)
+        return true;
+    sigset_t term, previous;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigprocmask(SIG_BLOCK, &term, &previous);
+    sigset_t waiting = previous;
+    sigdelset(&waiting, SIGTERM);
+    bool cancelled = false;
+    for (;;) {
+        if (*canceled_) {
+            cancelled = true;
+            break;
+        }
+        pollfd input{fd_, POLLIN, 0};
+        // Input, an end or an error of the descriptor: the read tells which.
+        if (ppoll(&input, 1, nullptr, &waiting) >= 0 || errno != EINTR)
+            break;
+    }
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return !cancelled;
 }
 
 RasterInput::Header RasterInput::ReadHeader(cups_page_header2_t& header)

@@ -6,6 +6,7 @@
 #ifndef RIDEVEDUDARUZO_FILTER_RASTERINPUT_H
 #define RIDEVEDUDARUZO_FILTER_RASTERINPUT_H
 
+#include <csignal>
 #include <cstddef>
 
 #include <cups/raster.h>
@@ -21,8 +22,10 @@ public:
         NotRaster,  // the input does not begin as a CUPS raster stream
     };
 
-    // Opens the raster stream on fd, which stays the caller's to close.
-    explicit RasterInput(int fd);
+    // Opens the raster stream on fd, which stays the caller's to close. fd
+    // may be non-blocking. When `canceled` is given, a wait for input ends
+    // as a read error as soon as it is set (by the SIGTERM handler).
+    explicit RasterInput(int fd, const volatile sig_atomic_t* canceled = nullptr);
     // Closes the raster stream.
     ~RasterInput();
     RasterInput(const RasterInput&) = delete;
@@ -38,8 +41,11 @@ private:
     // libcups read callback: reads from the descriptor and notes what the
     // first read of each header asked for and got.
     static ssize_t Read(void* context, unsigned char* buffer, size_t length);
+    // Waits until fd has input, or until the job is cancelled; false then.
+    bool WaitForInput() const;
 
     int fd_;
+    const volatile sig_atomic_t* canceled_;
     cups_raster_t* raster_ = nullptr;
     // True while nothing at all has been read from the input.
     bool emptyInput_ = true;

@@ -263,6 +263,29 @@ void IgnoreBrokenPipes()
     signal(SIGPIPE, SIG_IGN);
 }
 
+// Opens the job's file for reading, or writes an ERROR line and returns -1.
+// The open does not wait (a FIFO without a writer would hold the job in
+// open(), out of a cancel's reach); the raster reader waits for input
+// itself, and a cancel ends that wait. Only a regular file or a FIFO can
+// hold a job's raster stream.
+int OpenJobFile(const char* path)
+{
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        fprintf(stderr, "ERROR: The job's file %s cannot be opened: %s.\n", path, strerror(errno));
+        sleep(1);
+        return -1;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {
+        fprintf(stderr, "ERROR: The job's file %s cannot be opened: it is not a regular file.\n",
+                path);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // Runs the filter: cancel handler, log, arguments, input, PPD, then the page
 // loop.
 int main(int argc, char* argv[])
@@ -281,13 +304,9 @@ int main(int argc, char* argv[])
 
     int fd = 0;
     if (argc == 7) {
-        fd = open(argv[6], O_RDONLY);
-        if (fd < 0) {
-            fprintf(stderr, "ERROR: The job's file %s cannot be opened: %s.\n", argv[6],
-                    strerror(errno));
-            sleep(1);
+        fd = OpenJobFile(argv[6]);
+        if (fd < 0)
             return 1;
-        }
     }
 
     cups_option_t* options = nullptr;
@@ -295,7 +314,7 @@ int main(int argc, char* argv[])
 
     int status = 1;
     {
-        RasterInput input(fd);
+        RasterInput input(fd, &Canceled);
         const PpdFile ppd(getenv("PPD"), numOptions, options);
         if (ppd.IsOpen()) {
             const JobSettings job{ppd.ModelNumber(), HalftoneName(ppd, numOptions, options),

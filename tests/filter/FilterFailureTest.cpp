@@ -1,10 +1,15 @@
 // Pages the filter cannot print and jobs that stop early: short pixel data,
 // unsafe page headers, resolutions without a pin profile, allocation
-// failure and cancellation by SIGTERM. A refused page writes nothing, the
+// failure, input that never comes and cancellation by SIGTERM. A refused page writes nothing, the
 // pages before it stay written.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/support/TestSupport.h"
 
@@ -413,3 +418,85 @@ TEST(FilterFailure, SigtermThenEndOfInputIsACancelNotAnError)
 }
 
 }  // namespace
+
+namespace {
+
+// Where the job's raster stream waits: standard input, or a job file that
+// is a FIFO with a writer that never writes, with none yet, or with one
+// that has left without writing.
+enum class WaitingInput { Stdin, FifoWithSilentWriter, FifoWithoutWriter, FifoWithGoneWriter };
+
+}  // namespace
+
+TEST(FilterFailure, InputThatNeverComesEndsOnCancelOrAtOnce)
+{
+    struct Case {
+        const char* name;
+        WaitingInput input;
+        bool cancel;             // SIGTERM half a second after the start
+        int status;              // a cancelled job before its first page ends with 0
+        const char* errorStart;  // the ERROR line, or null for none
+    };
+    const Case cases[] = {
+        {"standard input, cancelled", WaitingInput::Stdin, true, 0, nullptr},
+        {"FIFO job file with a silent writer, cancelled", WaitingInput::FifoWithSilentWriter, true,
+         0, nullptr},
+        {"FIFO job file without a writer, cancelled", WaitingInput::FifoWithoutWriter, true, 0,
+         nullptr},
+        // A writer that leaves without writing: the job holds no page.
+        {"FIFO job file whose writer has gone", WaitingInput::FifoWithGoneWriter, false, 1,
+         "ERROR: The job's raster stream holds no page."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string fifo = dir.File("job.ras");
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        // Opened read-write, the FIFO has a writer without waiting for a reader.
+        const int writer =
+            c.input == WaitingInput::FifoWithSilentWriter ? open(fifo.c_str(), O_RDWR) : -1;
+        // A writer that comes (once the filter reads the FIFO) and goes.
+        std::thread goneWriter;
+        if (c.input == WaitingInput::FifoWithGoneWriter)
+            goneWriter = std::thread([fifo] { close(open(fifo.c_str(), O_WRONLY)); });
+
+        FilterRun run = FilterJob(TestPpdPath(24), {});
+        if (c.input == WaitingInput::Stdin)
+            run.input = {InputPiece{{}, "text the filter never writes"}};
+        else
+            run.args = FilterArgs("", fifo);
+        if (c.cancel)
+            run.signalAfterSeconds = 0.5;
+        run.timeoutSeconds = 10;
+        const FilterResult r = RunFilter(run);
+        if (writer >= 0)
+            close(writer);
+        if (goneWriter.joinable())
+            goneWriter.join();
+
+        ASSERT_TRUE(r.exited) << r.Describe();
+        EXPECT_EQ(r.exitStatus, c.status) << r.Describe();
+        EXPECT_TRUE(r.out.empty());
+        const std::vector<std::string> errors = r.ErrLinesStartingWith("ERROR: ");
+        if (c.errorStart == nullptr) {
+            EXPECT_TRUE(errors.empty()) << r.err;
+        } else {
+            ASSERT_EQ(errors.size(), 1u) << r.err;
+            EXPECT_EQ(errors[0], c.errorStart);
+        }
+    }
+}
+
+TEST(FilterFailure, AJobFileThatIsNotAFileIsRefused)
+{
+    TempDir dir;
+    FilterRun run = FilterJob(TestPpdPath(24), {});
+    run.args = FilterArgs("", dir.Path());
+    const FilterResult r = RunFilter(run);
+
+    EXPECT_EQ(r.exitStatus, 1) << r.Describe();
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.ErrLinesStartingWith("ERROR: "),
+              (std::vector<std::string>{"ERROR: The job's file " + dir.Path() +
+                                        " cannot be opened: it is not a regular file."}));
+}

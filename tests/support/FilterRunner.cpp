@@ -1,9 +1,11 @@
 // FilterRunner: child-process runs of a filter with captured output.
 #include "tests/support/FilterRunner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -127,7 +129,9 @@ public:
           stderr_(stderrFd),
           result_(result),
           deadline_(Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                       std::chrono::duration<double>(run.timeoutSeconds)))
+                                       std::chrono::duration<double>(run.timeoutSeconds))),
+          signalTime_(Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                         std::chrono::duration<double>(run.signalAfterSeconds)))
     {
     }
 
@@ -154,11 +158,16 @@ private:
         return text.empty() || result_.err.find(text) != std::string::npos;
     }
 
-    // Sends the run's signal once its text has appeared.
+    // True while the run's signal waits for its moment rather than a text.
+    bool SignalTimed() const { return !result_.signalSent && run_.signalAfterSeconds > 0; }
+
+    // Sends the run's signal once its text has appeared or its time has come.
     void ApplySignalRule()
     {
-        if (!result_.signalSent && !run_.signalAfterStderr.empty() &&
-            ErrContains(run_.signalAfterStderr)) {
+        const bool textSeen =
+            !run_.signalAfterStderr.empty() && ErrContains(run_.signalAfterStderr);
+        const bool timeCome = SignalTimed() && Clock::now() >= signalTime_;
+        if (!result_.signalSent && (textSeen || timeCome)) {
             kill(pid_, run_.signalNumber);
             result_.signalSent = true;
         }
@@ -179,6 +188,16 @@ private:
         return left.count() > 0 ? static_cast<int>(left.count()) : 0;
     }
 
+    // Milliseconds until a timed signal is due (at least 1), or no limit.
+    int MillisecondsToSignal() const
+    {
+        if (!SignalTimed())
+            return std::numeric_limits<int>::max();
+        const auto due =
+            std::chrono::duration_cast<std::chrono::milliseconds>(signalTime_ - Clock::now());
+        return due.count() > 1 ? static_cast<int>(due.count()) : 1;
+    }
+
     // Waits for one batch of activity; false when the deadline has passed.
     bool PollOnce()
     {
@@ -195,7 +214,7 @@ private:
         const int left = MillisecondsLeft();
         if (left == 0)
             return false;
-        if (poll(fds, count, left) < 0 && errno != EINTR)
+        if (poll(fds, count, std::min(left, MillisecondsToSignal())) < 0 && errno != EINTR)
             return false;
 
         for (nfds_t i = 0; i < count; ++i) {
@@ -272,6 +291,7 @@ private:
     int stderr_;
     FilterResult& result_;
     Clock::time_point deadline_;
+    Clock::time_point signalTime_;
     std::size_t piece_ = 0;
     std::size_t offset_ = 0;
 };

@@ -50,6 +50,9 @@ struct FilterRun {
     // When set, `signalNumber` is sent once standard error contains this
     // text (before any input piece waiting for the same text is written).
     std::string signalAfterStderr;
+    // When non-zero, `signalNumber` is sent this many seconds after the
+    // start, unless the text above has already sent it.
+    double signalAfterSeconds = 0.0;
     int signalNumber = SIGTERM;
     // When true, the child starts with `signalNumber` pending and blocked, as
     // if it had come before the filter's first instruction; the filter gets

@@ -15,6 +15,7 @@
 #include <cerrno>
 
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 RasterInput::RasterInput(int fd, const volatile sig_atomic_t* canceled)
@@ -54,9 +55,13 @@ ssize_t RasterInput::Read(void* context, unsigned char* buffer, size_t length)
     return got;
 }
 
+// How long input may pause once the job is cancelled: the page being read
+// is finished while its data keeps coming, a stalled input ends the job.
+constexpr time_t kCancelGraceSeconds = 1;
+
 // SIGTERM is blocked between the look at the cancel flag and the wait, and
 // let through only inside ppoll(), so a cancel that comes at any moment
-// either is seen by the look or ends the wait.
+// either is seen by the look or ends the unbounded wait.
 bool RasterInput::WaitForInput() const
 {
     if (canceled_ == nullptr)
@@ -67,19 +72,21 @@ bool RasterInput::WaitForInput() const
     sigprocmask(SIG_BLOCK, &term, &previous);
     sigset_t waiting = previous;
     sigdelset(&waiting, SIGTERM);
-    bool cancelled = false;
+    bool ready = true;
     for (;;) {
-        if (*canceled_) {
-            cancelled = true;
+        pollfd input{fd_, POLLIN, 0};
+        timespec grace{kCancelGraceSeconds, 0};
+        const int result = ppoll(&input, 1, *canceled_ ? &grace : nullptr, &waiting);
+        if (result == 0) {
+            ready = false;
             break;
         }
-        pollfd input{fd_, POLLIN, 0};
         // Input, an end or an error of the descriptor: the read tells which.
-        if (ppoll(&input, 1, nullptr, &waiting) >= 0 || errno != EINTR)
+        if (result > 0 || errno != EINTR)
             break;
     }
     sigprocmask(SIG_SETMASK, &previous, nullptr);
-    return !cancelled;
+    return ready;
 }
 
 RasterInput::Header RasterInput::ReadHeader(cups_page_header2_t& header)

@@ -23,8 +23,9 @@ public:
     };
 
     // Opens the raster stream on fd, which stays the caller's to close. fd
-    // may be non-blocking. When `canceled` is given, a wait for input ends
-    // as a read error as soon as it is set (by the SIGTERM handler).
+    // may be non-blocking. When `canceled` is given and gets set (by the
+    // SIGTERM handler), input that then pauses for a second ends as a read
+    // error, so a cancel ends any wait for input.
     explicit RasterInput(int fd, const volatile sig_atomic_t* canceled = nullptr);
     // Closes the raster stream.
     ~RasterInput();
@@ -41,7 +42,8 @@ private:
     // libcups read callback: reads from the descriptor and notes what the
     // first read of each header asked for and got.
     static ssize_t Read(void* context, unsigned char* buffer, size_t length);
-    // Waits until fd has input, or until the job is cancelled; false then.
+    // Waits until fd has input; false when the job is cancelled and no
+    // input comes within the grace time.
     bool WaitForInput() const;
 
     int fd_;

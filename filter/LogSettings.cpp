@@ -68,6 +68,10 @@ std::string ValueProblem(const std::string& option, const std::string& value)
         if (value.empty()) {
             return option + " is empty";
         }
+        // A relative folder would be taken from wherever the filter runs.
+        if (option == "path" && value[0] != '/') {
+            return "path is not an absolute folder";
+        }
         if (option == "name" && value.find('/') != std::string::npos) {
             return "name holds a /";
         }
@@ -190,12 +194,14 @@ bool LogSettings::Understood(const std::string& content, std::string& problem)
     int lineNumber = 0;
     std::size_t start = 0;
     while (start <= body.size()) {
-        std::size_t end = body.find('\n', start);
+        // Lines end at CR or LF, as the configuration's reader splits them;
+        // a CR LF pair counts as one line end.
+        std::size_t end = body.find_first_of("\r\n", start);
         if (end == std::string::npos) {
             end = body.size();
         }
         const std::string line = Trimmed(body.substr(start, end - start));
-        start = end + 1;
+        start = end + (body.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         ++lineNumber;
         std::string lineProblem;
         if (line.empty() || line[0] == '#') {

@@ -301,6 +301,17 @@ TEST_F(FilterLog, AdministratorsConfigurationTurnsTheLogDownMovesItOrIsIgnored)
          true, LogPlace::Default, true, 1},
         {"a folder", [](const LogConfig& c) { std::filesystem::create_directory(c.File()); }, true,
          LogPlace::Default, true, 1},
+        // The configuration's reader ends a line at CR as well as at LF.
+        {"bad level behind a CR",
+         [](const LogConfig& c) { c.Write("[Main]\npath = /x\rlevel = bogus\rmonthdir = yes\n"); },
+         true, LogPlace::Default, true, 1},
+        {"section behind a CR",
+         [](const LogConfig& c) { c.Write("[Main]\nname = job\r[Second]\nlevel = info\n"); }, true,
+         LogPlace::Default, true, 1},
+        {"CRLF line ends", [](const LogConfig& c) { c.Write("[Main]\r\nlevel = info\r\n"); }, false,
+         LogPlace::Default, false, 2},
+        {"relative path", [](const LogConfig& c) { c.Write("[Main]\npath = logs\n"); }, true,
+         LogPlace::Default, true, 1},
     };
     const RasterPage page = LoggedPage();
     const std::vector<unsigned char> expected = ExpectedPageBytes(24, page);

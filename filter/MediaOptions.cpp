@@ -35,13 +35,17 @@ MediaOptions::MediaOptions(const PpdFile* ppd, int numOptions, cups_option_t* op
         cutType = kDefaultCutType;
 }
 
-// Returns the job's value of an option, else the PPD's marked choice.
+// Returns the PPD's marked choice of an option it offers: the job's value
+// as the PPD spells it, matched without regard to case as libcups marks
+// it, or the PPD's default for a value the PPD does not offer. For an
+// option the PPD does not offer, the job's value as given.
 std::string MediaOptions::Choice(const PpdFile* ppd, int numOptions, cups_option_t* options,
                                  const char* keyword)
 {
-    if (const char* value = cupsGetOption(keyword, numOptions, options))
-        return value;
-    return ppd != nullptr ? ppd->MarkedChoice(keyword) : "";
+    if (ppd != nullptr && ppd->HasOption(keyword))
+        return ppd->MarkedChoice(keyword);
+    const char* value = cupsGetOption(keyword, numOptions, options);
+    return value != nullptr ? value : "";
 }
 
 // Applies the settings; the cutter goes last, so that of a cash-drawer pulse

@@ -24,15 +24,17 @@ class PpdFile;
 
 class MediaOptions {
 public:
-    // Reads the choices: a job option wins over the PPD's marked choice; an
-    // option set by neither stays empty and is not applied.
+    // Reads the choices (see Choice); an option set by neither the PPD nor
+    // the job stays empty and is not applied.
     // The PPD may be null.
     MediaOptions(const PpdFile* ppd, int numOptions, cups_option_t* options);
 
     // Writes the chosen settings into a freshly built printer object.
     void ApplyTo(DotMatrixPrinter& printer) const;
 
-    // The value of one option: job option, else PPD marked choice, else "".
+    // The value of one option: the PPD's marked choice (job options are
+    // marked in it) when the PPD offers the option, else the job option,
+    // else "".
     static std::string Choice(const PpdFile* ppd, int numOptions, cups_option_t* options,
                               const char* keyword);
 

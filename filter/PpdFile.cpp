@@ -80,4 +80,9 @@ std::string PpdFile::MarkedChoice(const char* keyword) const
     return marked != nullptr ? marked->choice : "";
 }
 
+bool PpdFile::HasOption(const char* keyword) const
+{
+    return ppd != nullptr && ppdFindOption(ppd, keyword) != nullptr;
+}
+
 #pragma GCC diagnostic pop

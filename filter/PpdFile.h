@@ -31,6 +31,8 @@ public:
     // The marked choice of an option keyword, or "" when the option has
     // none or the PPD is not open.
     std::string MarkedChoice(const char* keyword) const;
+    // True when the PPD is open and offers the option.
+    bool HasOption(const char* keyword) const;
 
 private:
     ppd_file_t* ppd = nullptr;

@@ -88,3 +88,50 @@ TEST(FilterMedia, OptionsShapeThePageFrame)
 }
 
 }  // namespace
+
+namespace {
+
+// The printer data of a job with the given options, run with the 24-pin
+// printer's shipped PPD.
+Bytes PrintedWithModelPpd(const Bytes& raster, const std::string& options)
+{
+    const FilterResult r = RunFilter(FilterJob(ModelPpdPath(24), raster, options));
+    EXPECT_EQ(r.exitStatus, 0) << options << ": " << r.Describe();
+    return r.out;
+}
+
+}  // namespace
+
+TEST(FilterMedia, ChoicesAreMatchedAsThePpdSpellsThem)
+{
+    // A grey page, so that the halftone pattern shows as well.
+    RasterPage page = MakeGrayPage(120, 60, 180, 180, CUPS_CSPACE_W);
+    FillPattern(page, 5);
+    const Bytes raster = WriteRaster({page});
+    struct Case {
+        const char* options;
+        const char* sameAs;  // the canonical spelling, or "" for the defaults
+    };
+    const Case cases[] = {
+        {"RidevPaperType=ticket", ""},
+        {"RidevPaperType=Bogus", ""},
+        {"RidevCutter=NoSuchChoice", ""},
+        {"RidevPaperType=sheet", "RidevPaperType=SHEET"},
+        {"RidevCutter=option3 RidevCutType=option2", "RidevCutter=Option3 RidevCutType=Option2"},
+        {"RidevCashDrawer=OPTION3", "RidevCashDrawer=Option3"},
+        {"RidevBlackMark=option2", "RidevBlackMark=Option2"},
+        {"RidevPrintDirection=unidirectional RidevPrintMode=doubleprn",
+         "RidevPrintDirection=Unidirectional RidevPrintMode=DOUBLEPRN"},
+        {"RidevPrintMode=simpleprn", "RidevPrintMode=SIMPLEPRN"},
+        {"RidevHalftone=ht_patsize_8x8_m", "RidevHalftone=HT_PATSIZE_8x8_M"},
+    };
+    const Bytes defaults = PrintedWithModelPpd(raster, "");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        const Bytes expected = PrintedWithModelPpd(raster, c.sameAs);
+        if (*c.sameAs != '\0') {
+            EXPECT_NE(expected, defaults) << "the canonical choice changes nothing";
+        }
+        EXPECT_EQ(PrintedWithModelPpd(raster, c.options), expected);
+    }
+}

@@ -13,6 +13,11 @@ std::string TestPpdPath(int pins)
     return std::string(RIDEV_TEST_PPD_DIR) + "/ridev-test-" + std::to_string(pins) + "pin.ppd";
 }
 
+std::string ModelPpdPath(int pins)
+{
+    return std::string(RIDEV_MODEL_PPD_DIR) + "/ridev" + std::to_string(pins) + ".ppd";
+}
+
 std::vector<std::string> FilterArgs(const std::string& options, const std::string& rasterFile)
 {
     std::vector<std::string> args{"1", "user", "title", "1", options};

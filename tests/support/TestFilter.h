@@ -17,6 +17,10 @@ std::string FilterPath();
 // Path of the test PPD for a 9-, 18- or 24-pin printer (ppd/test).
 std::string TestPpdPath(int pins);
 
+// Path of the PPD the project ships for a 9-, 18- or 24-pin printer (built
+// from ppd/ridevedudaruzo.drv), with every media and finishing option.
+std::string ModelPpdPath(int pins);
+
 // The print-filter arguments after argv[0]: job id, user, title, copies,
 // options, and the raster file when one is given.
 std::vector<std::string> FilterArgs(const std::string& options = "",

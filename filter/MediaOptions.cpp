@@ -48,6 +48,21 @@ std::string MediaOptions::Choice(const PpdFile* ppd, int numOptions, cups_option
     return value != nullptr ? value : "";
 }
 
+MediaOptions MediaOptions::WithoutDocumentCommands() const
+{
+    MediaOptions inside = *this;
+    inside.cashDrawer.clear();
+    if (inside.cutter == choice::kOption2)
+        inside.cutter.clear();
+    return inside;
+}
+
+bool MediaOptions::HasDocumentCommands() const
+{
+    const bool drawer = cashDrawer == choice::kOption2 || cashDrawer == choice::kOption3;
+    return drawer || cutter == choice::kOption2;
+}
+
 // Applies the settings; the cutter goes last, so that of a cash-drawer pulse
 // and a per-document cut (which share one place at the end of the
 // document) the cut is kept.

@@ -32,6 +32,13 @@ public:
     // Writes the chosen settings into a freshly built printer object.
     void ApplyTo(DotMatrixPrinter& printer) const;
 
+    // The same settings without the commands that belong to the document's
+    // start and end (cash-drawer pulse, cut after the document): what the
+    // pages inside a document of several pages are framed with.
+    MediaOptions WithoutDocumentCommands() const;
+    // True when the settings put commands at the document's start or end.
+    bool HasDocumentCommands() const;
+
     // The value of one option: the PPD's marked choice (job options are
     // marked in it) when the PPD offers the option, else the job option,
     // else "".

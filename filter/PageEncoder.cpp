@@ -96,10 +96,42 @@ bool PageEncoder::Encode(unsigned char* pixels)
         printer->StartPage(pageStart);
         printer->EndPage(pageEnd);
         printer->EndDoc(docEnd);
+        BuildInnerDocumentFraming();
     } catch (const std::bad_alloc&) {
         return false;
     }
     return true;
+}
+
+// The document framing without the document's start and end commands, from
+// a printer object with the same settings less those; the same bytes as
+// the page's own framing when the job sets no such command.
+void PageEncoder::BuildInnerDocumentFraming()
+{
+    if (!job.media.HasDocumentCommands()) {
+        innerDocStart = docStart;
+        innerDocEnd = docEnd;
+        return;
+    }
+    DotMatrixPrinter framing(job.pinType, static_cast<int>(header.HWResolution[0]),
+                             static_cast<int>(header.HWResolution[1]));
+    job.media.WithoutDocumentCommands().ApplyTo(framing);
+    framing.StartDoc(innerDocStart);
+    framing.EndDoc(innerDocEnd);
+}
+
+std::vector<const std::vector<unsigned char>*>
+PageEncoder::OpeningPieces(bool firstOfDocument) const
+{
+    if (!printer)
+        return {};
+    return {firstOfDocument ? &docStart : &innerDocStart, &pageStart, &printer->PageBody(),
+            &pageEnd};
+}
+
+const std::vector<unsigned char>& PageEncoder::ClosingPiece(bool lastOfDocument) const
+{
+    return lastOfDocument ? docEnd : innerDocEnd;
 }
 
 std::vector<const std::vector<unsigned char>*> PageEncoder::Pieces() const

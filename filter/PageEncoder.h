@@ -51,13 +51,29 @@ public:
     // valid while the encoder lives.
     std::vector<const std::vector<unsigned char>*> Pieces() const;
 
+    // The page as one page of a document of several: the pieces up to the
+    // page end, whose document start carries the commands of the
+    // document's start (cash-drawer pulse before it) only when the page is
+    // the document's first; and the document end that closes the page,
+    // with the commands of the document's end (pulse, cut after it) only
+    // when the page is its last. Valid after Encode, while the encoder
+    // lives.
+    std::vector<const std::vector<unsigned char>*> OpeningPieces(bool firstOfDocument) const;
+    const std::vector<unsigned char>& ClosingPiece(bool lastOfDocument) const;
+
 private:
+    // Fills innerDocStart and innerDocEnd.
+    void BuildInnerDocumentFraming();
+
     const cups_page_header2_t& header;
     const JobSettings& job;
     PageFormat format;
     std::string problem;
     std::unique_ptr<DotMatrixPrinter> printer;
     std::vector<unsigned char> docStart, pageStart, pageEnd, docEnd;
+    // The document framing of a page inside a document: without the
+    // document's start and end commands.
+    std::vector<unsigned char> innerDocStart, innerDocEnd;
 };
 
 #endif

@@ -13,25 +13,27 @@
 
 #include "filter/PageEncoder.h"
 
-// Where a page goes and what stops it.
+class JobOutput;
+
+// Where a page's messages go and what stops it.
 struct PageStreams {
-    FILE* data;                             // the printer data (standard output)
     FILE* messages;                         // ERROR lines (standard error)
     const volatile sig_atomic_t* canceled;  // set when the job is cancelled
 };
 
 // How the handling of one page ended.
 enum class PageOutcome {
-    Printed,    // all five pieces were written
+    Printed,    // the page was written, its closing piece is held by the output
     Failed,     // an ERROR line was written; nothing of the page was output, or
                 // the printer data could not be written
     Cancelled,  // the pixels stopped coming because the job was cancelled
 };
 
-// Reads the pixels of one accepted page and prints it, flushing the data
-// stream after the page. On any problem writes an ERROR line; the output is
-// left untouched unless it is the writing itself that failed.
+// Reads the pixels of one accepted page and prints it through `output`,
+// which flushes the data stream after the page. On any problem writes an
+// ERROR line; the output is left untouched unless it is the writing itself
+// that failed.
 PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,
-                      const JobSettings& job, const PageStreams& streams);
+                      const JobSettings& job, const PageStreams& streams, JobOutput& output);
 
 #endif

@@ -21,6 +21,7 @@
 // type, print direction, cash drawer, black mark, cutter) are applied to every
 // page's printer object; see MediaOptions.h.
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "filter/JobOutput.h"
 #include "filter/LogSettings.h"
 #include "filter/MediaOptions.h"
 #include "filter/PageFormat.h"
@@ -150,30 +152,61 @@ int ReportStreamEnd(RasterInput::Header end, int pages)
 
 // Reads and prints pages until the stream ends, the job is cancelled or a
 // page fails; returns the exit status. A cancelled job is not a failure: it
-// ends with status 0 after its last whole page, or before its first.
-int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job)
+// ends with status 0 after its last whole page, or before its first. Only a
+// stream that ends cleanly closes the document with its end commands and
+// gets its further copies.
+int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job, int copies)
 {
-    const PageStreams streams{stdout, stderr, &Canceled};
+    const PageStreams streams{stderr, &Canceled};
+    JobOutput output(stdout, stderr, copies, &Canceled);
     int page = 0;
     cups_page_header2_t header;
     while (!Canceled) {
         const RasterInput::Header next = input.ReadHeader(header);
         if (Canceled)
             break;
-        if (next != RasterInput::Header::Page)
-            return ReportStreamEnd(next, page);
+        if (next != RasterInput::Header::Page) {
+            const int status = ReportStreamEnd(next, page);
+            if (status != 0) {
+                output.Abandon(false);
+                return status;
+            }
+            return output.FinishDocument() ? 0 : 1;
+        }
         ++page;
-        fprintf(stderr, "PAGE: %d %d\n", page, header.NumCopies);
+        // The page is printed once here; further copies are announced as
+        // they are sent.
+        fprintf(stderr, "PAGE: %d 1\n", page);
         StartPage(ppd, header);
 
-        const PageOutcome outcome = PrintPage(input.Stream(), header, page, job, streams);
-        if (outcome == PageOutcome::Failed)
+        const PageOutcome outcome = PrintPage(input.Stream(), header, page, job, streams, output);
+        if (outcome == PageOutcome::Failed) {
+            output.Abandon(false);
             return 1;
+        }
         if (outcome == PageOutcome::Cancelled)
             break;
         EndPage(header);
     }
-    return 0;
+    return output.Abandon(true) ? 0 : 1;
+}
+
+// How many copies of the document the filter prints: the copies argument
+// when the job's document is itself a raster stream (CONTENT_TYPE, or a run
+// by hand without it). For any other document the scheduler's filters
+// before this one have made the copies (the PPDs set cupsManualCopies).
+int CopiesToPrint(const char* copiesArgument)
+{
+    const char* contentType = getenv("CONTENT_TYPE");
+    if (contentType != nullptr && *contentType != '\0' &&
+        strcmp(contentType, "application/vnd.cups-raster") != 0)
+        return 1;
+    char* end = nullptr;
+    errno = 0;
+    const long copies = strtol(copiesArgument, &end, 10);
+    if (end == copiesArgument || *end != '\0' || errno != 0 || copies < 1 || copies > INT_MAX)
+        return 1;
+    return static_cast<int>(copies);
 }
 
 // Empties a log file of an earlier job, with the file-creation mask that
@@ -321,7 +354,7 @@ int main(int argc, char* argv[])
                                   MediaOptions(&ppd, numOptions, options)};
             if (IsKnownPinType(job.pinType)) {
                 Setup();
-                status = RunPageLoop(input, ppd.Record(), job);
+                status = RunPageLoop(input, ppd.Record(), job, CopiesToPrint(argv[4]));
                 Shutdown();
             } else {
                 fprintf(stderr,

@@ -214,8 +214,11 @@ bool DocumentFilter::Print(pappl_job_t* job, pappl_device_t* device, void*)
     PagePrinter printer(job, device, VendorOptions::SettingsFor(*options, pins));
     unsigned pageNumber = 0;
     bool ok = true;
-    for (int copy = 0; ok && copy < options->copies && !papplJobIsCanceled(job); ++copy)
+    // Each copy is one document, with the document's start and end commands.
+    for (int copy = 0; ok && copy < options->copies && !papplJobIsCanceled(job); ++copy) {
         ok = PrintCopy(job, *options, printer, range, pageNumber);
+        ok = printer.EndDocument(ok && !papplJobIsCanceled(job)) && ok;
+    }
     papplJobDeletePrintOptions(options);
     return ok;
 }

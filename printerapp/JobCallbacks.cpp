@@ -75,11 +75,15 @@ bool JobCallbacks::StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl
     return true;
 }
 
+// Ends the document (with its end commands unless the job was cancelled)
+// and the job.
 bool JobCallbacks::EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*)
 {
-    delete PrinterOf(job);
+    PagePrinter* printer = PrinterOf(job);
+    const bool ended = printer == nullptr || printer->EndDocument(!papplJobIsCanceled(job));
+    delete printer;
     papplJobSetData(job, nullptr);
-    return true;
+    return ended;
 }
 
 // Starts a page with the header the page came with.

@@ -64,14 +64,39 @@ bool PagePrinter::EndPage()
         ReportFailure("out of memory while converting it");
         return false;
     }
-    for (const std::vector<unsigned char>* piece : pageEncoder->Pieces()) {
-        if (!piece->empty() && papplDeviceWrite(device, piece->data(), piece->size()) < 0) {
-            ReportFailure("the printer did not take its data");
-            return false;
-        }
+    bool sent = !holding || Send(heldInner);
+    for (const std::vector<unsigned char>* piece : pageEncoder->OpeningPieces(!documentStarted))
+        sent = sent && Send(*piece);
+    holding = false;
+    if (!sent) {
+        ReportFailure("the printer did not take its data");
+        return false;
+    }
+    papplDeviceFlush(device);
+    heldInner = pageEncoder->ClosingPiece(false);
+    heldLast = pageEncoder->ClosingPiece(true);
+    holding = true;
+    documentStarted = true;
+    return true;
+}
+
+bool PagePrinter::EndDocument(bool complete)
+{
+    documentStarted = false;
+    if (!holding)
+        return true;
+    holding = false;
+    if (!Send(complete ? heldLast : heldInner)) {
+        ReportFailure("the printer did not take its data");
+        return false;
     }
     papplDeviceFlush(device);
     return true;
+}
+
+bool PagePrinter::Send(const std::vector<unsigned char>& bytes)
+{
+    return bytes.empty() || papplDeviceWrite(device, bytes.data(), bytes.size()) >= 0;
 }
 
 void PagePrinter::Refuse(unsigned pageNumber, const std::string& why)

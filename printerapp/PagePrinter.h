@@ -1,7 +1,10 @@
 // PagePrinter: the pages of one job on their way to the printer. Collects
 // the lines of each page, encodes the whole page with the filter's page
 // encoder (so a page prints exactly as the CUPS filter prints it) and
-// writes its bytes to the printer's device.
+// writes its bytes to the printer's device. As in the filter, the commands
+// of the document's start go before its first page only and those of its
+// end after its last page only: each page's closing piece is held back
+// until the next page comes or the document ends.
 #ifndef RIDEVEDUDARUZO_PRINTERAPP_PAGEPRINTER_H
 #define RIDEVEDUDARUZO_PRINTERAPP_PAGEPRINTER_H
 
@@ -36,6 +39,13 @@ public:
     // Reports that page `page` cannot be printed, and why.
     void Refuse(unsigned page, const std::string& why);
 
+    // Ends the document (one copy of the job): closes its last page, with
+    // the commands of the document's end (cash-drawer pulse, cut after the
+    // document) only when `complete`; a document cut short by a failure or
+    // a cancel gets none. The next page starts a new document. False when
+    // the printer did not take the bytes.
+    bool EndDocument(bool complete);
+
 private:
     // Logs why the current page failed and shows it as the job's message.
     void ReportFailure(const std::string& why);
@@ -49,6 +59,14 @@ private:
     std::vector<unsigned char> pixels;
     // The current page's encoder, from StartPage to EndPage.
     std::unique_ptr<PageEncoder> encoder;
+    // The closing pieces of the last page sent (inside the document, and as
+    // its last page), while one is held; whether the document has begun.
+    std::vector<unsigned char> heldInner, heldLast;
+    bool holding = false;
+    bool documentStarted = false;
+
+    // Writes bytes to the device; false when it does not take them.
+    bool Send(const std::vector<unsigned char>& bytes);
 };
 
 #endif

@@ -20,10 +20,14 @@ TEST(FilterMedia, OptionsShapeThePageFrame)
                                        h.cupsWidth, h.cupsHeight);
     ASSERT_FALSE(body.empty());
 
+    // The document start and end of the job's first and last page; the
+    // pages inside the job have the inner ones (the same when left empty).
     struct Case {
         const char* options;
         Bytes docStart, pageStart, pageEnd, docEnd;
+        Bytes innerDocStart = {}, innerDocEnd = {};
     };
+    const Bytes kReset = {0x1B, 0x40};
     const Case cases[] = {
         {"", {0x1B, 0x40}, {0x0D}, {0x0C}, {0x1B, 0x40}},
         {"RidevPaperType=TICKET RidevPrintDirection=PrinterDefault RidevPrintMode=PrinterDefault "
@@ -43,23 +47,35 @@ TEST(FilterMedia, OptionsShapeThePageFrame)
          {0x0D},
          {0x0C},
          {0x1B, 0x40}},
+        // The drawer opens once, before the first page or after the last.
         {"RidevCashDrawer=Option3",
          {0x1B, 0x40, 0x1B, 0x70, 0x00, 0x33, 0x00},
          {0x0D},
          {0x0C},
-         {0x1B, 0x40}},
+         {0x1B, 0x40},
+         kReset,
+         kReset},
         {"RidevCashDrawer=Option2",
          {0x1B, 0x40},
          {0x0D},
          {0x0C},
-         {0x1B, 0x70, 0x00, 0x33, 0x00, 0x1B, 0x40}},
+         {0x1B, 0x70, 0x00, 0x33, 0x00, 0x1B, 0x40},
+         kReset,
+         kReset},
         {"RidevBlackMark=Option3", {0x1B, 0x40}, {0x0D, 0x1D, 0x0C}, {0x0C}, {0x1B, 0x40}},
         {"RidevBlackMark=Option2 RidevCutter=Option3 RidevCutType=Option2",
          {0x1B, 0x40},
          {0x0D},
          {0x0C, 0x1D, 0x0C, 0x1D, 0x56, 0x42, 0x01},
          {0x1B, 0x40}},
-        {"RidevCutter=Option2", {0x1B, 0x40}, {0x0D}, {0x0C}, {0x1D, 0x56, 0x42, 0x70, 0x1B, 0x40}},
+        // The cut after the document comes after the last page only.
+        {"RidevCutter=Option2",
+         {0x1B, 0x40},
+         {0x0D},
+         {0x0C},
+         {0x1D, 0x56, 0x42, 0x70, 0x1B, 0x40},
+         kReset,
+         kReset},
         {"RidevCutter=Option4 RidevCutType=Option3",
          {0x1B, 0x40},
          {0x0D},
@@ -71,19 +87,26 @@ TEST(FilterMedia, OptionsShapeThePageFrame)
          {0x1B, 0x40},
          {0x0D},
          {0x0C},
-         {0x1D, 0x56, 0x42, 0x70, 0x1B, 0x40}},
+         {0x1D, 0x56, 0x42, 0x70, 0x1B, 0x40},
+         kReset,
+         kReset},
     };
+    constexpr int kPages = 3;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options);
-        Bytes expected = c.docStart;
-        for (const Bytes* piece : {&c.pageStart, &body, &c.pageEnd, &c.docEnd})
-            expected.insert(expected.end(), piece->begin(), piece->end());
+        const Bytes& innerStart = c.innerDocStart.empty() ? c.docStart : c.innerDocStart;
+        const Bytes& innerEnd = c.innerDocEnd.empty() ? c.docEnd : c.innerDocEnd;
+        Bytes expected;
+        for (int i = 0; i < kPages; ++i) {
+            const Bytes& start = i == 0 ? c.docStart : innerStart;
+            const Bytes& end = i == kPages - 1 ? c.docEnd : innerEnd;
+            for (const Bytes* piece : {&start, &c.pageStart, &body, &c.pageEnd, &end})
+                expected.insert(expected.end(), piece->begin(), piece->end());
+        }
         const FilterResult r =
-            RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page, page}), c.options));
+            RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page, page, page}), c.options));
         ASSERT_EQ(r.exitStatus, 0) << r.Describe();
-        Bytes twice = expected;
-        twice.insert(twice.end(), expected.begin(), expected.end());
-        EXPECT_EQ(r.out, twice);
+        EXPECT_EQ(r.out, expected);
     }
 }
 
@@ -133,5 +156,46 @@ TEST(FilterMedia, ChoicesAreMatchedAsThePpdSpellsThem)
             EXPECT_NE(expected, defaults) << "the canonical choice changes nothing";
         }
         EXPECT_EQ(PrintedWithModelPpd(raster, c.options), expected);
+    }
+}
+
+TEST(FilterMedia, AJobThatStopsEarlyGetsNoDocumentEndCommands)
+{
+    RasterPage page = MakeBitmapPage(120, 60, 180, 180);
+    FillPattern(page, 3);
+    const cups_page_header2_t& h = page.header;
+    const Bytes body = PrinterPageBody(24, 180, 180, page.pixels.data(), h.cupsBytesPerLine,
+                                       h.cupsWidth, h.cupsHeight);
+    // Page 1 with the drawer pulse before the document, closed by a plain
+    // ESC @: no cut after the document.
+    Bytes page1 = {0x1B, 0x40, 0x1B, 0x70, 0x00, 0x33, 0x00, 0x0D};
+    page1.insert(page1.end(), body.begin(), body.end());
+    page1.insert(page1.end(), {0x0C, 0x1B, 0x40});
+    RasterPage cutShort = page;
+    cutShort.pixels.resize(cutShort.pixels.size() / 2);
+
+    struct Case {
+        const char* name;
+        std::vector<InputPiece> input;
+        double cancelAfterSeconds;
+        int status;
+    };
+    const Case cases[] = {
+        {"page 2 cut short", {InputPiece{WriteRaster({page, cutShort}), ""}}, 0, 1},
+        {"cancelled while waiting for page 2",
+         {InputPiece{WriteRaster({page}), ""}, InputPiece{{}, "text the filter never writes"}},
+         1.0,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilterRun run =
+            FilterJob(TestPpdPath(24), {}, "RidevCashDrawer=Option3 RidevCutter=Option2");
+        run.input = c.input;
+        run.signalAfterSeconds = c.cancelAfterSeconds;
+        run.timeoutSeconds = 10;
+        const FilterResult r = RunFilter(run);
+        EXPECT_EQ(r.exitStatus, c.status) << r.Describe();
+        EXPECT_EQ(r.out, page1);
     }
 }

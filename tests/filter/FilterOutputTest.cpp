@@ -121,14 +121,50 @@ TEST(FilterOutput, ReadsTheRasterFileNamedByTheSeventhArgument)
     EXPECT_EQ(r.out, ExpectedJobBytes(24, pages));
 }
 
-TEST(FilterOutput, CopiesAreReportedButThePageIsWrittenOnce)
+TEST(FilterOutput, CopiesArgumentRepeatsARasterDocumentCollated)
 {
-    RasterPage page = PatternPage(100, 60, 180, 180, 4);
-    page.header.NumCopies = 3;
-    const FilterResult r = RunFilter(FilterJob(TestPpdPath(24), WriteRaster({page})));
-    EXPECT_EQ(r.exitStatus, 0) << r.Describe();
-    EXPECT_EQ(r.ErrLinesStartingWith("PAGE: "), std::vector<std::string>{"PAGE: 1 3"});
-    EXPECT_EQ(r.out, ExpectedPageBytes(24, page));
+    RasterPage page1 = PatternPage(100, 60, 180, 180, 4);
+    const RasterPage page2 = PatternPage(100, 60, 180, 180, 6);
+    // The header's copy count is only logged: it is not what is printed.
+    page1.header.NumCopies = 2147483647;
+    Bytes document = ExpectedPageBytes(24, page1);
+    const Bytes second = ExpectedPageBytes(24, page2);
+    document.insert(document.end(), second.begin(), second.end());
+    const Bytes raster = WriteRaster({page1, page2});
+
+    struct Case {
+        const char* name;
+        const char* copies;
+        const char* contentType;  // CONTENT_TYPE, or null for none
+        int printed;
+    };
+    const Case cases[] = {
+        {"one copy", "1", nullptr, 1},
+        {"three copies of a raster document", "3", "application/vnd.cups-raster", 3},
+        {"three copies, run by hand", "3", nullptr, 3},
+        // The scheduler's filters made the copies of a PDF document already.
+        {"three copies of a PDF document", "3", "application/pdf", 1},
+        {"copies argument not a number", "three", nullptr, 1},
+        {"copies argument 0", "0", nullptr, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilterRun run = FilterJob(TestPpdPath(24), raster);
+        run.args[3] = c.copies;
+        run.env.push_back({"CONTENT_TYPE", c.contentType != nullptr
+                                               ? std::optional<std::string>(c.contentType)
+                                               : std::nullopt});
+        const FilterResult r = RunFilter(run);
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        Bytes expected;
+        std::vector<std::string> pageLines;
+        for (int copy = 0; copy < c.printed; ++copy) {
+            expected.insert(expected.end(), document.begin(), document.end());
+            pageLines.insert(pageLines.end(), {"PAGE: 1 1", "PAGE: 2 1"});
+        }
+        EXPECT_EQ(r.out, expected);
+        EXPECT_EQ(r.ErrLinesStartingWith("PAGE: "), pageLines);
+    }
 }
 
 TEST(FilterOutput, JobOptionsDoNotChangeTheOneBitOutput)

@@ -13,6 +13,7 @@
 #include <cups/raster.h>
 #include <sys/types.h>
 
+#include "filter/JobOutput.h"
 #include "filter/PageJob.h"
 #include "filter/PageLimits.h"
 #include "tests/fuzz/FuzzInput.h"
@@ -94,14 +95,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (raster == nullptr)
         return 0;
     static const volatile sig_atomic_t kNotCanceled = 0;
-    const PageStreams streams{Discard(), Discard(), &kNotCanceled};
+    const PageStreams streams{Discard(), &kNotCanceled};
+    JobOutput output(Discard(), Discard(), 1, &kNotCanceled);
     cups_page_header2_t header;
     for (int page = 1; page <= kMaxPages && cupsRasterReadHeader2(raster, &header); ++page) {
         if (PageBytes(header) > kMaxFuzzPageBytes && PageGeometryProblem(header).empty())
             break;
-        if (PrintPage(raster, header, page, job, streams) != PageOutcome::Printed)
+        if (PrintPage(raster, header, page, job, streams, output) != PageOutcome::Printed)
             break;
     }
+    output.FinishDocument();
     cupsRasterClose(raster);
     return 0;
 }

@@ -129,6 +129,28 @@ printed=$(sed -n 's/^OK: \([0-9]*\) of.*/\1/p' <<< "$result")
 [ "$printed" = $((2 * doc_pages)) ] ||
   fail "$printed pages printed for two copies of $doc_pages pages"
 
+# --- 1b. Copies of a raster document -----------------------------------------
+# No filter comes before ours for a raster document, so the filter makes the
+# copies: three whole documents, and a PAGE line per page sent.
+reference_raster "$doc" "$work/one.ras"
+chmod 0644 "$work/one.ras"
+PPD="$ppd" "$filter" 1 user title 1 "" "$work/one.ras" > "$work/one.prn" 2> /dev/null ||
+  fail "the filter could not print one copy of the raster document"
+add_queue e2e-copies
+job=$(submit e2e-copies "$work/one.ras" -n 3)
+state=$(wait_for_end e2e-copies "$job")
+[ "$state" = completed ] || fail "raster copies job $job ended '$state', expected completed"
+cat "$work/one.prn" "$work/one.prn" "$work/one.prn" > "$work/three.prn"
+cmp -s "$work/three.prn" "$work/out/e2e-copies.prn" ||
+  fail "three copies of a raster document are not three times its printer data"
+raster_pages=$(PPD="$ppd" "$filter" 1 user title 1 "" "$work/one.ras" 2>&1 >/dev/null |
+  grep -c '^PAGE: ')
+impressions=$(ipptool -c -d "job=$job" "ipp://127.0.0.1:$port/printers/e2e-copies" \
+  "$here/job-state.test" | awk -F, 'NR == 2 { print $2 }')
+[ "$impressions" = $((3 * raster_pages)) ] ||
+  fail "job-impressions-completed is '$impressions' for 3 copies of $raster_pages pages"
+echo "raster copies job $job completed: 3 x $raster_pages pages, $impressions impressions"
+
 # --- 2. A grey job -----------------------------------------------------------
 # The options travel with the job: CUPS rasterises in eight-bit grey and the
 # filter takes the pattern from the job's options, not the PPD's default.

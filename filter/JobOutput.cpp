@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "filter/PageEncoder.h"
+#include "page/PageEncoder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "filter/JobOutput.h"
-#include "filter/PageLimits.h"
+#include "page/PageLimits.h"
 
 // Checks, reads, converts and writes one page (see PageJob.h).
 PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,

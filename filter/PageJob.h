@@ -11,7 +11,7 @@
 
 #include <cups/raster.h>
 
-#include "filter/PageEncoder.h"
+#include "page/PageEncoder.h"
 
 class JobOutput;
 

@@ -35,14 +35,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "filter/JobChoices.h"
 #include "filter/JobOutput.h"
 #include "filter/LogSettings.h"
-#include "filter/MediaOptions.h"
-#include "filter/PageFormat.h"
 #include "filter/PageJob.h"
 #include "filter/PpdFile.h"
 #include "filter/RasterInput.h"
-#include "printer/OptionChoices.h"
+#include "page/OptionTable.h"
+#include "page/PageFormat.h"
 #include "ruzolog/ruzolog.h"
 
 namespace {
@@ -51,31 +51,12 @@ namespace {
 // after each header and after each page.
 volatile sig_atomic_t Canceled = 0;
 
-// Name of the job and PPD option choosing the halftone pattern for grey
-// pages, and the pattern used when neither sets it.
-constexpr const char* kHalftoneOption = "RidevHalftone";
-constexpr const char* kDefaultHalftone = choice::kHalftoneAuto;
-
 // Where the filter's debug log goes: the main logger writes
 // kLogDirectory/kLogName.log.
 constexpr const char* kLogDirectory = "/tmp";
 constexpr const char* kLogName = "vorirazavavi";
 // Source name of the driver's log lines.
 constexpr const char* kLogSource = "ridevedudaruzo";
-
-// True when the PPD model number names a print head the encoder knows.
-bool IsKnownPinType(int pinType)
-{
-    return pinType == 9 || pinType == 18 || pinType == 24;
-}
-
-// The halftone pattern for grey pages: the job's option, else the PPD's
-// marked choice, else the default.
-std::string HalftoneName(const PpdFile& ppd, int numOptions, cups_option_t* options)
-{
-    const std::string chosen = MediaOptions::Choice(&ppd, numOptions, options, kHalftoneOption);
-    return chosen.empty() ? kDefaultHalftone : chosen;
-}
 
 }  // namespace
 
@@ -350,9 +331,8 @@ int main(int argc, char* argv[])
         RasterInput input(fd, &Canceled);
         const PpdFile ppd(getenv("PPD"), numOptions, options);
         if (ppd.IsOpen()) {
-            const JobSettings job{ppd.ModelNumber(), HalftoneName(ppd, numOptions, options),
-                                  MediaOptions(&ppd, numOptions, options)};
-            if (IsKnownPinType(job.pinType)) {
+            const JobSettings job{ppd.ModelNumber(), ReadJobChoices(ppd, numOptions, options)};
+            if (options::FindHead(job.pinType) != nullptr) {
                 Setup();
                 status = RunPageLoop(input, ppd.Record(), job, CopiesToPrint(argv[4]));
                 Shutdown();

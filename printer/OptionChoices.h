@@ -1,13 +1,22 @@
-// The choice names of the PPD and job options that the filter reads and the
-// printer object acts on, spelled once for both (the PPD's choices in
-// ppd/ridevedudaruzo.drv carry the same names).
+// The PPD choice names of the job options, spelled once: the printer object
+// acts on them, and the option table (page/OptionTable.h) gives each its
+// option, IPP keyword and label. The PPDs (ppd/ridevedudaruzo.drv) carry the
+// same names; a test compares them with the table.
 #ifndef RIDEVEDUDARUZO_PRINTER_OPTIONCHOICES_H
 #define RIDEVEDUDARUZO_PRINTER_OPTIONCHOICES_H
 
 namespace choice {
 
+// Grey shades: one-bit black pages, or eight-bit grey the filter dithers.
+constexpr const char* kBlackWhite = "BlackWhite";
+constexpr const char* kHalftoned = "Halftoned";
+
 // Paper type: ticket paper needs no extra form feed at the page end.
 constexpr const char* kTicketPaper = "TICKET";
+constexpr const char* kSheetPaper = "SHEET";
+
+// Print direction and mode: as the printer's own setting.
+constexpr const char* kPrinterDefault = "PrinterDefault";
 
 // Print direction.
 constexpr const char* kUnidirectional = "Unidirectional";

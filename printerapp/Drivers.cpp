@@ -3,38 +3,39 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "page/OptionTable.h"
 
 #include "printerapp/JobCallbacks.h"
 #include "printerapp/VendorOptions.h"
 
 namespace {
 
-// What differs from one print head to the next.
-struct HeadModel {
-    int pins;
-    const char* makeAndModel;
-    int numResolutions;
-    int xResolution[PAPPL_MAX_RESOLUTION];
-    int yResolution[PAPPL_MAX_RESOLUTION];
-    int defaultResolution;  // index into the two arrays above
+// The drivers, one per print head of the option table, in its order; each
+// driver's extension is its head's entry.
+struct DriverList {
+    std::vector<std::string> deviceIds;
+    std::vector<pappl_pr_driver_t> drivers;
+
+    DriverList()
+    {
+        deviceIds.reserve(options::HeadCount());
+        for (std::size_t i = 0; i < options::HeadCount(); ++i) {
+            const options::HeadSpec& head = options::AllHeads()[i];
+            deviceIds.push_back("MFG:Generic;CMD:ESCP" + std::to_string(head.pins) +
+                                ";MDL:" + head.modelName + ";");
+            drivers.push_back({head.driverName, head.modelName, deviceIds.back().c_str(),
+                               const_cast<options::HeadSpec*>(&head)});
+        }
+    }
 };
 
-// The heads and resolutions of the PPDs. 360 x 360 dpi (24 and 18 pins)
-// and 160 x 144 dpi (9 pins) print each band in two interleaved passes.
-const HeadModel kHeads[] = {
-    {9, "ESC/P 9-Pin Dot Matrix", 3, {160, 160, 80}, {144, 72, 72}, 1},
-    {18, "ESC/P 18-Pin Dot Matrix", 4, {360, 360, 180, 120}, {360, 180, 180, 180}, 2},
-    {24, "ESC/P 24-Pin Dot Matrix", 4, {360, 360, 180, 120}, {360, 180, 180, 180}, 2},
-};
-
-pappl_pr_driver_t kDrivers[] = {
-    {"ridev9", "ESC/P 9-Pin Dot Matrix", "MFG:Generic;CMD:ESCP9;MDL:ESC/P 9-Pin Dot Matrix;",
-     const_cast<HeadModel*>(&kHeads[0])},
-    {"ridev18", "ESC/P 18-Pin Dot Matrix", "MFG:Generic;CMD:ESCP18;MDL:ESC/P 18-Pin Dot Matrix;",
-     const_cast<HeadModel*>(&kHeads[1])},
-    {"ridev24", "ESC/P 24-Pin Dot Matrix", "MFG:Generic;CMD:ESCP24;MDL:ESC/P 24-Pin Dot Matrix;",
-     const_cast<HeadModel*>(&kHeads[2])},
-};
+DriverList& Registered()
+{
+    static DriverList list;
+    return list;
+}
 
 // Media of the PPDs: cut sheets, continuous fan-fold forms, 76 and 58 mm
 // receipt rolls with 11-inch pages, and the range of custom (continuous)
@@ -65,12 +66,12 @@ constexpr int kTopBottomMargin = 318;
 // Pages per minute, as the PPDs' throughput.
 constexpr int kPagesPerMinute = 1;
 
-// The head model of a driver name, or nullptr.
-const HeadModel* HeadFor(const char* driverName)
+// The print head of a driver name, or nullptr.
+const options::HeadSpec* HeadFor(const char* driverName)
 {
-    for (const pappl_pr_driver_t& driver : kDrivers) {
-        if (driverName != nullptr && std::strcmp(driver.name, driverName) == 0)
-            return static_cast<const HeadModel*>(driver.extension);
+    for (std::size_t i = 0; driverName != nullptr && i < options::HeadCount(); ++i) {
+        if (std::strcmp(options::AllHeads()[i].driverName, driverName) == 0)
+            return &options::AllHeads()[i];
     }
     return nullptr;
 }
@@ -146,29 +147,29 @@ void AddConformanceAttributes(ipp_t* attributes)
 
 pappl_pr_driver_t* Drivers::List()
 {
-    return kDrivers;
+    return Registered().drivers.data();
 }
 
 int Drivers::Count()
 {
-    return static_cast<int>(sizeof kDrivers / sizeof kDrivers[0]);
+    return static_cast<int>(Registered().drivers.size());
 }
 
 // Sets the callbacks, head, resolutions, media and options of one driver.
 bool Drivers::Configure(pappl_system_t* system, const char* driverName, const char*, const char*,
                         pappl_pr_driver_data_t* driverData, ipp_t** driverAttributes, void*)
 {
-    const HeadModel* head = HeadFor(driverName);
+    const options::HeadSpec* head = HeadFor(driverName);
     if (head == nullptr) {
         papplLog(system, PAPPL_LOGLEVEL_ERROR, "No driver named \"%s\".",
                  driverName ? driverName : "");
         return false;
     }
     pappl_pr_driver_data_t& data = *driverData;
-    data.extension = const_cast<HeadModel*>(head);
+    data.extension = const_cast<options::HeadSpec*>(head);
     JobCallbacks::Install(data);
     data.format = kEscpFormat;
-    papplCopyString(data.make_and_model, head->makeAndModel, sizeof data.make_and_model);
+    papplCopyString(data.make_and_model, head->modelName, sizeof data.make_and_model);
     data.ppm = kPagesPerMinute;
     data.kind = PAPPL_KIND_DOCUMENT | PAPPL_KIND_RECEIPT;
     data.input_face_up = false;
@@ -188,13 +189,13 @@ bool Drivers::Configure(pappl_system_t* system, const char* driverName, const ch
     data.identify_supported = PAPPL_IDENTIFY_ACTIONS_SOUND;
     data.identify_default = PAPPL_IDENTIFY_ACTIONS_SOUND;
 
-    data.num_resolution = head->numResolutions;
-    for (int i = 0; i < head->numResolutions; ++i) {
-        data.x_resolution[i] = head->xResolution[i];
-        data.y_resolution[i] = head->yResolution[i];
+    data.num_resolution = static_cast<int>(head->numResolutions);
+    for (std::size_t i = 0; i < head->numResolutions; ++i) {
+        data.x_resolution[i] = head->resolutions[i].x;
+        data.y_resolution[i] = head->resolutions[i].y;
     }
-    data.x_default = head->xResolution[head->defaultResolution];
-    data.y_default = head->yResolution[head->defaultResolution];
+    data.x_default = head->resolutions[head->defaultResolution].x;
+    data.y_default = head->resolutions[head->defaultResolution].y;
 
     SetMedia(data);
 
@@ -218,18 +219,18 @@ const char* Drivers::ForDevice(const char*, const char*, const char* deviceId, v
 
     if (HasCommandSet(commands, "ESCP9") || model.compare(0, 3, "FX-") == 0 ||
         model.compare(0, 3, "LX-") == 0)
-        return "ridev9";
+        return options::FindHead(9)->driverName;
     if (HasCommandSet(commands, "ESCP18"))
-        return "ridev18";
+        return options::FindHead(18)->driverName;
     if (HasCommandSet(commands, "ESCP24") || model.compare(0, 3, "LQ-") == 0 ||
         model.compare(0, 4, "DLQ-") == 0)
-        return "ridev24";
+        return options::FindHead(24)->driverName;
     return nullptr;
 }
 
 // Looks the head model up by the printer's driver name.
 int Drivers::PinsOf(pappl_printer_t* printer)
 {
-    const HeadModel* head = HeadFor(papplPrinterGetDriverName(printer));
+    const options::HeadSpec* head = HeadFor(papplPrinterGetDriverName(printer));
     return head != nullptr ? head->pins : 0;
 }

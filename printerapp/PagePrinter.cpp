@@ -6,7 +6,7 @@
 #include <new>
 #include <utility>
 
-#include "filter/PageLimits.h"
+#include "page/PageLimits.h"
 
 PagePrinter::PagePrinter(pappl_job_t* printJob, pappl_device_t* printDevice,
                          JobSettings jobSettings)

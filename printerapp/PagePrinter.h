@@ -14,7 +14,7 @@
 
 #include <pappl/pappl.h>
 
-#include "filter/PageEncoder.h"
+#include "page/PageEncoder.h"
 
 class PagePrinter {
 public:

@@ -15,7 +15,8 @@
 
 #include "filter/JobOutput.h"
 #include "filter/PageJob.h"
-#include "filter/PageLimits.h"
+#include "page/OptionTable.h"
+#include "page/PageLimits.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {
@@ -51,32 +52,17 @@ FILE* Discard()
     return null;
 }
 
-// The job settings chosen by the first two bytes: pin type, halftone name
-// (the known ones and an unknown one), and one choice of each media option.
+// The job settings chosen by the first bytes: a print head of the table and
+// one choice of every option (taken modulo its number of choices).
 JobSettings ChooseSettings(fuzz::FuzzInput& in)
 {
-    static const int kPins[] = {9, 18, 24};
-    static const char* const kHalftones[] = {"HT_PATSIZE_AUTO", "HT_PATSIZE_SUPERCELL_M",
-                                             "HT_PATSIZE_6x6_M", "HT_PATSIZE_8x8_M", "bogus"};
-    static const char* const kPaper[] = {"TICKET", "Continuous"};
-    static const char* const kDirection[] = {"PrinterDefault", "Unidirectional", "Bidirectional"};
-    static const char* const kMode[] = {"PrinterDefault", "DOUBLEPRN", "SIMPLEPRN"};
-    static const char* const kOptionN[] = {"Option1", "Option2", "Option3", "Option4"};
-
     const std::uint8_t head = in.Byte();
-    const std::uint8_t media = in.Byte();
-    cups_option_t* options = nullptr;
-    int count = 0;
-    count = cupsAddOption("RidevPaperType", kPaper[media & 1], count, &options);
-    count = cupsAddOption("RidevPrintDirection", kDirection[(media >> 1) % 3], count, &options);
-    count = cupsAddOption("RidevPrintMode", kMode[(media >> 3) % 3], count, &options);
-    count = cupsAddOption("RidevCashDrawer", kOptionN[(media >> 5) % 3], count, &options);
-    count = cupsAddOption("RidevBlackMark", kOptionN[(media >> 2) % 3], count, &options);
-    count = cupsAddOption("RidevCutter", kOptionN[(media >> 4) % 4], count, &options);
-    count = cupsAddOption("RidevCutType", kOptionN[(media >> 6) % 3], count, &options);
-    JobSettings job{kPins[head % 3], kHalftones[(head >> 2) % 5],
-                    MediaOptions(nullptr, count, options)};
-    cupsFreeOptions(count, options);
+    JobSettings job{options::AllHeads()[head % options::HeadCount()].pins, MediaOptions()};
+    const std::uint8_t bits = in.Byte();
+    for (std::size_t i = 0; i < options::OptionCount(); ++i) {
+        const options::OptionSpec& spec = options::AllOptions()[i];
+        job.media.Set(spec.option, (bits + i * 3) % spec.numChoices);
+    }
     return job;
 }
 

@@ -3,8 +3,8 @@
 // lines cannot hold, far more bytes than any real sheet, more columns than
 // a bit-image command can count or a length far beyond any real medium is
 // refused before anything is allocated or read.
-#ifndef RIDEVEDUDARUZO_FILTER_PAGELIMITS_H
-#define RIDEVEDUDARUZO_FILTER_PAGELIMITS_H
+#ifndef RIDEVEDUDARUZO_PAGE_PAGELIMITS_H
+#define RIDEVEDUDARUZO_PAGE_PAGELIMITS_H
 
 #include <cups/raster.h>
 

@@ -1,5 +1,5 @@
 // PageLimits: checks of a page header's geometry before its page is read.
-#include "filter/PageLimits.h"
+#include "page/PageLimits.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // PageFormat: pixel formats the filter accepts and their conversions.
-#include "filter/PageFormat.h"
+#include "page/PageFormat.h"
 
 #include <cstring>
 #include <string>

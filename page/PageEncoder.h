@@ -3,8 +3,8 @@
 // start, page start, page body, page end, document end). Every front end
 // that prints pages (the CUPS filter and the printer application) goes
 // through this class, so a page prints the same whichever way it came.
-#ifndef RIDEVEDUDARUZO_FILTER_PAGEENCODER_H
-#define RIDEVEDUDARUZO_FILTER_PAGEENCODER_H
+#ifndef RIDEVEDUDARUZO_PAGE_PAGEENCODER_H
+#define RIDEVEDUDARUZO_PAGE_PAGEENCODER_H
 
 #include <memory>
 #include <string>
@@ -12,22 +12,22 @@
 
 #include <cups/raster.h>
 
-#include "filter/MediaOptions.h"
-#include "filter/PageFormat.h"
+#include "page/MediaOptions.h"
+#include "page/PageFormat.h"
 
 class DotMatrixPrinter;
 
 // What every page of the job is printed with.
 struct JobSettings {
-    int pinType;           // the PPD model number: 9, 18 or 24 pins
-    std::string halftone;  // pattern name for grey pages
-    MediaOptions media;    // paper, direction, drawer, black mark, cutter
+    int pinType;         // the PPD model number: 9, 18 or 24 pins
+    MediaOptions media;  // halftone, paper, direction, drawer, black mark, cutter
 };
 
 class PageEncoder {
 public:
     // Checks the header against the job's print head; builds the page's
-    // printer object when the page can be printed.
+    // printer object when the page can be printed. Keeps its own copies of
+    // the header and the settings.
     PageEncoder(const cups_page_header2_t& header, const JobSettings& job);
     ~PageEncoder();
     PageEncoder(const PageEncoder&) = delete;
@@ -65,8 +65,8 @@ private:
     // Fills innerDocStart and innerDocEnd.
     void BuildInnerDocumentFraming();
 
-    const cups_page_header2_t& header;
-    const JobSettings& job;
+    const cups_page_header2_t header;
+    const JobSettings job;
     PageFormat format;
     std::string problem;
     std::unique_ptr<DotMatrixPrinter> printer;

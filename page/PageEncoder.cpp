@@ -1,11 +1,11 @@
 // PageEncoder: checks a page header, converts the page's pixels into the
 // form the printer object takes and collects the page's printer bytes.
-#include "filter/PageEncoder.h"
+#include "page/PageEncoder.h"
 
 #include <climits>
 #include <new>
 
-#include "filter/PageLimits.h"
+#include "page/PageLimits.h"
 #include "printer/DotMatrixPrinter.h"
 
 namespace {
@@ -91,7 +91,8 @@ bool PageEncoder::Encode(unsigned char* pixels)
         return false;
     try {
         job.media.ApplyTo(*printer);
-        SetPrinterPage(*printer, pixels, header, format, job.halftone);
+        SetPrinterPage(*printer, pixels, header, format,
+                       job.media.PpdName(options::Option::Halftone));
         printer->StartDoc(docStart);
         printer->StartPage(pageStart);
         printer->EndPage(pageEnd);

@@ -9,8 +9,8 @@
 //
 // Every other combination of colour space, bit depth and colour order is
 // refused with a message saying what the page is.
-#ifndef RIDEVEDUDARUZO_FILTER_PAGEFORMAT_H
-#define RIDEVEDUDARUZO_FILTER_PAGEFORMAT_H
+#ifndef RIDEVEDUDARUZO_PAGE_PAGEFORMAT_H
+#define RIDEVEDUDARUZO_PAGE_PAGEFORMAT_H
 
 #include <cups/raster.h>
 

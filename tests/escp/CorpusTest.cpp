@@ -24,6 +24,7 @@
 
 #include <cups/raster.h>
 
+#include "page/OptionTable.h"
 #include "printer/DotMatrixPrinter.h"
 #include "tests/escp/ColumnPaths.h"
 
@@ -136,14 +137,20 @@ std::vector<CorpusPage> ReadPages(const Bytes& stream)
     return pages;
 }
 
-// The heads that print a resolution: 9 pins at 80 and 160 dpi across, 24
-// and 18 pins otherwise.
+// The heads of the option table that print at a horizontal resolution.
 std::vector<int> HeadsFor(unsigned dpiX)
 {
-    if (dpiX == 80 || dpiX == 160) {
-        return {9};
+    std::vector<int> heads;
+    for (std::size_t h = 0; h < options::HeadCount(); ++h) {
+        const options::HeadSpec& head = options::AllHeads()[h];
+        for (std::size_t r = 0; r < head.numResolutions; ++r) {
+            if (head.resolutions[r].x == static_cast<int>(dpiX)) {
+                heads.push_back(head.pins);
+                break;
+            }
+        }
     }
-    return {24, 18};
+    return heads;
 }
 
 // The page body of one corpus page; pattern "-" for a one-bit page.

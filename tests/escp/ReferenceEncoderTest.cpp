@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "escp/OrvESCP.h"
+#include "page/OptionTable.h"
 #include "tests/escp/ColumnPaths.h"
 
 namespace {
@@ -52,11 +53,17 @@ struct Profile {
     int pins, dpiX, dpiY;
 };
 
-// Every pin profile of the three heads.
-const Profile kProfiles[] = {
-    {24, 360, 360}, {24, 360, 180}, {24, 180, 180}, {24, 120, 180}, {18, 360, 360}, {18, 360, 180},
-    {18, 180, 180}, {18, 120, 180}, {9, 160, 144},  {9, 160, 72},   {9, 80, 72},
-};
+// Every pin profile of the heads of the option table.
+std::vector<Profile> AllProfiles()
+{
+    std::vector<Profile> profiles;
+    for (std::size_t h = 0; h < options::HeadCount(); ++h) {
+        const options::HeadSpec& head = options::AllHeads()[h];
+        for (std::size_t r = 0; r < head.numResolutions; ++r)
+            profiles.push_back({head.pins, head.resolutions[r].x, head.resolutions[r].y});
+    }
+    return profiles;
+}
 
 // The reference band encoder: columns dot by dot, blank test and white
 // areas column by column, then the encoder's column-data printing.
@@ -260,7 +267,7 @@ TEST_P(ReferenceEncoderTest, RandomPagesAtEveryProfileMatchThePlainReference)
                           Kind::Padding};
     const std::size_t widths[] = {1, 7, 8, 9, 63, 64, 65, 127, 129, 361, 500, 1001, 1447, 2883};
     std::mt19937 random(2024);
-    for (const Profile& profile : kProfiles) {
+    for (const Profile& profile : AllProfiles()) {
         for (const Kind kind : kinds) {
             for (const std::size_t width : widths) {
                 const std::size_t extraBytes = random() % 3;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "page/OptionTable.h"
 #include "printer/DotMatrixPrinter.h"
 #include "tools/vprinter/PageRaster.h"
 #include "tools/vprinter/VirtualPrinter.h"
@@ -102,12 +103,13 @@ std::vector<int> SweptResolutions()
 }
 
 // Every (pins, dpiX, dpiY) of the swept grid that the printer object can
-// encode, for the heads the PPDs name.
-std::vector<Profile> AcceptedProfiles()
+// encode, for the heads of the option table, in the table's order.
+std::vector<Profile> SweptProfiles()
 {
     const std::vector<int> resolutions = SweptResolutions();
     std::vector<Profile> accepted;
-    for (int pins : {24, 18, 9}) {
+    for (std::size_t h = 0; h < options::HeadCount(); ++h) {
+        const int pins = options::AllHeads()[h].pins;
         for (int dpiX : resolutions) {
             for (int dpiY : resolutions) {
                 if (DotMatrixPrinter(pins, dpiX, dpiY).CanEncode())
@@ -118,9 +120,27 @@ std::vector<Profile> AcceptedProfiles()
     return accepted;
 }
 
-const std::vector<Profile>& SweptProfiles()
+// The resolutions the option table gives each head, in its order.
+std::vector<Profile> TableProfiles()
 {
-    static const std::vector<Profile> profiles = AcceptedProfiles();
+    std::vector<Profile> profiles;
+    for (std::size_t h = 0; h < options::HeadCount(); ++h) {
+        const options::HeadSpec& head = options::AllHeads()[h];
+        for (std::size_t r = 0; r < head.numResolutions; ++r)
+            profiles.push_back({head.pins, head.resolutions[r].x, head.resolutions[r].y});
+    }
+    return profiles;
+}
+
+// The swept pairs sorted like the table's: by head, then highest first.
+std::vector<Profile> InTableOrder(std::vector<Profile> profiles)
+{
+    const auto headIndex = [](int pins) { return options::FindHead(pins) - options::AllHeads(); };
+    std::sort(profiles.begin(), profiles.end(), [&](const Profile& a, const Profile& b) {
+        if (a.pins != b.pins)
+            return headIndex(a.pins) < headIndex(b.pins);
+        return a.dpiX != b.dpiX ? a.dpiX > b.dpiX : a.dpiY > b.dpiY;
+    });
     return profiles;
 }
 
@@ -269,23 +289,19 @@ TEST_P(RoundTrip, PrinterStrikesExactlyThePagesInk)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AcceptedPairs, RoundTrip, ::testing::ValuesIn(SweptProfiles()),
+INSTANTIATE_TEST_SUITE_P(AcceptedPairs, RoundTrip, ::testing::ValuesIn(TableProfiles()),
                          [](const ::testing::TestParamInfo<Profile>& profile) {
                              return "Pins" + std::to_string(profile.param.pins) + "_" +
                                     std::to_string(profile.param.dpiX) + "x" +
                                     std::to_string(profile.param.dpiY);
                          });
 
-// The sweep finds the resolutions the README lists for each head, and no
-// other; a pair that slips in is printed by the round trip above as well.
-TEST(AcceptedPairs, AreTheDocumentedResolutions)
+// The printer object encodes exactly the resolutions the option table (and
+// so the PPDs and the README) gives each head, and no other pair of the
+// swept grid; the round trip above prints each of them.
+TEST(AcceptedPairs, AreTheTablesResolutions)
 {
-    const std::vector<Profile> documented = {
-        {24, 120, 180}, {24, 180, 180}, {24, 360, 180}, {24, 360, 360},
-        {18, 120, 180}, {18, 180, 180}, {18, 360, 180}, {18, 360, 360},
-        {9, 80, 72},    {9, 160, 72},   {9, 160, 144},
-    };
-    EXPECT_EQ(SweptProfiles(), documented);
+    EXPECT_EQ(InTableOrder(SweptProfiles()), TableProfiles());
 }
 
 }  // namespace

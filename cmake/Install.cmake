@@ -1,8 +1,9 @@
 # Install rules and Debian packaging: the filter goes where the CUPS scheduler
-# looks for filters, the PPDs where its driver lister finds them, the preview
-# tool and the printer application into bin, the printer application's
-# systemd unit into lib/systemd/system. `cpack -G DEB` wraps the same files
-# into a .deb.
+# looks for filters, the PPDs (or the driver information file they are
+# compiled from) where its driver lister finds them, the preview tool and the
+# printer application into bin, the printer application's systemd unit into
+# lib/systemd/system, the manual pages into share/man. `cpack -G DEB` wraps
+# the same files into a .deb; debian/ builds the distribution's packages.
 
 # CUPS runs filters from <serverbin>/filter only, so this path is absolute:
 # ask cups-config for the server binary directory, or fall back to the usual
@@ -17,6 +18,13 @@ set(RIDEV_CUPS_FILTERDIR "${_ridev_filterdir}" CACHE PATH
     "Directory the CUPS filter is installed into (CUPS's ServerBin/filter)")
 set(RIDEV_PPDDIR "${CMAKE_INSTALL_DATADIR}/ppd/ridevedudaruzo" CACHE PATH
     "Directory the PPD files are installed into")
+# With RIDEV_INSTALL_DRV the scheduler compiles the PPDs itself from the
+# driver information file in share/cups/drv (models drv:///ridevedudaruzo.drv/
+# ridevN.ppd), so an upgrade of the file reaches existing queues through
+# their PPD updater; without it the precompiled PPDs are installed.
+option(RIDEV_INSTALL_DRV "Install the driver information file instead of the PPDs" OFF)
+set(RIDEV_SYSTEMD_UNITDIR "lib/systemd/system" CACHE PATH
+    "Directory the printer application's systemd unit is installed into")
 
 # The scheduler refuses to run a filter that is group- or world-writable.
 set(_ridev_exec_perms
@@ -40,12 +48,23 @@ install(CODE "
   configure_file(\"${_ridev_unit_in}\" \"${_ridev_unit}\" @ONLY)
 ")
 install(FILES "${_ridev_unit}"
-        DESTINATION lib/systemd/system
+        DESTINATION "${RIDEV_SYSTEMD_UNITDIR}"
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-get_property(_ridev_ppds GLOBAL PROPERTY RIDEV_PPD_FILES)
-install(FILES ${_ridev_ppds}
-        DESTINATION "${RIDEV_PPDDIR}"
-        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+if(RIDEV_INSTALL_DRV)
+  install(FILES "${PROJECT_SOURCE_DIR}/ppd/ridevedudaruzo.drv"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/cups/drv"
+          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+else()
+  get_property(_ridev_ppds GLOBAL PROPERTY RIDEV_PPD_FILES)
+  install(FILES ${_ridev_ppds}
+          DESTINATION "${RIDEV_PPDDIR}"
+          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
+install(FILES "${PROJECT_SOURCE_DIR}/man/ridevedudaruzo-preview.1"
+        DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${PROJECT_SOURCE_DIR}/man/ridevedudaruzo.8"
+              "${PROJECT_SOURCE_DIR}/man/ridevedudaruzo-printer-app.8"
+        DESTINATION "${CMAKE_INSTALL_MANDIR}/man8")
 # The administrator's logging configuration, every setting at the filter's
 # default. It lives in the CUPS server root, whatever the prefix.
 install(FILES "${PROJECT_SOURCE_DIR}/filter/logging.conf"

@@ -36,8 +36,17 @@ order_of() {
   sed -n "s/^\*OrderDependency: *\([0-9.]*\) AnySetup \*$2\$/\1/p" "$1"
 }
 
+# cupstestppd wants the filter owned by root, which only root can arrange:
+# other users check the PPDs without the filter line.
+ignore=()
+if [ "$(id -u)" -ne 0 ]; then
+  echo "note: not root, so the filter's owner and mode are not checked"
+  ignore=(-I filters)
+fi
+
 for ppd in "$@"; do
-  CUPS_SERVERBIN="$work/serverbin" cupstestppd -v "$ppd" || fail "$ppd does not pass cupstestppd"
+  CUPS_SERVERBIN="$work/serverbin" cupstestppd "${ignore[@]}" -v "$ppd" ||
+    fail "$ppd does not pass cupstestppd"
 
   model=$(sed -n 's/^\*cupsModelNumber: *\([0-9]*\).*/\1/p' "$ppd")
   if [ -z "$model" ] || [ -z "${expected[$model]:-}" ]; then

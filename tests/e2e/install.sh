@@ -3,14 +3,22 @@
 # prefix /usr, as the Debian package does, and checks that the filter lands in
 # CUPS's filter folder with mode 0755 (the scheduler refuses writable
 # filters), the PPDs where the scheduler's driver lister looks, the preview
-# tool and the printer application in bin, and the printer application's
-# systemd unit, which must start the installed program.
+# tool and the printer application in bin, the manual pages, and the printer
+# application's systemd unit, which must start the installed program.
 #
-# Usage: install.sh <cmake> <build-dir>
+# Usage: install.sh <cmake> <build-dir> <unit-dir> <drv>
+#   unit-dir: the unit's folder as configured (relative: below /usr);
+#   drv: ON when the driver information file is installed instead of PPDs.
 set -euo pipefail
 
 cmake=$1
 build=$2
+unitdir=$3
+drv=$4
+case $unitdir in
+/*) ;;
+*) unitdir=/usr/$unitdir ;;
+esac
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -41,14 +49,21 @@ check "$filterdir/ridevedudaruzo" 755
 check /usr/bin/ridevedudaruzo-preview 755
 check "$(cups-config --serverroot)/ridevedudaruzo/logging.conf" 644
 check /usr/bin/ridevedudaruzo-printer-app 755
-unit=/usr/lib/systemd/system/ridevedudaruzo-printer-app.service
+check /usr/share/man/man1/ridevedudaruzo-preview.1 644
+check /usr/share/man/man8/ridevedudaruzo.8 644
+check /usr/share/man/man8/ridevedudaruzo-printer-app.8 644
+unit=$unitdir/ridevedudaruzo-printer-app.service
 check "$unit" 644
 if [ -f "$stage$unit" ] &&
   ! grep -qx 'ExecStart=/usr/bin/ridevedudaruzo-printer-app server .*' "$stage$unit"; then
   echo "FAIL: the systemd unit does not start the installed printer application" >&2
   status=1
 fi
-for ppd in ridev9.ppd ridev18.ppd ridev24.ppd; do
-  check "/usr/share/ppd/ridevedudaruzo/$ppd" 644
-done
+if [ "$drv" = ON ]; then
+  check /usr/share/cups/drv/ridevedudaruzo.drv 644
+else
+  for ppd in ridev9.ppd ridev18.ppd ridev24.ppd; do
+    check "/usr/share/ppd/ridevedudaruzo/$ppd" 644
+  done
+fi
 exit $status

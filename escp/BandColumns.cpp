@@ -564,7 +564,8 @@ void BandColumns::FindInk()
     const std::uint64_t blocks = (usedBytes + 15) / 16;
     ink.resize(2 * blocks);
     unsigned char* orBytes = reinterpret_cast<unsigned char*>(ink.data());
-    const Path path = CurrentPath();
+    // Unread where the processor has no vector path (the portable code only).
+    [[maybe_unused]] const Path path = CurrentPath();
     std::uint64_t done = 0;
 #if defined(RIDEV_HAS_AVX2_PATH)
     if (path == Path::kAvx2) {
@@ -632,7 +633,7 @@ std::uint64_t BandColumns::NextColumn(std::uint64_t x, std::uint64_t flip) const
     return std::min<std::uint64_t>(width, w * kWordBits + __builtin_clzll(bits));
 }
 
-void BandColumns::MakeBlock(Path path, const unsigned char* const dotRows[],
+void BandColumns::MakeBlock([[maybe_unused]] Path path, const unsigned char* const dotRows[],
                             std::uint64_t byteStart, unsigned char* block) const
 {
     const int columnBytes = ColumnBytes();

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "printerapp/CallbackGuard.h"
 #include "printerapp/Drivers.h"
 #include "printerapp/PagePrinter.h"
 #include "printerapp/VendorOptions.h"
@@ -53,7 +54,9 @@ PageRange RangeOf(pappl_job_t* job)
 // pipe, read back with the CUPS raster reader.
 class Renderer {
 public:
-    ~Renderer() { Stop(); }
+    // A renderer dropped before its output ended (a cancelled or failed
+    // job) stops Ghostscript at once.
+    ~Renderer() { End(true); }
 
     // Starts Ghostscript on the document; false when it cannot be started.
     bool Start(const std::vector<std::string>& arguments)
@@ -96,9 +99,14 @@ public:
         return cupsRasterReadPixels(raster, line, bytes) == bytes;
     }
 
-    // Ends Ghostscript (at once if it is still running); true when it had
-    // finished without error.
-    bool Stop()
+    // Waits for Ghostscript to exit once its output has ended, so that a
+    // slow final flush is not cut; true when it finished without error.
+    bool Finish() { return End(false); }
+
+private:
+    // Closes the output and reaps Ghostscript, first stopping it with
+    // SIGTERM when `stop` and it still runs; true when it exited with 0.
+    bool End(bool stop)
     {
         if (raster != nullptr) {
             cupsRasterClose(raster);
@@ -111,15 +119,16 @@ public:
         if (pid <= 0)
             return true;
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == 0) {
+        if (stop && waitpid(pid, &status, WNOHANG) == 0)
             kill(pid, SIGTERM);
-            waitpid(pid, &status, 0);
-        }
+        pid_t reaped;
+        do {
+            reaped = waitpid(pid, &status, 0);
+        } while (reaped < 0 && errno == EINTR);
         pid = -1;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return reaped > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
-private:
     pid_t pid = -1;
     int input = -1;
     cups_raster_t* raster = nullptr;
@@ -187,7 +196,7 @@ bool PrintCopy(pappl_job_t* job, const pappl_pr_options_t& options, PagePrinter&
     }
     if (papplJobIsCanceled(job))
         return true;
-    if (!renderer.Stop()) {
+    if (!renderer.Finish()) {
         papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Ghostscript could not render the document.");
         papplJobSetMessage(job, "Ghostscript could not render the document.");
         return false;
@@ -205,6 +214,12 @@ void DocumentFilter::Register(pappl_system_t* system)
 
 // Prints every copy of the chosen pages.
 bool DocumentFilter::Print(pappl_job_t* job, pappl_device_t* device, void*)
+{
+    return GuardJobCallback(job, [&] { return PrintCopies(job, device); });
+}
+
+// Prints every copy of the chosen pages (the body of Print).
+bool DocumentFilter::PrintCopies(pappl_job_t* job, pappl_device_t* device)
 {
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, INT_MAX, false);
     if (options == nullptr)

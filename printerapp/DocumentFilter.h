@@ -15,6 +15,10 @@ public:
 
     // Renders and prints one job's document (PAPPL MIME filter callback).
     static bool Print(pappl_job_t* job, pappl_device_t* device, void* data);
+
+private:
+    // Prints every copy of the job's chosen pages.
+    static bool PrintCopies(pappl_job_t* job, pappl_device_t* device);
 };
 
 #endif

@@ -2,6 +2,7 @@
 #include "printerapp/Drivers.h"
 
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -155,9 +156,29 @@ int Drivers::Count()
     return static_cast<int>(Registered().drivers.size());
 }
 
-// Sets the callbacks, head, resolutions, media and options of one driver.
-bool Drivers::Configure(pappl_system_t* system, const char* driverName, const char*, const char*,
-                        pappl_pr_driver_data_t* driverData, ipp_t** driverAttributes, void*)
+// Fills a printer's driver data; a failure is logged on the system.
+bool Drivers::Configure(pappl_system_t* system, const char* driverName, const char* deviceUri,
+                        const char* deviceId, pappl_pr_driver_data_t* driverData,
+                        ipp_t** driverAttributes, void* data)
+{
+    try {
+        return ConfigureDriver(system, driverName, deviceUri, deviceId, driverData,
+                               driverAttributes, data);
+    } catch (const std::exception& error) {
+        papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot set up the driver \"%s\": %s.",
+                 driverName ? driverName : "", error.what());
+    } catch (...) {
+        papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot set up the driver \"%s\".",
+                 driverName ? driverName : "");
+    }
+    return false;
+}
+
+// Sets the callbacks, head, resolutions, media and options of one driver
+// (the body of Configure).
+bool Drivers::ConfigureDriver(pappl_system_t* system, const char* driverName, const char*,
+                              const char*, pappl_pr_driver_data_t* driverData,
+                              ipp_t** driverAttributes, void*)
 {
     const options::HeadSpec* head = HeadFor(driverName);
     if (head == nullptr) {

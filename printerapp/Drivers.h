@@ -29,6 +29,13 @@ public:
 
     // The pin count of a printer's print head, from its driver.
     static int PinsOf(pappl_printer_t* printer);
+
+private:
+    // Configure's body, which may throw (out of memory).
+    static bool ConfigureDriver(pappl_system_t* system, const char* driverName,
+                                const char* deviceUri, const char* deviceId,
+                                pappl_pr_driver_data_t* driverData, ipp_t** driverAttributes,
+                                void* data);
 };
 
 #endif

@@ -7,8 +7,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include <memory>
+
 #include "escp/EscpCodes.h"
+#include "printerapp/CallbackGuard.h"
 #include "printerapp/Drivers.h"
+#include "printerapp/PageHeader.h"
 #include "printerapp/PagePrinter.h"
 #include "printerapp/VendorOptions.h"
 
@@ -42,7 +46,7 @@ bool HasPageHeader(pappl_job_t* job, const pappl_pr_options_t& options)
     pappl_pr_options_t* fromJob = papplJobCreatePrintOptions(job, options.num_pages, false);
     if (fromJob == nullptr)
         return true;
-    const bool own = std::memcmp(&fromJob->header, &options.header, sizeof options.header) != 0;
+    const bool own = !SameHeader(fromJob->header, options.header);
     papplJobDeletePrintOptions(fromJob);
     return own;
 }
@@ -70,34 +74,39 @@ void JobCallbacks::Install(pappl_pr_driver_data_t& data)
 // Reads the job's settings once; every page prints with them.
 bool JobCallbacks::StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device)
 {
-    const int pins = Drivers::PinsOf(papplJobGetPrinter(job));
-    papplJobSetData(job, new PagePrinter(job, device, VendorOptions::SettingsFor(*options, pins)));
-    return true;
+    return GuardJobCallback(job, [&] {
+        const int pins = Drivers::PinsOf(papplJobGetPrinter(job));
+        auto printer =
+            std::make_unique<PagePrinter>(job, device, VendorOptions::SettingsFor(*options, pins));
+        papplJobSetData(job, printer.release());
+        return true;
+    });
 }
 
 // Ends the document (with its end commands unless the job was cancelled)
 // and the job.
 bool JobCallbacks::EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*)
 {
-    PagePrinter* printer = PrinterOf(job);
-    const bool ended = printer == nullptr || printer->EndDocument(!papplJobIsCanceled(job));
-    delete printer;
+    std::unique_ptr<PagePrinter> printer(PrinterOf(job));
     papplJobSetData(job, nullptr);
-    return ended;
+    return GuardJobCallback(
+        job, [&] { return printer == nullptr || printer->EndDocument(!papplJobIsCanceled(job)); });
 }
 
 // Starts a page with the header the page came with.
 bool JobCallbacks::StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*,
                              unsigned page)
 {
-    PagePrinter* printer = PrinterOf(job);
-    if (printer == nullptr)
-        return false;
-    if (IsRasterDocument(job) && !HasPageHeader(job, *options)) {
-        printer->Refuse(page, kNotGreyRaster);
-        return false;
-    }
-    return printer->StartPage(options->header, page);
+    return GuardJobCallback(job, [&] {
+        PagePrinter* printer = PrinterOf(job);
+        if (printer == nullptr)
+            return false;
+        if (IsRasterDocument(job) && !HasPageHeader(job, *options)) {
+            printer->Refuse(page, kNotGreyRaster);
+            return false;
+        }
+        return printer->StartPage(options->header, page);
+    });
 }
 
 bool JobCallbacks::WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned y,
@@ -110,8 +119,10 @@ bool JobCallbacks::WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device
 
 bool JobCallbacks::EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned)
 {
-    PagePrinter* printer = PrinterOf(job);
-    return printer != nullptr && printer->EndPage();
+    return GuardJobCallback(job, [&] {
+        PagePrinter* printer = PrinterOf(job);
+        return printer != nullptr && printer->EndPage();
+    });
 }
 
 // Copies the document file to the device block by block.

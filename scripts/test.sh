@@ -28,7 +28,7 @@ build_and_test() {
   cmake --build "$dir" -j"$JOBS" --target "$target"
   echo "=== $dir: test"
   # shellcheck disable=SC2086
-  (cd "$dir" && ctest --output-on-failure $ctest_args)
+  (cd "$dir" && ctest --output-on-failure -j"$JOBS" $ctest_args)
 }
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -41,7 +41,7 @@ build_and_test build/test all "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRIDEV_BENCH
 build_and_test build/asan all "-LE e2e" -DCMAKE_BUILD_TYPE=Debug -DRIDEV_BENCHMARKS=OFF \
   -DRIDEV_SANITIZE=address,undefined
 echo "=== build/asan: the printer application's end-to-end test"
-(cd build/asan && ctest --output-on-failure -R '^e2e\.printer_app$')
+(cd build/asan && ctest --output-on-failure -j"$JOBS" -R '^e2e\.printer_app$')
 build_and_test build/tsan ruzolog_tests "-L ruzolog" -DCMAKE_BUILD_TYPE=Debug \
   -DRIDEV_BENCHMARKS=OFF -DRIDEV_SANITIZE=thread
 

@@ -37,10 +37,25 @@ fail() {
   status=1
 }
 
-# print_once <ppd> <model> <res> <name> [<pattern>]: makes the raster, runs
-# the filter on it and compares; a pattern means a grey job.
-print_once() {
-  local ppd=$1 model=$2 res=$3 name=$4 pattern=${5:-}
+# make_raster <ppd> <res> <raster> [grey]: the raster CUPS makes for the
+# document at that resolution, in eight-bit grey when asked. The halftone
+# pattern is the filter's own choice, so one grey raster serves them all.
+make_raster() {
+  local ppd=$1 res=$2 raster=$3 grey=${4:-}
+  local cups_options=(-o "Resolution=$res")
+  [ -z "$grey" ] || cups_options+=(-o RidevGreyShades=Halftoned)
+  timeout 120 cupsfilter -p "$ppd" -m application/vnd.cups-raster "${cups_options[@]}" \
+    "$doc" > "$raster" 2> "$raster.cupsfilter.log" || {
+    cat "$raster.cupsfilter.log" >&2
+    fail "$(basename "$raster"): cupsfilter could not make the raster"
+    return 1
+  }
+}
+
+# print_raster <ppd> <model> <res> <raster> <name> [<pattern>]: runs the
+# filter on the raster and compares; a pattern means a grey job.
+print_raster() {
+  local ppd=$1 model=$2 res=$3 raster=$4 name=$5 pattern=${6:-}
   local options=("Resolution=$res") compare_args=(--model "$model")
   if [ -n "$pattern" ]; then
     options+=(RidevGreyShades=Halftoned)
@@ -51,18 +66,10 @@ print_once() {
     fi
     compare_args+=(--halftone "$pattern")
   fi
-  local cups_options=() option
-  for option in "${options[@]}"; do cups_options+=(-o "$option"); done
 
   echo "== $name ($model pins${pattern:+, halftone $pattern})"
-  timeout 120 cupsfilter -p "$ppd" -m application/vnd.cups-raster "${cups_options[@]}" \
-    "$doc" > "$work/$name.ras" 2> "$work/$name.cupsfilter.log" || {
-    cat "$work/$name.cupsfilter.log" >&2
-    fail "$name: cupsfilter could not make the raster"
-    return
-  }
   local rc=0
-  PPD="$ppd" timeout 120 "$filter" 1 e2e "$name" 1 "${options[*]}" "$work/$name.ras" \
+  PPD="$ppd" timeout 120 "$filter" 1 e2e "$name" 1 "${options[*]}" "$raster" \
     > "$work/$name.prn" 2> "$work/$name.filter.log" || rc=$?
   if [ "$rc" -ne 0 ]; then
     cat "$work/$name.filter.log" >&2
@@ -71,7 +78,7 @@ print_once() {
   fi
   local result
   rc=0
-  result=$(timeout 120 "$compare" "${compare_args[@]}" "$work/$name.ras" "$work/$name.prn" 2>&1) ||
+  result=$(timeout 120 "$compare" "${compare_args[@]}" "$raster" "$work/$name.prn" 2>&1) ||
     rc=$?
   echo "$result"
   if [ "$rc" -ne 0 ]; then
@@ -82,7 +89,7 @@ print_once() {
   if [ -n "$pattern" ] && ! grep -Eq ' ([3-9]|[1-9][0-9]+) grey levels' <<< "$result"; then
     fail "$name: the raster holds no shade between black and white"
   fi
-  rm -f "$work/$name.ras" "$work/$name.prn"
+  rm -f "$work/$name.prn"
 }
 
 for arg in "$@"; do
@@ -101,13 +108,15 @@ for arg in "$@"; do
       continue
     fi
     name="$(basename "$ppd" .ppd)-$res"
+    raster="$work/$name.ras"
     if [ -z "$patterns" ]; then
-      print_once "$ppd" "$model" "$res" "$name"
-    else
+      make_raster "$ppd" "$res" "$raster" && print_raster "$ppd" "$model" "$res" "$raster" "$name"
+    elif make_raster "$ppd" "$res" "$raster" grey; then
       for pattern in $patterns; do
-        print_once "$ppd" "$model" "$res" "$name-grey-$pattern" "$pattern"
+        print_raster "$ppd" "$model" "$res" "$raster" "$name-grey-$pattern" "$pattern"
       done
     fi
+    rm -f "$raster"
   done
 done
 exit $status

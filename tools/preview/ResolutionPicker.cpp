@@ -3,6 +3,7 @@
 
 #include <numeric>
 
+#include "page/OptionTable.h"
 #include "tools/vprinter/PageRaster.h"
 
 namespace preview {
@@ -20,11 +21,13 @@ int DpiForGrid(std::int32_t grid, int fallback)
 
 }  // namespace
 
+// The head's finest resolution: the first of the option table's list.
 Resolution ResolutionPicker::DefaultFor(vprinter::PinModel model)
 {
-    if (model == vprinter::PinModel::Pins9)
-        return Resolution{160, 144};
-    return Resolution{360, 360};
+    const options::HeadSpec* head = options::FindHead(static_cast<int>(model));
+    if (head == nullptr)
+        head = options::AllHeads();
+    return Resolution{head->resolutions[0].x, head->resolutions[0].y};
 }
 
 // Page grids divide kUnitsPerInch, so their gcd is the finest step any page needs.

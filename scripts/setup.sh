@@ -1,6 +1,7 @@
 #!/bin/bash
-# Installs every Debian package that building, testing, benchmarking and
-# demonstrating the filter needs. Safe to run again; needs root (or sudo).
+# Installs every Debian package that building, testing, benchmarking,
+# demonstrating and packaging the filter needs. Safe to run again; needs root
+# (or sudo).
 set -euo pipefail
 
 PACKAGES=(
@@ -11,6 +12,7 @@ PACKAGES=(
   cups cups-daemon cups-client cups-ppdc cups-ipp-utils cups-filters
   cups-filters-core-drivers ghostscript poppler-utils curl
   valgrind xz-utils
+  debhelper lintian
 )
 
 missing=()

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Install rules and Debian packaging: the filter goes where the CUPS scheduler
 # looks for filters, the PPDs where its driver lister finds them, the preview
 # tool and the printer application into bin, the printer application's

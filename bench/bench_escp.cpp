@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Encoder benchmarks: a whole A4 page through the printer object (SetPage
 // and Page) at 180 x 180 and 360 x 360 dpi for a text-like and a dense
 // page, and dithering an A4 grey page; the 360 x 360 text page also with

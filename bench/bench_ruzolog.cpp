@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cost of log statements: refused ones (manager not started, level below the
 // logger's), accepted ones without file output (formatting and record
 // handling only), and accepted ones written to a file, where each record

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # ridev_cups_config(VAR OPTION FALLBACK): sets VAR to what `cups-config
 # OPTION` prints (for example --serverbin), or to FALLBACK when cups-config
 # is missing, fails or prints nothing.

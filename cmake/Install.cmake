@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Install rules and Debian packaging: the filter goes where the CUPS scheduler
 # looks for filters, the PPDs (or the driver information file they are
 # compiled from) where its driver lister finds them, the preview tool and the

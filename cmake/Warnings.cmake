@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # ridev_warnings: the warning set every target of the project compiles with.
 # Link it PRIVATE so the flags apply to the target's own sources only.
 # RIDEV_WERROR turns every warning into an error (the test script's builds

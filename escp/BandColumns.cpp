@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // BandColumns: ink mask and column bytes of one band. Column bytes are made
 // 256 columns of one pass at a time into a small block, then appended to
 // the printer data (no zero fill first). Three ways: eight rows by eight

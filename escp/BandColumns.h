@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // BandColumns: one band of a one-bit page read as ESC/P bit-image columns.
 // It finds the columns that carry ink in any row of the band (the OR of the
 // band's rows, a word at a time) and appends the column bytes of a range of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // EncoderLog: the encoder's debug lines, written to the main logger with the
 // source name "OrvESCP" and the line of the statement. A line is formatted
 // only when the logger takes the debug level.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Byte values of the ESC/P commands that the encoder builds, named once for
 // the page scan and the band encoders.
 #ifndef RIDEVEDUDARUZO_ESCP_ESCPCODES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OrvESCP: encoder state, pin profiles, the page scan and the vertical
 // paper moves (ESC J, ESC ( v, ESC ( U).
 #include "escp/OrvESCP.h"

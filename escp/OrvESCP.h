@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OrvESCP: converts one-bit page bitmaps into ESC/P bit-image streams for
 // 9-, 18- and 24-pin dot-matrix heads, and holds the small conversions used
 // for stored command texts ("<1B>@" notation) and for dithering grey pages.

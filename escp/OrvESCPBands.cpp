@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OrvESCP band encoding: turns one band of the page bitmap into ESC * bit
 // images and ESC $ skips, in one pass of the head or in two interleaved
 // passes one raster row apart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OrvESCP halftoning: ordered dithering of an 8-bit grey page (0 black,
 // 255 white) into a one-bit page with a fixed threshold matrix anchored at
 // the page's top-left pixel.

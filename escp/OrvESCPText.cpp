@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OrvESCP command sequence text: stored printer commands in which "<" and
 // ">" enclose pairs of hexadecimal digits and every other character stands
 // for its own byte, plus two small decimal helpers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JobChoices: the PPD's marked choices turned into the job's choices.
 #include "filter/JobChoices.h"
 

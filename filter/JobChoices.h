@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JobChoices: the job's choice of every option of the option table, read
 // from the PPD and the job's options as CUPS marks them.
 #ifndef RIDEVEDUDARUZO_FILTER_JOBCHOICES_H

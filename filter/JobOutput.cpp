@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JobOutput: document framing around the pages of a job, and its copies.
 #include "filter/JobOutput.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JobOutput: the printer data of a job, written page by page. Every page
 // reaches the printer as one self-contained piece (document start, page
 // start, page body, page end, document end), but the commands that belong

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // LogSettings: finding, trusting, checking and applying the administrator's
 // logging configuration.
 #include "filter/LogSettings.h"

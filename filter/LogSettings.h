@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // LogSettings: the administrator's switch for the filter's debug log. The
 // file <server root>/ridevedudaruzo/logging.conf (server root: the
 // CUPS_SERVERROOT variable the scheduler sets for filters, else the one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageJob: one raster page from its accepted header to the printer data.
 #include "filter/PageJob.h"
 

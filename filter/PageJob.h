@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageJob: the filter's handling of one raster page, from its accepted
 // header to the five output pieces: the checks and conversion of
 // PageEncoder, reading the pixels and writing the page. Shared by the

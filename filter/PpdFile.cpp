@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PpdFile: opening, marking, reading and closing the job's PPD.
 #include "filter/PpdFile.h"
 

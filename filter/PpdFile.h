@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PpdFile: the job's PPD, opened from a regular file and marked with its
 // defaults and the job's options; closed when the object goes. The PPD
 // functions of libcups used here are marked deprecated, so this class holds

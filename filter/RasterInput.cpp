@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RasterInput: telling the end of a raster stream from a damaged header.
 //
 // libcups reads a page header from the input in one request for the whole

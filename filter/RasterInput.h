@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RasterInput: the CUPS raster stream of a job, read from a file descriptor
 // through a read callback that watches the input. libcups answers "no
 // header" alike when the stream has ended and when the next page header is

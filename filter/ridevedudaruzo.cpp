@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ridevedudaruzo: CUPS filter that turns a raster job into ESC/P bit-image
 // printer data for 9-, 18- and 24-pin dot-matrix printers.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MediaOptions: a job's choices and how they set up the printer object.
 #include "page/MediaOptions.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MediaOptions: the choices a job prints with, one per option of the
 // option table (grey shades, halftone pattern, paper type, print direction
 // and mode, cash drawer, black mark, cutter, cut feed), each held as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OptionTable: the job options and print heads.
 #include "page/OptionTable.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OptionTable: what a job can choose and which print heads there are,
 // declared once for the CUPS filter, the printer application, the PPDs'
 // tests and the encoder tests. For every option: its PPD keyword, its IPP

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageEncoder: checks a page header, converts the page's pixels into the
 // form the printer object takes and collects the page's printer bytes.
 #include "page/PageEncoder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageEncoder: one raster page, given its header, its pixels and the job's
 // settings, turned into the bytes the printer receives for it (document
 // start, page start, page body, page end, document end). Every front end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageFormat: pixel formats the filter accepts and their conversions.
 #include "page/PageFormat.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageFormat: the raster pixel formats the filter prints and how each is
 // turned into what the printer object takes. The print head only makes
 // black dots, so the filter accepts one colour channel in chunked order:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageLimits: checks of a page header's geometry before its page is read.
 #include "page/PageLimits.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageLimits: the page geometry the filter accepts. The page loop holds a
 // whole page in memory, so a header that promises no pixels, a width its
 // lines cannot hold, far more bytes than any real sheet, more columns than

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DotMatrixPrinter: builds the document, page and body pieces of one printed
 // page from its command tables and its ESC/P encoder, and adapts the tables
 // to paper, print direction, cash drawer, black-mark paper and cutter.

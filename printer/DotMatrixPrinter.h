@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DotMatrixPrinter: one printed page's worth of printer state. Owns the
 // ESC/P encoder for the page body and the ordered command tables from which
 // the document-start, page-start, page-end and document-end pieces are built.

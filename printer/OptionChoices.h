@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PPD choice names of the job options, spelled once: the printer object
 // acts on them, and the option table (page/OptionTable.h) gives each its
 // option, IPP keyword and label. The PPDs (ppd/ridevedudaruzo.drv) carry the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // AddPrinterPage: "Add Printer" without network printer discovery.
 #include "printerapp/AddPrinterPage.h"
 

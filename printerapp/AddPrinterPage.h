@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // AddPrinterPage: the web interface's "Add Printer" page when no DNS-SD
 // daemon runs. The framework's own page looks for network printers through
 // the DNS-SD daemon and ends the whole process when there is none; this

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // AppSystem: the system object, its listeners, state and drivers.
 #include "printerapp/AppSystem.h"
 

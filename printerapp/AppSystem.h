@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // AppSystem: creates the printer application's system object from the
 // server's command-line options:
 //   -o listen-hostname=NAME   address to listen on (default: all, port 8000)

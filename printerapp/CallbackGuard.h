@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CallbackGuard: the body of a callback the framework calls from its C
 // code, run so that no C++ exception crosses back into it. An exception
 // (running out of memory, in practice) is logged with its reason on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DocumentFilter: PDF and PostScript through Ghostscript, page by page.
 #include "printerapp/DocumentFilter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DocumentFilter: prints PDF and PostScript documents. Ghostscript renders
 // them into eight-bit grey PWG raster pages at the job's resolution and
 // media size (scaled to fit); the pages go through the same PagePrinter as

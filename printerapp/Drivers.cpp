@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Drivers: driver data for the 9-, 18- and 24-pin print heads.
 #include "printerapp/Drivers.h"
 

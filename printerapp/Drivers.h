@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Drivers: the printer application's drivers, one per print head (ridev9,
 // ridev18, ridev24), with the resolutions, media and options of the
 // matching PPDs, and the choice of a driver for a printer found on USB.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JobCallbacks: raster pages through PagePrinter, raw ESC/P data, identify.
 #include "printerapp/JobCallbacks.h"
 

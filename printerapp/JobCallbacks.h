@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JobCallbacks: what the printer application does with a job's pages and
 // with its printer: raster pages (PWG and Apple raster, JPEG and PNG, which
 // the framework decodes line by line), printer-ready ESC/P data passed

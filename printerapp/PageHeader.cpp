@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageHeader: field-by-field comparison of raster page headers.
 #include "printerapp/PageHeader.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageHeader: comparing two CUPS raster page headers field by field, as
 // their values say, not as their bytes are laid out (the bytes after a
 // string's end and any padding are not part of a header's value).

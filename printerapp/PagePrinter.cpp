@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PagePrinter: collects a page's lines and prints it through the page
 // encoder.
 #include "printerapp/PagePrinter.h"

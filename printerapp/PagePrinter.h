@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PagePrinter: the pages of one job on their way to the printer. Collects
 // the lines of each page, encodes the whole page with the filter's page
 // encoder (so a page prints exactly as the CUPS filter prints it) and

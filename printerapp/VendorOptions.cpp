@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VendorOptions: the printer's own job attributes, from the option table.
 #include "printerapp/VendorOptions.h"
 

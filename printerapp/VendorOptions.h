@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VendorOptions: the printer's own job attributes, one for each option of
 // the option table that has an IPP attribute (halftone pattern, paper type,
 // print direction and mode, cash drawer, black mark, cutter and cut feed).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ridevedudaruzo-printer-app: an IPP printer application for ESC/P 9-, 18-
 // and 24-pin dot-matrix printers. Any driverless client (CUPS "everywhere"
 // queues, phones, other computers) prints to it; it turns every page into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Scoped guard: holds a LockHelper from construction to destruction.
 #ifndef RUZOLOG_AUTOLOCK_H
 #define RUZOLOG_AUTOLOCK_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The configuration text parser; see ConfigParser.h for the line forms.
 #include "ruzolog/ConfigParser.h"
 

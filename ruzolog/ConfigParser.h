@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Parsing of the logging configuration text: "[key]" section lines name a
 // logger, "option = value" lines set its settings, "#" lines are comments.
 #ifndef RUZOLOG_CONFIGPARSER_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The abstract logging interface and its process-wide singleton accessors.
 #ifndef RUZOLOG_IRUZOLOGMANAGER_H
 #define RUZOLOG_IRUZOLOGMANAGER_H

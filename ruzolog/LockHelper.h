@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A plain, non-recursive mutex owned for the life of the object.
 #ifndef RUZOLOG_LOCKHELPER_H
 #define RUZOLOG_LOCKHELPER_H

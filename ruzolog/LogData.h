@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One log record: fixed fields followed by the text buffer, in a single
 // allocation that the manager recycles through its record pool.
 #ifndef RUZOLOG_LOGDATA_H

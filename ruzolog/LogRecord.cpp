@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record side of the manager: the singleton, the acceptance check run
 // before any formatting, record creation with its time-stamped header, and
 // the record pool.

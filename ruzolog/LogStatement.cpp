@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Record filling for the formatted and the streamed log statement.
 #include "ruzolog/LogStatement.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two forms of log statement: the macros RUZOLOG_FORMAT (printf-style)
 // and RUZOLOG_STREAM (<< values), and the code they run once the manager has
 // accepted a statement.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The configuration side of the manager: loading configuration texts,
 // creating loggers by key, and the setters through which every logger
 // setting changes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field-by-field copying of logger records.
 #include "ruzolog/LoggerInfo.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One logger's settings and the state of its log file.
 //
 // The settings that log statements test without a lock are atomics, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The manager's life cycle, its writer thread, and the synchronous writing
 // of records into each logger's file.
 #include "ruzolog/LoggerManager.h"

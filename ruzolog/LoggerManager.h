@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The concrete logging manager: a table of up to RUZOLOG_LOGGER_MAX loggers,
 // synchronous writing of records to their files, and a writer thread that
 // announces itself, re-reads the configuration when asked to, and closes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // POSIX wrappers of the logging subsystem: mutex, semaphore, thread, sleeping,
 // local time and directory helpers.
 #include <dirent.h>

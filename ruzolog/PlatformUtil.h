@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Small operating-system helpers of the logging subsystem: sleeping, local
 // time and directories.
 #ifndef RUZOLOG_PLATFORMUTIL_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Constants, level numbers and level names shared by the whole logging
 // subsystem, and the kinds of setting change a record can describe.
 #ifndef RUZOLOG_RUZOLOGDEFS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File access for log and configuration files; see RuzologFileHandler.h for
 // why opening refuses anything but a regular file reached without a link.
 #include "ruzolog/RuzologFileHandler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One log or configuration file behind a C stream. Opening never follows a
 // symbolic link and accepts only a regular file, and opening for writing
 // only one with a single hard link, because log files live in directories

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fixed-buffer formatting for log headers, suffixes and streamed statements.
 #include "ruzolog/RuzologStream.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Formatter that writes text, booleans and integers into a caller's fixed
 // buffer without allocating and without ever writing past its end.
 #ifndef RUZOLOG_RUZOLOGSTREAM_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Counting semaphore, private to the process, with a polled timed wait; used
 // to hand a "ready" signal from one thread to another.
 #ifndef RUZOLOG_SEMHELPER_H

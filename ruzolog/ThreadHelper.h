@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Base class for an object that runs its own thread: start() runs run() on a
 // new POSIX thread and wait() joins it.
 #ifndef RUZOLOG_THREADHELPER_H

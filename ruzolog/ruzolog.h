@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Public interface of the logging subsystem (namespace ruzolog): the manager
 // interface and its singleton, the concrete manager, the record and stream
 // types, the platform helpers, and the two log statement macros

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Whole-process speed of the filter against CUPS's own rastertoepson on the
 # same raster files, with the filter's debug log switched off:
 #   1. builds the filter in Release (build/bench-release),

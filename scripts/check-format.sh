@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Fails, listing what clang-format would change, when any C/C++ source that
 # git tracks differs from the repository's .clang-format style.
 #   bash scripts/check-format.sh

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Offline demonstration: builds the filter, the PPDs and the preview tool
 # (Release, in build-demo/), prints the bundled sample PDF through the real
 # CUPS filter chain for the 24-pin model, without a scheduler, and renders

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Coverage-guided fuzzing of the filter's hostile-input paths (not part of
 # the test run). Installs clang if needed, builds the libFuzzer targets of
 # tests/fuzz in build-fuzz with AddressSanitizer and UndefinedBehaviorSanitizer,

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs every Debian package that building, testing, benchmarking,
 # demonstrating and packaging the filter needs. Safe to run again; needs root
 # (or sudo).

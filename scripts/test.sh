@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Sets up the machine, checks that every C/C++ source is formatted, then
 # builds (warnings are errors) and runs every test suite:
 #   1. a normal build: all tests, including the end-to-end runs through a

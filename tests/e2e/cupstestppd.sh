@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Checks every generated PPD with cupstestppd against a server-binary folder
 # that holds the built filter, so the filter line is checked too (warnings are
 # shown, failures fail the test), and checks that each model offers exactly

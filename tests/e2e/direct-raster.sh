@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Prints a real document through the filter, run directly, at every
 # resolution of every given PPD (or at the resolutions named after it): CUPS's
 # own filters turn the PDF into the raster they would send for that PPD and

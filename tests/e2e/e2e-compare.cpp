@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // e2e-compare: checks that a printer stream carries exactly the dots of a
 // CUPS raster. It reads the raster pages with libcups, prints the stream on
 // the virtual ESC/P printer, and compares the two page by page: every inked

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # shellcheck shell=bash
 # Shell helpers shared by the end-to-end tests: failing with a message,
 # waiting for a condition, stopping a server by its process id, and running

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Checks the install rules: installs the build tree into a staging folder with
 # prefix /usr, as the Debian package does, and checks that the filter lands in
 # CUPS's filter folder with mode 0755 (the scheduler refuses writable

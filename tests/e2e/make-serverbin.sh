@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds a CUPS server-binary folder around a freshly built filter, for running
 # the real CUPS filter chain (cupsfilter, cupstestppd, a private cupsd) without
 # installing anything:

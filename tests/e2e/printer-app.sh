@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # End-to-end test of the printer application. Starts it on 127.0.0.1 (a
 # free port, its own state, spool and log files), creates printers for the
 # three print heads with file: devices (one over IPP, the others with the

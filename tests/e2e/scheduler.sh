@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # End-to-end test with a real CUPS scheduler. Starts a private cupsd on
 # 127.0.0.1 (its own configuration, spool, logs and server-binary folder with
 # the built filter, a free port of its own), adds file: queues with the given

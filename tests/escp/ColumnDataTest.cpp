@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Column data of dense random bands, compared with a dot-by-dot reading of
 // the band: checks the bit order of every column byte, the split of rows
 // between passes and that padding bits beyond the width never print.

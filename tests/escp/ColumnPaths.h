@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The column-byte paths of the encoder for the tests: each test that
 // compares page bodies runs once per path, under a scope that makes the
 // process use that path (and skips a path this machine cannot take).

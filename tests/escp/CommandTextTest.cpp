@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Command sequence text: "<..>" groups of hexadecimal pairs and literal
 // characters converted to bytes, malformed text handled without reading past
 // its end, and the digit helpers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Byte identity of the encoder on a recorded corpus: the sample documents
 // rasterised at every resolution of the three PPDs, one-bit and eight-bit
 // grey (corpus/*.ras.xz, made by corpus/make-rasters.sh). Every page is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Double-pass band encoding: even band rows in the first pass, odd rows in
 // the second after a one-row move, both with the same white areas; pairs
 // whose band height does not split into two whole-byte passes fall back to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers for the encoder and printer tests: byte vectors written as hex
 // text, a one-bit page in an exactly sized heap buffer (so a read past the
 // page shows up under AddressSanitizer), and the expected bytes of the few

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ordered dithering of grey pages: the threshold matrices (recovered from
 // the dithered output), the dot rule grey < threshold anchored at the
 // top-left pixel, the one-bit packing and the rejected inputs.

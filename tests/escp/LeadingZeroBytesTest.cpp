@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The zero bytes before the first set byte, as the page scan uses them to
 // skip blank rows: exact on every column path, at the edges of the 128-byte
 // and 32-byte steps and in the last bytes, never reading past the end.

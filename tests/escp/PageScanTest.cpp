@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Page scan and vertical moves: blank rows become feeds (ESC J chains, or
 // ESC ( v at 360 x 360), each band is moved to and encoded, and the last
 // band of the page is printed even when it reaches past the last row.

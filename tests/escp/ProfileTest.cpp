@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pin profiles: band height, feed unit and bit-image mode for every head and
 // resolution, the accessors, and the encoders that have no complete profile
 // and so refuse to encode.

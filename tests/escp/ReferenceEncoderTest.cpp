@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The encoder against a plain reference on random pages at every pin
 // profile. The reference builds each band's columns dot by dot and finds
 // the blank columns and white areas one column at a time, exactly as the

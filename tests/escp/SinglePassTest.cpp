@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Single-pass band encoding: column byte order, white areas wider than one
 // inch skipped with ESC $, everything else sent as ESC * bit images.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How the filter ends for each kind of job set-up: argument count, input
 // file, PPD, empty stream, and PPD model numbers that name no print head.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pages the filter cannot print and jobs that stop early: short pixel data,
 // unsafe page headers, resolutions without a pin profile, allocation
 // failure, input that never comes and cancellation by SIGTERM. A refused page writes nothing, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The raster formats the filter takes besides 1-bit black: 8-bit grey pages
 // (luminance W/SW and ink K) dithered with the chosen halftone pattern,
 // white-is-one bitmaps, and the formats it refuses.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The filter's debug log, /tmp/vorirazavavi.log: emptied at the start of a
 // job, then the logging thread's start lines, the page header fields under
 // their fixed line numbers, and the encoder's profile and band lines; the

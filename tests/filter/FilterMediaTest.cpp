@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The media and finishing options of a job change only the page frame the
 // filter writes around each page body; without them the frame is the
 // default one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The filter's printer output for good jobs: page framing, every pin
 // profile of the test PPDs, raster compression, input from a file, copies.
 #include <gtest/gtest.h>

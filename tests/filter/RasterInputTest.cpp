@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RasterInput: every way a raster stream can end, cut at every byte of a
 // two-page job, compressed and not, and page headers damaged in place. The
 // stream ends cleanly only at a page boundary; a cut anywhere in a header is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // FuzzInput: takes a fuzz input apart into small choices and a remaining
 // block of bytes. Reading past the end yields zeros, so every input, even an
 // empty one, maps to some valid set of choices.

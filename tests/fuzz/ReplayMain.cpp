@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Replays a fuzz target's corpus without the fuzzing engine: every regular
 // file in the folders (or the files) named on the command line is handed to
 // LLVMFuzzerTestOneInput once. A crash or sanitizer report fails the run;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: the printer object and its encoder with hostile page shapes
 // and settings. The first byte chooses what is driven:
 //   0  a one-bit page through DotMatrixPrinter::SetPage and the five pieces

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: a hostile CUPS raster stream through the filter's own page
 // handling. The first two bytes choose the job settings (print head, grey
 // pattern, media options); the rest is the raster stream, read from memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: the logging configuration text. The whole input is parsed
 // into a section map, then applied (up to its first zero byte, as the
 // manager takes a C string) to a manager of its own that is never started

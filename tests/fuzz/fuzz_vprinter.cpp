@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: the virtual printer on a hostile printer stream, and the
 // rendering of every sheet it prints. The first bytes choose the head, the
 // sheet limits (any values, which the printer lowers to its defaults) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PPDs the project ships, opened with libcups, against the option
 // table that the filter and the printer application read: every option,
 // choice, label and default, and every head's model number and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Page framing: the default document, page and body pieces, that pieces
 // replace their output, the page body as the encoder made it, and printers
 // whose encoder cannot encode.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Grey page entry: the pattern name chooses the halftone matrix, and the
 // dithered page is encoded like a one-bit page.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Media and finishing settings: which command each setting puts into which
 // piece, the order of commands within a piece, and later settings replacing
 // earlier ones.

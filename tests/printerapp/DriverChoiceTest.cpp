@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which driver the printer application picks for a printer found on USB,
 // from the IEEE 1284 device ID the printer reports.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The printer application's own job attributes (and finishings trim) turned
 // into the settings the filter's page encoder prints with: the framing of a
 // page must be what the matching PPD options give.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Raster page headers compared by their fields' values: the bytes after a
 // string's end do not count, every field does.
 #include <gtest/gtest.h>

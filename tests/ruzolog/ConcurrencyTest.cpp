@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Several threads logging through one manager while others change its
 // settings and start and stop it. Run under ThreadSanitizer as well: it must
 // finish without reports, and every byte counted as written must be in a

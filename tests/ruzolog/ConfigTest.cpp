@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Configuration: the text parser, applying parsed sections to a manager,
 // reading and re-reading a file, and the setters' checks and conversions.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared helpers of the logging tests: file reading, and a manager of their
 // own writing into a private temporary directory (tests/support/TempDir.h).
 #ifndef RUZOLOG_TESTS_LOGTESTSUPPORT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The manager: life cycle and start-up lines, which records pushLog writes,
 // how it finishes them (source suffix, line end, cut), the log files (append,
 // month directories, unopenable paths, planted links, old-file clean-up), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Platform helpers: path normalisation and directory creation, the polled
 // semaphore, and the file handler, including its refusal of planted links
 // and FIFOs.

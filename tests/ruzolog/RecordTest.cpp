@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Records: the header written for a known time, thread and level, the
 // per-thread day cache across midnight and clock changes, and the fields
 // makeLogData fills from the real clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RuzologStream: number formatting in every base and width, and the room
 // limits that keep it inside its buffer.
 #include <gtest/gtest.h>

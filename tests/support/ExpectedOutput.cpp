@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ExpectedOutput: reference printer bytes built through DotMatrixPrinter.
 #include "tests/support/ExpectedOutput.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ExpectedOutput: the printer bytes a correct filter writes for a page,
 // computed with the project's own DotMatrixPrinter so that tests compare
 // against the library rather than a second copy of the encoder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // FilterRunner: child-process runs of a filter with captured output.
 #include "tests/support/FilterRunner.h"
 

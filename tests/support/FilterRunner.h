@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // FilterRunner: runs a filter executable as a child process the way the
 // print system does (arguments, environment, raster on standard input or in
 // a file) and captures what it writes and how it ends. Standard input can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RasterWriter: test raster streams written through libcups.
 #include "tests/support/RasterWriter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RasterWriter: builds real CUPS raster streams for tests with libcups
 // itself, from small pages held in memory. A page is a full page header
 // (every field can be overridden before writing) plus its pixel bytes; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TempDir: temporary test folders.
 #include "tests/support/TempDir.h"
 

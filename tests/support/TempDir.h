@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TempDir: a private temporary folder for one test, removed with all its
 // files when the object goes away.
 #ifndef RIDEVEDUDARUZO_TESTS_SUPPORT_TEMPDIR_H

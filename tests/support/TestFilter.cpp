@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TestFilter: paths fixed at build time and the usual filter run.
 #include "tests/support/TestFilter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TestFilter: where the built filter and the test PPDs are, and a ready
 // FilterRun for the usual job: the filter with the print-filter arguments,
 // PPD set, raster on standard input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TestSupport: the shared test harness (library `testsupport`) for the
 // filter's tests and the end-to-end tests.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tests of drawing a printed page onto a pixel grid.
 #include <gtest/gtest.h>
 

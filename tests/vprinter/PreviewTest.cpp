@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tests of the preview program: the PNG pages it writes, the resolution it
 // picks, and its messages and status for bad command lines and streams,
 // both through its library entry and as a separate process.

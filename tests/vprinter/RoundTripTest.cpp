@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Round trips through the real encoder: random pages are encoded by
 // DotMatrixPrinter at every resolution pair that it accepts for a head (found
 // by trying a wide grid of pairs), framed as the filter frames them, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // StreamBuilder: writes ESC/P byte streams for the virtual printer's tests
 // from command names, so test tables read as commands, not hex.
 #ifndef RIDEVEDUDARUZO_TESTS_VPRINTER_STREAMBUILDER_H

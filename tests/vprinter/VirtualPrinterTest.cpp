@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Unit tests of the virtual printer from hand-written streams: where each
 // command puts the head, the paper and the dots, how sheets are split, and
 // how bad or hostile streams are rejected.

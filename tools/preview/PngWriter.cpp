@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PngWriter: one-bit PNG output through libpng.
 #include "tools/preview/PngWriter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PngWriter: saves a page raster as a one-bit greyscale PNG, black dots on
 // white, with its physical resolution recorded in the file.
 #ifndef RIDEVEDUDARUZO_TOOLS_PREVIEW_PNGWRITER_H

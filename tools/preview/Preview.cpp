@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Preview: command line, input reading and the page-by-page PNG output of
 // the preview program.
 #include "tools/preview/Preview.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Preview: the work of the ridevedudaruzo-preview program, callable from
 // tests. It reads a printer stream, prints it on a virtual printer and
 // writes each sheet as a PNG image:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ResolutionPicker: combines the pages' grids into one preview resolution.
 #include "tools/preview/ResolutionPicker.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ResolutionPicker: chooses the resolution at which the preview draws a
 // stream: the coarsest grid that holds every column and dot row of every
 // page exactly (so 180 x 180 for a 24-pin page printed in mode 39 with

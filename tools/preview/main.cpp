@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ridevedudaruzo-preview: renders an ESC/P printer stream to PNG pages.
 #include <iostream>
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Byte values of the ESC/P commands that the virtual printer understands,
 // named once for the interpreter, its tests and the tools built on it.
 #ifndef RIDEVEDUDARUZO_TOOLS_VPRINTER_ESCPBYTES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageRaster: rendering of a printed page's dots onto a pixel grid.
 #include "tools/vprinter/PageRaster.h"
 

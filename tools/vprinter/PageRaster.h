@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PageRaster: a printed page drawn onto a one-bit pixel grid, laid out like
 // the filter's page bitmaps: rows from the top, most significant bit = the
 // leftmost pixel, a set bit = a dot, padding bits clear.

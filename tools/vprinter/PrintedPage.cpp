@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PrintedPage: ordering of struck dots, so a page's dots can be kept sorted.
 #include "tools/vprinter/PrintedPage.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PrintedPage: what the virtual printer left on one sheet: the dots it
 // struck, in 1/7200 inch from the left margin and the top of the sheet,
 // plus the sheet's length and counts of the commands that built it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // StreamError: the one-line description of a rejected stream.
 #include "tools/vprinter/StreamError.h"
 

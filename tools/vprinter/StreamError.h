@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // StreamError: why the virtual printer stopped reading a stream, and where.
 #ifndef RIDEVEDUDARUZO_TOOLS_VPRINTER_STREAMERROR_H
 #define RIDEVEDUDARUZO_TOOLS_VPRINTER_STREAMERROR_H

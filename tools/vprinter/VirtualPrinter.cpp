@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VirtualPrinter: walks an ESC/P stream as a dot-matrix printer would,
 // keeping the head and paper positions and striking dots on the sheet.
 #include "tools/vprinter/VirtualPrinter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VirtualPrinter: an ESC/P dot-matrix printer simulated from the printer's
 // side. It reads a printer stream byte by byte, moves its head and paper as
 // the commands say and records every dot it strikes, sheet by sheet.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Rebuilds the raster corpus of the encoder's byte-identity test from the
 # sample documents in examples/: every resolution of the three PPDs, one-bit
 # black (cupsColorSpace 3) and eight-bit luminance (cupsColorSpace 18, as the

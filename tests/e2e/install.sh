@@ -9,7 +9,8 @@
 #
 # Usage: install.sh <cmake> <build-dir> <unit-dir> <drv>
 #   unit-dir: the unit's folder as configured (relative: below /usr);
-#   drv: ON when the driver information file is installed instead of PPDs.
+#   drv: true (ON, 1, ...) when the driver information file is installed
+#   instead of the PPDs.
 set -euo pipefail
 
 cmake=$1
@@ -60,11 +61,14 @@ if [ -f "$stage$unit" ] &&
   echo "FAIL: the systemd unit does not start the installed printer application" >&2
   status=1
 fi
-if [ "$drv" = ON ]; then
+case ${drv^^} in
+ON | 1 | TRUE | YES | Y)
   check /usr/share/cups/drv/ridevedudaruzo.drv 644
-else
+  ;;
+*)
   for ppd in ridev9.ppd ridev18.ppd ridev24.ppd; do
     check "/usr/share/ppd/ridevedudaruzo/$ppd" 644
   done
-fi
+  ;;
+esac
 exit $status

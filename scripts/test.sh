@@ -5,8 +5,8 @@
 #   1. a normal build: all tests, including the end-to-end runs through a
 #      private CUPS scheduler;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build: all tests but
-#      the end-to-end ones, then the printer application's end-to-end test
-#      (any sanitizer report fails the run);
+#      the end-to-end ones, and the printer application's end-to-end test
+#      with them (any sanitizer report fails the run);
 #   3. a ThreadSanitizer build of the logging subsystem's tests.
 set -euo pipefail
 
@@ -39,10 +39,10 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # The normal build compiles the benchmarks too (without running them), so
 # their warnings count as well.
 build_and_test build/test all "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRIDEV_BENCHMARKS=ON
-build_and_test build/asan all "-LE e2e" -DCMAKE_BUILD_TYPE=Debug -DRIDEV_BENCHMARKS=OFF \
-  -DRIDEV_SANITIZE=address,undefined
-echo "=== build/asan: the printer application's end-to-end test"
-(cd build/asan && ctest --output-on-failure -j"$JOBS" -R '^e2e\.printer_app$')
+# Of the end-to-end tests, the sanitizer build runs the printer
+# application's, alongside the unit tests.
+build_and_test build/asan all "-E ^e2e\.(cupstestppd|direct_raster|grey_raster|scheduler|install)$" \
+  -DCMAKE_BUILD_TYPE=Debug -DRIDEV_BENCHMARKS=OFF -DRIDEV_SANITIZE=address,undefined
 build_and_test build/tsan ruzolog_tests "-L ruzolog" -DCMAKE_BUILD_TYPE=Debug \
   -DRIDEV_BENCHMARKS=OFF -DRIDEV_SANITIZE=thread
 

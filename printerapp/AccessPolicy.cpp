@@ -83,10 +83,9 @@ void NameRequester(pappl_client_t* client)
         return;
     }
     ipp_t* request = papplClientGetRequest(client);
-    ipp_attribute_t* user =
-        request != nullptr
-            ? ippFindAttribute(request, "requesting-user-name", IPP_TAG_NAME)
-            : nullptr;
+    ipp_attribute_t* user = request != nullptr
+                                ? ippFindAttribute(request, "requesting-user-name", IPP_TAG_NAME)
+                                : nullptr;
     if (const char* name = user != nullptr ? ippGetString(user, 0, nullptr) : nullptr)
         papplClientSetUsername(client, name);
 }
@@ -185,14 +184,17 @@ void AccessPolicy::HideOtherUsersJobs(pappl_client_t* client, FrameworkCheck fra
         attributes.push_back(attr);
     std::vector<ipp_attribute_t*> hidden;
     for (std::size_t start = 0, end = 0; start < attributes.size(); start = end + 1) {
-        for (end = start; end < attributes.size() && ippGetName(attributes[end]) != nullptr; ++end) {
+        for (end = start; end < attributes.size() && ippGetName(attributes[end]) != nullptr;
+             ++end) {
         }
         if (end == start || ippGetGroupTag(attributes[start]) != IPP_TAG_JOB)
             continue;
         std::string owner;
         for (std::size_t i = start; i < end; ++i) {
             if (std::strcmp(ippGetName(attributes[i]), "job-originating-user-name") == 0)
-                owner = ippGetString(attributes[i], 0, nullptr) ? ippGetString(attributes[i], 0, nullptr) : "";
+                owner = ippGetString(attributes[i], 0, nullptr)
+                            ? ippGetString(attributes[i], 0, nullptr)
+                            : "";
         }
         if (!me.empty() && owner == me)
             continue;

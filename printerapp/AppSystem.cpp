@@ -87,11 +87,11 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     static std::string stateFile;
     stateFile = OptionOr("state-file", numOptions, options, kDefaultStateFile);
 
-    const char* authService =
-        OptionOr("auth-service", numOptions, options, kDefaultAuthService);
+    const char* authService = OptionOr("auth-service", numOptions, options, kDefaultAuthService);
     const char* adminGroup = OptionOr("admin-group", numOptions, options, kDefaultAdminGroup);
-    const std::string fileDevices = OptionOr("file-device-directory", numOptions, options,
-                                             (std::string(spool) + kDefaultFileDeviceFolder).c_str());
+    const std::string fileDevices =
+        OptionOr("file-device-directory", numOptions, options,
+                 (std::string(spool) + kDefaultFileDeviceFolder).c_str());
     const bool server = *static_cast<bool*>(serving);
     // The server's files, folders and local socket are its own.
     if (server)

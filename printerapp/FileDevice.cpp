@@ -59,8 +59,7 @@ bool PathOf(const char* uri, std::string& path)
 
 // The parts of `path` below `folder`; false when the path is not inside
 // it or has empty, "." or ".." parts.
-bool PartsBelow(const std::string& path, const std::string& folder,
-                std::vector<std::string>& parts)
+bool PartsBelow(const std::string& path, const std::string& folder, std::vector<std::string>& parts)
 {
     if (folder.empty() || path.compare(0, folder.size(), folder) != 0 ||
         (path.size() > folder.size() && path[folder.size()] != '/'))
@@ -98,10 +97,9 @@ std::string FileNameFor(const char* jobName)
 // it is not a plain file (ENODEV) or is a link (ELOOP).
 int OpenPlainFile(int directory, const std::string& name)
 {
-    const int fd = openat(directory, name.c_str(),
-                          O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC |
-                              O_NOCTTY,
-                          0600);
+    const int fd = openat(
+        directory, name.c_str(),
+        O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0)
         return -1;
     struct stat info {};
@@ -120,8 +118,8 @@ int OpenInFolder(const std::vector<std::string>& parts, const std::string& folde
 {
     int directory = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (std::size_t i = 0; directory >= 0 && i < parts.size(); ++i) {
-        const int next = openat(directory, parts[i].c_str(),
-                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int next =
+            openat(directory, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next >= 0) {
             close(directory);
             directory = next;

@@ -148,8 +148,8 @@ void StateFile::Load(pappl_system_t* system, const std::string& path)
     std::remove(copy.c_str());
     ExplainInterrupted(system, interrupted);
     for (int id : interrupted)
-        papplLog(system, PAPPL_LOGLEVEL_WARN, "Job %d was printing when the server stopped: aborted.",
-                 id);
+        papplLog(system, PAPPL_LOGLEVEL_WARN,
+                 "Job %d was printing when the server stopped: aborted.", id);
     Save(system, path);
 }
 
@@ -157,14 +157,14 @@ bool StateFile::Save(pappl_system_t* system, const std::string& path)
 {
     const std::string next = path + ".new";
     if (!papplSystemSaveState(system, next.c_str()) || !SyncPath(next, O_RDONLY)) {
-        papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot save the state to \"%s\": %s.",
-                 next.c_str(), std::strerror(errno));
+        papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot save the state to \"%s\": %s.", next.c_str(),
+                 std::strerror(errno));
         std::remove(next.c_str());
         return false;
     }
     if (std::rename(next.c_str(), path.c_str()) != 0) {
-        papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot replace the state \"%s\": %s.",
-                 path.c_str(), std::strerror(errno));
+        papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot replace the state \"%s\": %s.", path.c_str(),
+                 std::strerror(errno));
         std::remove(next.c_str());
         return false;
     }

@@ -70,11 +70,11 @@ bool IsAdministration(pappl_client_t* client, bool allowRemote, const char* grou
 }
 
 // Names the client for the owner checks of its jobs: the local peer's own
-// name, or the name the request gives.
+// name, or the name the request gives. A connection carries many requests,
+// so the name is set again for each.
 void NameRequester(pappl_client_t* client)
 {
-    if (papplClientGetUsername(client) != nullptr)
-        return;
+    papplClientSetUsername(client, nullptr);
     uid_t uid = 0;
     if (IsLocalSocket(client) && PeerUid(client, uid)) {
         const std::string name = UserName(uid);
@@ -99,6 +99,15 @@ http_status_t AuthorizeLocal(pappl_client_t* client)
     const std::string name = UserName(uid);
     papplClientSetUsername(client, name.empty() ? "root" : name.c_str());
     return HTTP_STATUS_CONTINUE;
+}
+
+// The user who submitted a job of the client's printer, empty if unknown.
+std::string OwnerOf(pappl_client_t* client, int jobId)
+{
+    pappl_printer_t* printer = papplClientGetPrinter(client);
+    pappl_job_t* job = printer != nullptr ? papplPrinterFindJob(printer, jobId) : nullptr;
+    const char* owner = job != nullptr ? papplJobGetUsername(job) : nullptr;
+    return owner != nullptr ? owner : "";
 }
 
 // True for the attributes that tell what a job is and whose it is.
@@ -183,18 +192,22 @@ void AccessPolicy::HideOtherUsersJobs(pappl_client_t* client, FrameworkCheck fra
          attr = ippNextAttribute(response))
         attributes.push_back(attr);
     std::vector<ipp_attribute_t*> hidden;
-    for (std::size_t start = 0, end = 0; start < attributes.size(); start = end + 1) {
-        for (end = start; end < attributes.size() && ippGetName(attributes[end]) != nullptr;
+    std::size_t end = 0;
+    for (std::size_t start = 0; start < attributes.size();
+         start = end < attributes.size() && ippGetName(attributes[end]) == nullptr ? end + 1
+                                                                                   : end) {
+        // A group ends at a separator, or where the next group's tag starts.
+        const ipp_tag_t tag = ippGetGroupTag(attributes[start]);
+        for (end = start; end < attributes.size() && ippGetName(attributes[end]) != nullptr &&
+                          ippGetGroupTag(attributes[end]) == tag;
              ++end) {
         }
-        if (end == start || ippGetGroupTag(attributes[start]) != IPP_TAG_JOB)
+        if (end == start || tag != IPP_TAG_JOB)
             continue;
         std::string owner;
         for (std::size_t i = start; i < end; ++i) {
-            if (std::strcmp(ippGetName(attributes[i]), "job-originating-user-name") == 0)
-                owner = ippGetString(attributes[i], 0, nullptr)
-                            ? ippGetString(attributes[i], 0, nullptr)
-                            : "";
+            if (std::strcmp(ippGetName(attributes[i]), "job-id") == 0)
+                owner = OwnerOf(client, ippGetInteger(attributes[i], 0));
         }
         if (!me.empty() && owner == me)
             continue;

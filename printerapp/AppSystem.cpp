@@ -11,6 +11,7 @@
 
 #include "printerapp/AddPrinterPage.h"
 #include "printerapp/DocumentFilter.h"
+#include "printerapp/DocumentLimits.h"
 #include "printerapp/Drivers.h"
 #include "printerapp/FileDevice.h"
 #include "printerapp/StateFile.h"
@@ -93,6 +94,7 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
         OptionOr("file-device-directory", numOptions, options,
                  (std::string(spool) + kDefaultFileDeviceFolder).c_str());
     const bool server = *static_cast<bool*>(serving);
+    DocumentLimits::SetCurrent(DocumentLimits::FromOptions(numOptions, options));
     // The server's files, folders and local socket are its own.
     if (server)
         umask(077);

@@ -223,7 +223,7 @@ timeout "$step" ipptool -t -f "$work/long.ps" -d format=application/postscript -
   -d state=7 "$(printer_uri p24)" "$here/app-print-job.test" > "$work/long.log" 2>&1 &
 long_pid=$!
 wait_until "$step" "the long job to print its first page" test -s "$output"
-job=$(timeout "$step" "$app" jobs -u "$(printer_uri p24)" | sed -n 's/^\([0-9]*\) .* long$/\1/p')
+job=$(timeout "$step" "$app" jobs -d p24 | sed -n 's/^\([0-9]*\) .* long$/\1/p')
 [ -n "$job" ] || fail "the long job is not listed"
 timeout "$step" ipptool -t -d "job=$job" "$(printer_uri p24)" "$here/app-cancel-job.test" \
   > "$work/cancel.log" 2>&1 || { cat "$work/cancel.log" >&2; fail "Cancel-Job failed"; }

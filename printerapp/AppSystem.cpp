@@ -101,14 +101,19 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
 
     const pappl_soptions_t systemOptions =
         PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE | PAPPL_SOPTIONS_WEB_LOG;
-    pappl_system_t* system = papplSystemCreate(systemOptions, kAppName, port, "_print,_universal",
-                                               spool, logFile, logLevel, authService, false);
+    // The framework's log rotation hangs the server (it logs while holding
+    // the log's lock), already at the first line when the log is a file of
+    // 1 MiB or more: the system is made with nothing to log, rotation is
+    // turned off, and only then is the log level set. The log is rotated by
+    // the journal or logrotate.
+    pappl_system_t* system =
+        papplSystemCreate(systemOptions, kAppName, port, "_print,_universal", spool, logFile,
+                          PAPPL_LOGLEVEL_FATAL, authService, false);
     if (system == nullptr)
         return nullptr;
-    papplSystemSetAdminGroup(system, adminGroup);
-    // The framework's log rotation hangs the server (it takes a lock it
-    // already holds); the log is rotated by the journal or logrotate.
     papplSystemSetMaxLogSize(system, 0);
+    papplSystemSetLogLevel(system, logLevel);
+    papplSystemSetAdminGroup(system, adminGroup);
     std::string why;
     if (server && !FileDevice::SetFolder(fileDevices, why)) {
         papplLog(system, PAPPL_LOGLEVEL_FATAL, "Cannot start: %s.", why.c_str());

@@ -19,7 +19,9 @@
 #  7. the server is killed while a job waits for its device: after a
 #     restart that job is aborted with the reason, not left "processing";
 #  8. a server whose log goes to standard error, already a 1 MiB file,
-#     still answers.
+#     still answers;
+#  9. as root: run as lp with a control socket, as its service does, root
+#     adds a printer through the socket and other local users cannot.
 #
 # Usage: printer-app-safety.sh <printer-app> <filter> <ppd-dir> <document.pdf>
 set -euo pipefail
@@ -222,6 +224,43 @@ server_pid=$!
 wait_until 30 "the server with a large log to start" port_open "$port"
 timeout 30 "$app" printers > /dev/null || fail "the server with a large log does not answer"
 echo "OK: a server logging to a large file on standard error answers"
+# --- 9. As a service user ---------------------------------------------------------
+# As its service runs it: as lp, with a control socket for administrators.
+# Needs root to switch users.
+if [ "$(id -u)" -eq 0 ] && id lp > /dev/null 2>&1 && command -v setpriv > /dev/null; then
+  service=$work/service
+  mkdir -p "$service/run" "$service/state"
+  chown lp:lp "$service/run" "$service/state"
+  chmod 755 "$work" "$service" "$service/run"
+  control=$service/run/control.sock
+  start_service() { # start_service <port>
+    setpriv --reuid=lp --regid=lp --init-groups env TMPDIR="$service/run" \
+      "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
+      -o "state-file=$service/state/state" -o "spool-directory=$service/state/spool" \
+      -o "control-socket=$control" -o "log-file=$service/state/log" >> "$work/server.out" 2>&1 &
+    server_pid=$!
+  }
+  start_on_free_port start_service port_open stop_server
+  [ -n "$free_port" ] || fail "the printer application did not start as lp"
+  wait_until 30 "the control socket" test -S "$control"
+  timeout "$step" ipptool -t -d name=svc -d driver=ridev24 \
+    -d "device=file://$service/state/spool/devices" "ipp://${control//\//%2F}/ipp/system" \
+    "$here/app-create-printer.test" > "$work/service.log" 2>&1 ||
+    { cat "$work/service.log" >&2; fail "root could not add a printer through the control socket"; }
+  for socket in "$control" "$service/run/ridevedudaruzo-printer-app$(id -u lp).sock"; do
+    [ "$(stat -c %a "$socket")" = 770 ] || fail "$socket is open to everyone"
+  done
+  if setpriv --reuid=nobody --regid=nogroup --clear-groups ipptool -t -d name=evil \
+    -d driver=ridev24 -d "device=file://$service/state/spool/devices" \
+    "ipp://${control//\//%2F}/ipp/system" "$here/app-create-printer.test" > /dev/null 2>&1; then
+    fail "another local user added a printer"
+  fi
+  echo "OK: as lp, administrators reach it through its control socket, other users do not"
+  stop_server
+else
+  echo "SKIP: running the server as lp needs root, the user lp and setpriv"
+fi
+
 stop_server
 if grep -q 'Sanitizer\|runtime error' "$work/server.out" "$work/stderr.log"; then
   cat "$work/server.out" >&2

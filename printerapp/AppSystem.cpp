@@ -18,6 +18,7 @@
 #include "printerapp/DocumentLimits.h"
 #include "printerapp/Drivers.h"
 #include "printerapp/FileDevice.h"
+#include "printerapp/ServerLifecycle.h"
 #include "printerapp/StateFile.h"
 #include "printerapp/VendorOptions.h"
 
@@ -84,13 +85,14 @@ void RestrictSocket(pappl_system_t* system, const std::string& path)
 }
 
 // The local socket the framework's commands find a server by: per user in
-// the temporary folder, in /run for root.
+// the temporary folder; for root in $SNAP_COMMON when set, else in /run.
 std::string CommandSocketPath()
 {
     const uid_t uid = getuid();
     if (uid != 0)
         return std::string(papplGetTempDir()) + "/" + kAppName + std::to_string(uid) + ".sock";
-    return std::string("/run/") + kAppName + ".sock";
+    const char* snapCommon = std::getenv("SNAP_COMMON");
+    return std::string(snapCommon != nullptr ? snapCommon : "/run") + "/" + kAppName + ".sock";
 }
 
 // Runs once the server listens: restricts the commands' socket.
@@ -195,6 +197,7 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
         papplSystemAddTimerCallback(system, time(nullptr), 0, RestrictCommandSocket, nullptr);
         StateFile::Load(system, stateFile);
         papplSystemSetSaveCallback(system, SaveState, const_cast<char*>(stateFile.c_str()));
+        ServerLifecycle::Prepare(system, stateFile);
     }
     return system;
 }

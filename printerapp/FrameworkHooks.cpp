@@ -17,6 +17,9 @@
 //   _papplJobFilterPNG,
 //   _papplJobFilterJPEG               images checked (ImageCheck) before
 //                                     the framework decodes them
+//   papplPrinterPause,
+//   papplPrinterResume                remembered across restarts
+//                                     (ServerLifecycle)
 // Only built into the program, never into the tests' library.
 #include <dlfcn.h>
 
@@ -31,6 +34,7 @@
 #include "printerapp/ImageCheck.h"
 #include "printerapp/JobGate.h"
 #include "printerapp/RequestCheck.h"
+#include "printerapp/ServerLifecycle.h"
 
 namespace {
 
@@ -148,6 +152,22 @@ bool _papplJobFilterJPEG(pappl_job_t* job, pappl_device_t* device, void* data)
 {
     static ImageFilter* const real = FrameworkDefinition<ImageFilter>("_papplJobFilterJPEG");
     return PrintCheckedImage(job, device, data, real, ImageCheck::JpegProblem);
+}
+
+void papplPrinterPause(pappl_printer_t* printer)
+{
+    using Pause = void(pappl_printer_t*);
+    static Pause* const real = FrameworkDefinition<Pause>("papplPrinterPause");
+    real(printer);
+    ServerLifecycle::NotePaused(printer, true);
+}
+
+void papplPrinterResume(pappl_printer_t* printer)
+{
+    using Resume = void(pappl_printer_t*);
+    static Resume* const real = FrameworkDefinition<Resume>("papplPrinterResume");
+    real(printer);
+    ServerLifecycle::NotePaused(printer, false);
 }
 
 }  // extern "C"

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <utility>
 
+#include "printerapp/ServerLifecycle.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -89,12 +91,13 @@ void JobGate::RunQueued(pappl_job_t* job, const std::function<void()>& process)
 {
     const JobKey key = KeyOf(job);
     pappl_system_t* system = papplPrinterGetSystem(papplJobGetPrinter(job));
-    if (!Claim(key))
+    // A stopping server starts no job: it waits for the next start.
+    if (ServerLifecycle::Stopping(system) || !Claim(key))
         return;
     {
         std::shared_ptr<std::mutex> printerLock = PrinterLock(key.first);
         std::lock_guard<std::mutex> lock(*printerLock);
-        if (StillPending(system, key))
+        if (!ServerLifecycle::Stopping(system) && StillPending(system, key))
             process();
     }
     MarkEnded(key);

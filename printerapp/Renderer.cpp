@@ -14,6 +14,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "printerapp/ServerLifecycle.h"
+
 namespace {
 
 // How often the watchdog looks at the job and the clock.
@@ -177,7 +179,7 @@ void Renderer::Watch()
         bool stop = false;
         if (papplJobIsCanceled(job)) {
             stop = true;
-        } else if (!papplSystemIsRunning(system)) {
+        } else if (ServerLifecycle::Stopping(system)) {
             stop = true;
             why = "the server stopped";
         } else if (now - started > std::chrono::seconds(limits.jobSeconds)) {

@@ -20,12 +20,16 @@
 #     starts twice, every job's bytes equal the CUPS filter's;
 #  7. the server is killed while a job waits for its device: after a
 #     restart that job is aborted with the reason, not left "processing";
+#     a stop (SIGTERM) with jobs waiting on a paused printer ends within
+#     5 s, and after a restart the printer is still paused, its jobs still
+#     there, and they print once it is resumed;
 #  8. a server whose log goes to standard error, already a 1 MiB file,
 #     still answers;
 #  9. as root: run as lp with a control socket, as its service does, root
 #     adds a printer through the socket and other local users cannot.
 #
 # Usage: printer-app-safety.sh <printer-app> <filter> <ppd-dir> <document.pdf>
+# (KEEP_WORK=1 keeps its work folder, with the servers' logs, for a look.)
 set -euo pipefail
 
 app=$1
@@ -42,6 +46,10 @@ server_pid=""
 export LSAN_OPTIONS="suppressions=$here/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
 export TMPDIR=$work/tmp
+# The server's and the commands' local socket: for a user in TMPDIR, for
+# root in SNAP_COMMON (instead of the machine's /run).
+export SNAP_COMMON=$work/run
+mkdir -p "$SNAP_COMMON"
 mkdir -p "$TMPDIR" "$work/spool" "$work/out"
 
 stop_server() {
@@ -55,7 +63,7 @@ cleanup() {
     echo "--- the printer application's errors and warnings:" >&2
     grep -E '^[EW] ' "$work/app.log" | grep -v 'DNS-SD' | tail -n 40 >&2 || true
   fi
-  rm -rf "$work"
+  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -81,7 +89,9 @@ submit() {
     "$(printer_uri "$printer")" "$here/app-submit.test" > "$work/$name.log" 2>&1 ||
     { cat "$work/$name.log" >&2; fail "job $name on $printer did not end as expected"; }
 }
-ghostscripts() { pgrep -f -- "-sOutputFile=%stdout" | wc -l; }
+# Ghostscripts of this test's servers (their output goes to a pipe).
+ghostscripts() { pgrep -f -- "-sOutputFile=%stdout.*$work" | wc -l; }
+gs_running() { [ "$(ghostscripts)" -gt 0 ]; }
 
 # --- 1. Administration and file: devices --------------------------------------
 for name in p1 p2 p3 p4; do
@@ -229,6 +239,34 @@ grep -q '^Job .*name="through-link".* state="8"' "$work/app.state" ||
 timeout "$step" "$app" jobs -d linked | grep -q 'processing' &&
   fail "a job stays processing after a restart"
 echo "OK: a job cut short by a kill is aborted at the next start"
+
+# --- 7b. A stop with jobs waiting, and a paused printer ----------------------------
+gs -q -dSAFER -sDEVICE=pdfwrite -o "$work/blank.pdf" -c showpage > /dev/null 2>&1 ||
+  fail "Ghostscript could not make a PDF"
+timeout "$step" "$app" pause -d p3 || fail "the pause command failed"
+for i in 1 2; do
+  timeout "$step" ipptool -f "$work/blank.pdf" -d format=application/pdf -d "name=queued-$i" \
+    "$(printer_uri p3)" "$here/app-submit.test" > /dev/null 2>&1 &
+done
+queued() { [ "$(timeout "$step" "$app" jobs -d p3 | grep -c 'queued-')" -eq 2 ]; }
+wait_until 30 "two jobs waiting on the paused printer" queued
+timeout "$step" ipptool -f "$work/forever.ps" -d format=application/postscript -d name=stopped \
+  "$(printer_uri p2)" "$here/app-submit.test" > /dev/null 2>&1 &
+wait_until 30 "the job to print" gs_running
+SECONDS=0
+stop_server
+[ "$SECONDS" -le 5 ] || fail "a stop with jobs waiting took $SECONDS s"
+[ "$(ghostscripts)" -eq 0 ] || fail "Ghostscript is left running after the stop"
+start_app "$port"
+wait_until 30 "the server to start again" port_open "$port"
+sleep 2
+timeout "$step" "$app" status -d p3 | grep -qi 'stopped\|paused' ||
+  fail "the paused printer is not paused after a restart: $("$app" status -d p3)"
+queued || fail "the waiting jobs were lost: $("$app" jobs -d p3)"
+timeout "$step" "$app" resume -d p3 || fail "the resume command failed"
+printed() { [ "$(find "$work/out/p3" -name 'queued-*.prn' | wc -l)" -eq 2 ]; }
+wait_until 60 "the waiting jobs to print" printed
+echo "OK: a stop ends at once with jobs waiting; they and the pause survive it"
 stop_server
 
 # --- 8. A large log on standard error ---------------------------------------------
@@ -240,6 +278,8 @@ server_pid=$!
 wait_until 30 "the server with a large log to start" port_open "$port"
 timeout 30 "$app" printers > /dev/null || fail "the server with a large log does not answer"
 echo "OK: a server logging to a large file on standard error answers"
+stop_server
+
 # --- 9. As a service user ---------------------------------------------------------
 # As its service runs it: as lp, with a control socket for administrators.
 # Needs root to switch users.

@@ -44,9 +44,12 @@ server_pid=""
 # full stacks are needed to tell them apart.
 export LSAN_OPTIONS="suppressions=$here/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
-# Command-line clients look for a running server through a socket in TMPDIR
-# (for a user other than root): keep theirs private.
+# Command-line clients look for a running server through a local socket:
+# for a user in TMPDIR, for root in SNAP_COMMON (instead of the machine's
+# /run). Keep both private.
 export TMPDIR=$work/tmp
+export SNAP_COMMON=$work/run
+mkdir -p "$SNAP_COMMON"
 mkdir -p "$TMPDIR" "$work/spool" "$work/out" "$work/ref"
 
 stop_server() {
@@ -82,7 +85,7 @@ printer_uri() { echo "$server/ipp/print/$1"; }
 # Administration goes through the server's local socket, where the user who
 # runs the server (and root) may administer it without a password.
 if [ "$(id -u)" -eq 0 ]; then
-  socket=/run/ridevedudaruzo-printer-app.sock
+  socket=$SNAP_COMMON/ridevedudaruzo-printer-app.sock
 else
   socket=$TMPDIR/ridevedudaruzo-printer-app$(id -u).sock
 fi

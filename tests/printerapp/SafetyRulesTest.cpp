@@ -9,12 +9,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "printerapp/AccessPolicy.h"
 #include "printerapp/FileDevice.h"
 #include "printerapp/RequestCheck.h"
+#include "printerapp/ServerLifecycle.h"
 #include "printerapp/StateFile.h"
 
 namespace {
@@ -139,6 +141,15 @@ TEST(FileDevice, WritesOnlyInsideItsFolder)
         EXPECT_EQ(FileDevice::Allows(test.uri.c_str(), why), test.allowed) << test.uri;
     EXPECT_FALSE(FileDevice::SetFolder("relative/folder", why));
     std::filesystem::remove_all(folder);
+}
+
+TEST(ServerLifecycle, PausedPrintersFileKeepsOnlyPrinterIds)
+{
+    EXPECT_EQ(ServerLifecycle::ParsePaused("3\n1\n3\n"), (std::set<int>{1, 3}));
+    EXPECT_EQ(ServerLifecycle::ParsePaused("0\n-2\nx\n4 \n2147483648\n\n7"), (std::set<int>{7}));
+    EXPECT_EQ(ServerLifecycle::FormatPaused({2, 9}), "2\n9\n");
+    EXPECT_EQ(ServerLifecycle::ParsePaused(ServerLifecycle::FormatPaused({5, 6})),
+              (std::set<int>{5, 6}));
 }
 
 }  // namespace

@@ -2,13 +2,10 @@
 // OrvESCP halftoning: ordered dithering of an 8-bit grey page (0 black,
 // 255 white) into a one-bit page with a fixed threshold matrix anchored at
 // the page's top-left pixel.
-#include <algorithm>
 #include <cstddef>
+#include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "escp/ColumnKernels.h"
 #include "escp/OrvESCP.h"
 
 namespace {
@@ -80,67 +77,6 @@ ThresholdMatrix MatrixFor(OrvESCP::Halfton pattern)
     return {0, nullptr};
 }
 
-// Packs pixels first .. width - 1 of a row (first a multiple of 8): bit
-// 7 - (j mod 8) of byte j / 8 is set where grey < threshold.
-void DitherPixels(const unsigned char* grey, const unsigned char* thresholds, int first, int width,
-                  unsigned char* out)
-{
-    for (; first < width; first += 8) {
-        const int count = std::min(8, width - first);
-        unsigned int byte = 0;
-        for (int k = 0; k < count; ++k) {
-            const bool dot = grey[first + k] < thresholds[first + k];
-            byte |= static_cast<unsigned int>(dot) << (7 - k);
-        }
-        out[first / 8] |= static_cast<unsigned char>(byte);
-    }
-}
-
-#if defined(__SSE2__)
-// The bits of a byte in reverse order.
-struct BitReversal {
-    unsigned char table[256];
-    constexpr BitReversal()
-        : table()
-    {
-        for (int b = 0; b < 256; ++b) {
-            int reversed = 0;
-            for (int i = 0; i < 8; ++i) {
-                reversed |= ((b >> i) & 1) << (7 - i);
-            }
-            table[b] = static_cast<unsigned char>(reversed);
-        }
-    }
-};
-constexpr BitReversal kBitReversal;
-
-// Packs one row sixteen pixels at a time: a pixel is a dot where the
-// saturated difference threshold - grey is not zero (grey < threshold).
-void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
-               unsigned char* out)
-{
-    const __m128i zero = _mm_setzero_si128();
-    int first = 0;
-    for (; first + 16 <= width; first += 16) {
-        const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(grey + first));
-        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(thresholds + first));
-        // Bit k of `paper` is set where pixel first + k is no dot.
-        const int paper = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(t, g), zero));
-        const int dots = ~paper & 0xFFFF;
-        out[first / 8] |= kBitReversal.table[dots & 0xFF];
-        out[first / 8 + 1] |= kBitReversal.table[dots >> 8];
-    }
-    DitherPixels(grey, thresholds, first, width, out);
-}
-#else
-// Packs one row eight pixels at a time.
-void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
-               unsigned char* out)
-{
-    DitherPixels(grey, thresholds, 0, width, out);
-}
-#endif
-
 }  // namespace
 
 // Dithers the grey page into `out` (bytesPerLine * height zero bytes).
@@ -168,10 +104,11 @@ int OrvESCP::Gray2DotMatrix(const unsigned char* gray, int bytesPerLine, int wid
             thresholdRows[r * rowWidth + j] = matrix.values[r * matrix.size + j % matrix.size];
         }
     }
+    const ColumnKernels& kernels = ColumnKernels::Current();
     for (int i = 0; i < height; ++i) {
         const std::size_t rowStart = static_cast<std::size_t>(i) * bytesPerLine;
-        DitherRow(gray + rowStart, thresholdRows.data() + (i % matrix.size) * rowWidth, width,
-                  out.data() + rowStart);
+        kernels.ditherRow(gray + rowStart, thresholdRows.data() + (i % matrix.size) * rowWidth,
+                          width, out.data() + rowStart);
     }
     return 1;
 }

@@ -70,8 +70,8 @@ __m256i LoadRowBytes32(const unsigned char* row, std::uint64_t at, std::uint64_t
 // that order, gathered by a byte transpose of those 24 registers (and 8
 // zero ones). Each 24 bytes go out in one 32-byte store whose last 8 bytes
 // the next columns overwrite (or that land on the block's spare bytes).
-void Block24(const unsigned char* const dotRows[], std::uint64_t byteStart,
-             std::uint64_t usedBytes, unsigned char* block)
+void Block24(const unsigned char* const dotRows[], std::uint64_t byteStart, std::uint64_t usedBytes,
+             unsigned char* block)
 {
     const bool whole = byteStart + 32 <= usedBytes;
     __m256i bytes[3][8];

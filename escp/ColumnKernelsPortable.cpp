@@ -135,6 +135,6 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
 }  // namespace
 
 const ColumnKernels kPortableKernels = {
-    ColumnPath::kPortable, "portable", OrRows, ColumnBlock, LeadingZeroBytes, BigEndianWords,
-    DitherRow,
+    ColumnPath::kPortable, "portable",     OrRows,    ColumnBlock,
+    LeadingZeroBytes,      BigEndianWords, DitherRow,
 };

@@ -2,7 +2,9 @@
 // OrvESCP halftoning: ordered dithering of an 8-bit grey page (0 black,
 // 255 white) into a one-bit page with a fixed threshold matrix anchored at
 // the page's top-left pixel.
+#include <climits>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "escp/ColumnKernels.h"
@@ -83,15 +85,24 @@ ThresholdMatrix MatrixFor(OrvESCP::Halfton pattern)
 int OrvESCP::Gray2DotMatrix(const unsigned char* gray, int bytesPerLine, int width, int height,
                             std::vector<unsigned char>& out, Halfton pattern)
 {
-    if (gray == nullptr || out.empty()) {
-        return -1;
-    }
-    const ThresholdMatrix matrix = MatrixFor(pattern);
-    if (matrix.size == 0) {
-        return -1;
-    }
-    if (bytesPerLine < 0 || width < 0 || height < 0 || width > bytesPerLine ||
+    if (gray == nullptr || out.empty() || bytesPerLine < 0 || width < 0 || height < 0 ||
         out.size() < static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height)) {
+        return -1;
+    }
+    const auto stride = static_cast<std::uint64_t>(bytesPerLine);
+    return DitherPage(gray, stride, static_cast<std::uint64_t>(width),
+                      static_cast<std::uint64_t>(height), out.data(), stride, pattern);
+}
+
+// Dithers row by row against one contiguous row of thresholds.
+int OrvESCP::DitherPage(const unsigned char* grey, std::uint64_t greyBytesPerLine,
+                        std::uint64_t width, std::uint64_t height, unsigned char* out,
+                        std::uint64_t outBytesPerLine, Halfton pattern)
+{
+    const ThresholdMatrix matrix = MatrixFor(pattern);
+    const std::uint64_t dotBytes = (width + 7) / 8;
+    if (grey == nullptr || out == nullptr || matrix.size == 0 || width > greyBytesPerLine ||
+        dotBytes > outBytesPerLine || width > static_cast<std::uint64_t>(INT_MAX)) {
         return -1;
     }
 
@@ -100,15 +111,18 @@ int OrvESCP::Gray2DotMatrix(const unsigned char* gray, int bytesPerLine, int wid
     const std::size_t rowWidth = static_cast<std::size_t>(width);
     std::vector<unsigned char> thresholdRows(static_cast<std::size_t>(matrix.size) * rowWidth);
     for (int r = 0; r < matrix.size; ++r) {
-        for (int j = 0; j < width; ++j) {
+        for (std::size_t j = 0; j < rowWidth; ++j) {
             thresholdRows[r * rowWidth + j] = matrix.values[r * matrix.size + j % matrix.size];
         }
     }
     const ColumnKernels& kernels = ColumnKernels::Current();
-    for (int i = 0; i < height; ++i) {
-        const std::size_t rowStart = static_cast<std::size_t>(i) * bytesPerLine;
-        kernels.ditherRow(gray + rowStart, thresholdRows.data() + (i % matrix.size) * rowWidth,
-                          width, out.data() + rowStart);
+    for (std::uint64_t i = 0; i < height; ++i) {
+        unsigned char* row = out + i * outBytesPerLine;
+        kernels.ditherRow(grey + i * greyBytesPerLine,
+                          thresholdRows.data() +
+                              (i % static_cast<std::uint64_t>(matrix.size)) * rowWidth,
+                          static_cast<int>(width), row);
+        std::memset(row + dotBytes, 0, outBytesPerLine - dotBytes);
     }
     return 1;
 }

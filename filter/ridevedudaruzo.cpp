@@ -156,6 +156,8 @@ int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job, int
 {
     const PageStreams streams{stderr, &Canceled};
     JobOutput output(stdout, stderr, copies, &Canceled);
+    // The page buffers, kept from page to page.
+    PageMemory memory;
     int page = 0;
     cups_page_header2_t header;
     while (!Canceled) {
@@ -178,7 +180,8 @@ int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job, int
         if (page == 1)
             ReportColumnPath();
 
-        const PageOutcome outcome = PrintPage(input.Stream(), header, page, job, streams, output);
+        const PageOutcome outcome =
+            PrintPage(input.Stream(), header, page, job, streams, output, memory);
         if (outcome == PageOutcome::Failed) {
             output.Abandon(false);
             return 1;

@@ -12,71 +12,149 @@ namespace {
 // Eight bytes from `bytes` as a number, the first byte most significant.
 inline std::uint64_t LoadBigEndian(const unsigned char* bytes)
 {
-    std::uint64_t word = 0;
+    return (std::uint64_t{bytes[0]} << 56) | (std::uint64_t{bytes[1]} << 48) |
+           (std::uint64_t{bytes[2]} << 40) | (std::uint64_t{bytes[3]} << 32) |
+           (std::uint64_t{bytes[4]} << 24) | (std::uint64_t{bytes[5]} << 16) |
+           (std::uint64_t{bytes[6]} << 8) | std::uint64_t{bytes[7]};
+}
+
+// Stores a number as eight bytes, the most significant first.
+inline void StoreBigEndian(std::uint64_t word, unsigned char* bytes)
+{
     for (int i = 0; i < 8; ++i) {
-        word = (word << 8) | bytes[i];
+        bytes[i] = static_cast<unsigned char>(word >> (56 - 8 * i));
     }
-    return word;
 }
 
-// Transposes an 8 x 8 bit block held as eight bytes, most significant byte
-// first: bit (7 - c) of byte r becomes bit (7 - r) of byte c.
-inline std::uint64_t TransposeBits8x8(std::uint64_t x)
+// Swaps the bits of `upper` under `mask` with the bits `shift` places
+// higher in `lower` (the mask keeps every moved bit inside its byte or
+// field).
+inline void SwapBits(std::uint64_t& upper, std::uint64_t& lower, unsigned shift, std::uint64_t mask)
 {
-    x = (x & 0xAA55AA55AA55AA55ULL) | ((x & 0x00AA00AA00AA00AAULL) << 7) |
-        ((x >> 7) & 0x00AA00AA00AA00AAULL);
-    x = (x & 0xCCCC3333CCCC3333ULL) | ((x & 0x0000CCCC0000CCCCULL) << 14) |
-        ((x >> 14) & 0x0000CCCC0000CCCCULL);
-    x = (x & 0xF0F0F0F00F0F0F0FULL) | ((x & 0x00000000F0F0F0F0ULL) << 28) |
-        ((x >> 28) & 0x00000000F0F0F0F0ULL);
-    return x;
+    const std::uint64_t t = (upper ^ (lower >> shift)) & mask;
+    upper ^= t;
+    lower ^= t << shift;
 }
 
-// Column bytes of 128 columns from row byte byteStart: for each column byte
-// and each row byte, its eight rows (top dot first) as one word, transposed
-// so that byte k of the word is column k's byte.
-void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-              std::uint64_t usedBytes, unsigned char* block)
+// Transposes eight words as an 8 x 8 matrix of fields `width` bits wide
+// (counted from the most significant end): 8 transposes the bytes (byte p
+// of w[i] becomes byte i of w[p]), 1 the bits in every byte position (bit
+// 7 - j of byte p of w[i] becomes bit 7 - i of byte p of w[j]). Halves,
+// then quarters, then single fields are swapped.
+inline void Transpose8(std::uint64_t w[8], unsigned width)
 {
-    const std::uint64_t rowBytes = usedBytes - byteStart < 16 ? usedBytes - byteStart : 16;
+    // The low field of each pair of fields 4, 2 and 1 fields wide.
+    static constexpr std::uint64_t kBitMasks[] = {0x0F0F0F0F0F0F0F0FULL, 0x3333333333333333ULL,
+                                                  0x5555555555555555ULL};
+    static constexpr std::uint64_t kByteMasks[] = {0x00000000FFFFFFFFULL, 0x0000FFFF0000FFFFULL,
+                                                   0x00FF00FF00FF00FFULL};
+    const std::uint64_t* masks = width == 8 ? kByteMasks : kBitMasks;
+    for (int i = 0; i < 4; ++i) {
+        SwapBits(w[i], w[i + 4], 4 * width, masks[0]);
+    }
+    constexpr int kTwoApart[] = {0, 1, 4, 5};
+    for (const int i : kTwoApart) {
+        SwapBits(w[i], w[i + 2], 2 * width, masks[1]);
+    }
+    for (int i = 0; i < 8; i += 2) {
+        SwapBits(w[i], w[i + 1], width, masks[2]);
+    }
+}
+
+// Eight bytes of a row from byte `at` near its end, zeros beyond
+// `available` bytes.
+inline std::uint64_t LoadRowWord(const unsigned char* row, std::uint64_t at,
+                                 std::uint64_t available)
+{
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, row + at, available - at);
+    return LoadBigEndian(bytes);
+}
+
+// Column bytes of the 64 columns from row byte `at`, a word per row: the
+// eight rows of each column byte b are bit-transposed in every byte
+// position, which leaves byte p of word k = byte b of column 8p + k. Those
+// words, in the order of the column bytes (k, then b), are transposed as
+// bytes eight at a time, which gives the column bytes in printer order,
+// eight at a time. All-zero words skip their transposes.
+void Block64(const unsigned char* const dotRows[], int columnBytes, std::uint64_t at,
+             std::uint64_t usedBytes, unsigned char* out)
+{
+    // The 8 * columnBytes words in the order of the printer's bytes.
+    std::uint64_t ordered[8 * 9];
+    const std::uint64_t bytes = static_cast<std::uint64_t>(columnBytes);
+    const bool whole = at + 8 <= usedBytes;
     for (int b = 0; b < columnBytes; ++b) {
-        for (std::uint64_t j = 0; j < rowBytes; ++j) {
-            std::uint64_t word = 0;
-            for (int d = 0; d < 8; ++d) {
-                word = (word << 8) | dotRows[8 * b + d][byteStart + j];
-            }
-            word = TransposeBits8x8(word);
-            for (std::uint64_t k = 0; k < 8; ++k) {
-                block[(8 * j + k) * static_cast<std::uint64_t>(columnBytes) + b] =
-                    static_cast<unsigned char>(word >> (56 - 8 * k));
-            }
+        std::uint64_t w[8];
+        std::uint64_t any = 0;
+        for (int d = 0; d < 8; ++d) {
+            const unsigned char* row = dotRows[8 * b + d];
+            w[d] = whole ? LoadBigEndian(row + at) : LoadRowWord(row, at, usedBytes);
+            any |= w[d];
+        }
+        if (any != 0) {
+            Transpose8(w, 1);
+        }
+        for (int k = 0; k < 8; ++k) {
+            ordered[bytes * k + b] = w[k];
+        }
+    }
+    for (std::uint64_t c = 0; c < bytes; ++c) {
+        std::uint64_t* chunk = ordered + 8 * c;
+        std::uint64_t any = 0;
+        for (int i = 0; i < 8; ++i) {
+            any |= chunk[i];
+        }
+        if (any != 0) {
+            Transpose8(chunk, 8);
+        }
+        // Word p of the chunk: bytes 8c .. 8c + 7 of columns 8p .. 8p + 7.
+        for (std::uint64_t p = 0; p < 8; ++p) {
+            StoreBigEndian(chunk[p], out + 8 * p * bytes + 8 * c);
         }
     }
 }
 
-// 256 columns as two halves of 128.
+// 256 columns, 64 at a time; columns from the width on are never appended.
 void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
                  std::uint64_t usedBytes, unsigned char* block)
 {
-    for (std::uint64_t at = byteStart; at < byteStart + 32 && at < usedBytes; at += 16) {
-        Block128(dotRows, columnBytes, at, usedBytes,
-                 block + (at - byteStart) * 8 * static_cast<std::uint64_t>(columnBytes));
+    for (std::uint64_t at = byteStart; at < byteStart + 32 && at < usedBytes; at += 8) {
+        Block64(dotRows, columnBytes, at, usedBytes,
+                block + (at - byteStart) * 8 * static_cast<std::uint64_t>(columnBytes));
     }
 }
 
-// OR of the rows, eight bytes at a time through memcpy (the OR works on
-// bytes, so the words' byte order does not matter), the last ones alone.
+// Eight bytes from `at` as a word in memory order (for the OR and the zero
+// test, which do not care about byte order).
+inline std::uint64_t LoadWord(const unsigned char* at)
+{
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// OR of the rows, 32 bytes (four words) at a time, then eight, then the
+// last bytes alone.
 void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t usedBytes,
             unsigned char* orBytes)
 {
     std::uint64_t at = 0;
+    for (; at + 32 <= usedBytes; at += 32) {
+        std::uint64_t any[4] = {0, 0, 0, 0};
+        const unsigned char* row = top + at;
+        for (int r = 0; r < rows; ++r, row += stride) {
+            for (int i = 0; i < 4; ++i) {
+                any[i] |= LoadWord(row + 8 * i);
+            }
+        }
+        std::memcpy(orBytes + at, any, sizeof any);
+    }
     for (; at + 8 <= usedBytes; at += 8) {
         std::uint64_t any = 0;
         const unsigned char* row = top + at;
         for (int r = 0; r < rows; ++r, row += stride) {
-            std::uint64_t word;
-            std::memcpy(&word, row, sizeof word);
-            any |= word;
+            any |= LoadWord(row);
         }
         std::memcpy(orBytes + at, &any, sizeof any);
     }
@@ -90,16 +168,19 @@ void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint6
     }
 }
 
-// Zero bytes at the start, eight at a time while they are all zero.
+// Zero bytes at the start: 32 at a time while they are all zero, then
+// eight, then byte by byte up to the first set byte.
 std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
 {
     std::uint64_t at = 0;
-    for (; at + 8 <= size; at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, data + at, sizeof word);
-        if (word != 0) {
+    for (; at + 32 <= size; at += 32) {
+        const std::uint64_t any = LoadWord(data + at) | LoadWord(data + at + 8) |
+                                  LoadWord(data + at + 16) | LoadWord(data + at + 24);
+        if (any != 0) {
             break;
         }
+    }
+    for (; at + 8 <= size && LoadWord(data + at) == 0; at += 8) {
     }
     while (at < size && data[at] == 0) {
         ++at;

@@ -43,6 +43,33 @@ inline void TransposeBytes16x16(V v[16])
     }
 }
 
+// Transposes the 8 x 16 byte matrix in every 128-bit lane of v[0..7]:
+// afterwards the low eight bytes of v[k] are byte 2k of v[0..7] in order,
+// the high eight bytes byte 2k + 1 (per lane).
+template <typename Ops, typename V>
+inline void TransposeBytes8x16(V v[8])
+{
+    V a[8];
+    for (int m = 0; m < 4; ++m) {
+        a[2 * m] = Ops::UnpackLo8(v[2 * m], v[2 * m + 1]);
+        a[2 * m + 1] = Ops::UnpackHi8(v[2 * m], v[2 * m + 1]);
+    }
+    // a[2m + h], 16-bit element e: rows 2m, 2m + 1 at byte 8h + e.
+    V b[8];
+    for (int n = 0; n < 2; ++n) {
+        for (int h = 0; h < 2; ++h) {
+            b[4 * n + 2 * h] = Ops::UnpackLo16(a[4 * n + h], a[4 * n + 2 + h]);
+            b[4 * n + 2 * h + 1] = Ops::UnpackHi16(a[4 * n + h], a[4 * n + 2 + h]);
+        }
+    }
+    // b[4n + 2h + q], 32-bit element f: rows 4n..4n+3 at byte 8h + 4q + f.
+    for (int hq = 0; hq < 4; ++hq) {
+        v[2 * hq] = Ops::UnpackLo32(b[hq], b[4 + hq]);
+        v[2 * hq + 1] = Ops::UnpackHi32(b[hq], b[4 + hq]);
+    }
+    // v[2(2h + q) + t], 64-bit element g: rows 0..7 at byte 8h + 4q + 2t + g.
+}
+
 // One step of an 8 x 8 bit transpose in every byte: swaps the bits of
 // `upper` under `mask` with the bits kShift places higher in `lower`. The
 // 16-bit shifts carry bits across bytes, but only into places the mask

@@ -215,11 +215,29 @@ std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
     return at;
 }
 
-// Grey rows the SSE2 way.
+// Packs one row 32 pixels at a time: the dot bytes (grey < threshold,
+// where the saturated difference threshold - grey is not zero) reversed
+// within every eight, so that the movemask puts pixel 8j + k in bit 7 - k
+// of byte j; the rest the SSE2 way.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
-    kSse2Kernels.ditherRow(grey, thresholds, width, out);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
+                                             7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+    int first = 0;
+    for (; first + 32 <= width; first += 32) {
+        const __m256i paper = _mm256_cmpeq_epi8(
+            _mm256_subs_epu8(Load32(thresholds + first), Load32(grey + first)), zero);
+        const unsigned dots =
+            ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(paper, reverse)));
+        // Byte j of the mask is pixels 8j .. 8j + 7 (x86-64 keeps the low
+        // byte first).
+        std::memcpy(out + first / 8, &dots, sizeof dots);
+    }
+    if (first < width) {
+        kSse2Kernels.ditherRow(grey + first, thresholds + first, width - first, out + first / 8);
+    }
 }
 
 }  // namespace

@@ -198,14 +198,34 @@ void BigEndianWords(std::uint64_t* words, std::uint64_t count)
     }
 }
 
-// Packs eight pixels a byte: a dot where grey < threshold.
+// The most significant bit of every byte.
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Eight pixels, a byte each (first pixel most significant), as the bit
+// pattern of their dots: bit 7 - k set when pixel k's grey is below its
+// threshold. Per byte, g < t when the top bits say so, or they are equal
+// and the low seven bits of g are below those of t (the subtraction of
+// the low bits from g's with the top bit set borrows within its byte).
+inline unsigned DotsOf8(std::uint64_t g, std::uint64_t t)
+{
+    const std::uint64_t lowAtLeast = (g | kHighBits) - (t & ~kHighBits);
+    const std::uint64_t below = ((~g & t) | (~(g ^ t) & ~lowAtLeast)) & kHighBits;
+    // One bit at the bottom of each byte, gathered into the top byte.
+    return static_cast<unsigned>(((below >> 7) * 0x0102040810204080ULL) >> 56);
+}
+
+// Packs one row eight pixels at a time, the last ones alone.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
-    for (int first = 0; first < width; first += 8) {
-        const int count = width - first < 8 ? width - first : 8;
+    int first = 0;
+    for (; first + 8 <= width; first += 8) {
+        out[first / 8] = static_cast<unsigned char>(
+            DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(thresholds + first)));
+    }
+    if (first < width) {
         unsigned int byte = 0;
-        for (int k = 0; k < count; ++k) {
+        for (int k = 0; first + k < width; ++k) {
             const bool dot = grey[first + k] < thresholds[first + k];
             byte |= static_cast<unsigned int>(dot) << (7 - k);
         }

@@ -250,19 +250,43 @@ struct BitReversal {
 };
 constexpr BitReversal kBitReversal;
 
-// Packs one row sixteen pixels at a time: a pixel is a dot where the
-// saturated difference threshold - grey is not zero (grey < threshold).
+// Bytes of sixteen pixels: 0xFF where grey < threshold (a dot), else 0
+// (the saturated difference threshold - grey is not zero).
+inline __m128i Dots16(const unsigned char* grey, const unsigned char* thresholds)
+{
+    const __m128i paper =
+        _mm_cmpeq_epi8(_mm_subs_epu8(LoadBytes(thresholds), LoadBytes(grey)), _mm_setzero_si128());
+    return _mm_xor_si128(paper, _mm_set1_epi8(-1));
+}
+
+// Packs one row 64 pixels at a time: each dot is given its bit's value
+// (0x80 for the first pixel of eight ... 0x01 for the last) and the sum of
+// absolute differences adds up each eight into their byte; the eight sums
+// are then gathered in order. Sixteen and then single pixels finish it.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
     const __m128i zero = _mm_setzero_si128();
+    const __m128i bits = _mm_setr_epi8(-128, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01, -128, 0x40,
+                                       0x20, 0x10, 0x08, 0x04, 0x02, 0x01);
     int first = 0;
+    for (; first + 64 <= width; first += 64) {
+        // Sum q: byte 2q in 16-bit element 0, byte 2q + 1 in element 4.
+        __m128i sum[4];
+        for (int q = 0; q < 4; ++q) {
+            const int at = first + 16 * q;
+            sum[q] = _mm_sad_epu8(_mm_and_si128(Dots16(grey + at, thresholds + at), bits), zero);
+        }
+        // Elements: bytes 0, 2, 4, 6, then 1, 3, 5, 7.
+        const __m128i all =
+            _mm_or_si128(_mm_or_si128(sum[0], _mm_slli_epi64(sum[1], 16)),
+                         _mm_or_si128(_mm_slli_epi64(sum[2], 32), _mm_slli_epi64(sum[3], 48)));
+        const __m128i ordered = _mm_unpacklo_epi16(all, _mm_srli_si128(all, 8));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + first / 8),
+                         _mm_packus_epi16(ordered, ordered));
+    }
     for (; first + 16 <= width; first += 16) {
-        const __m128i g = LoadBytes(grey + first);
-        const __m128i t = LoadBytes(thresholds + first);
-        // Bit k of `paper` is set where pixel first + k is no dot.
-        const int paper = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(t, g), zero));
-        const int dots = ~paper & 0xFFFF;
+        const int dots = _mm_movemask_epi8(Dots16(grey + first, thresholds + first));
         out[first / 8] = kBitReversal.table[dots & 0xFF];
         out[first / 8 + 1] = kBitReversal.table[dots >> 8];
     }

@@ -215,28 +215,44 @@ std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
     return at;
 }
 
-// Packs one row 32 pixels at a time: the dot bytes (grey < threshold,
-// where the saturated difference threshold - grey is not zero) reversed
-// within every eight, so that the movemask puts pixel 8j + k in bit 7 - k
-// of byte j; the rest the SSE2 way.
+// Bits of the dots of 32 pixels (grey < threshold, where the saturated
+// difference threshold - grey is not zero): the dot bytes reversed within
+// every eight, so that the movemask puts pixel 8j + k in bit 7 - k of
+// byte j.
+inline unsigned Dots32(const unsigned char* grey, const unsigned char* thresholds)
+{
+    const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
+                                             7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+    const __m256i paper = _mm256_cmpeq_epi8(_mm256_subs_epu8(Load32(thresholds), Load32(grey)),
+                                            _mm256_setzero_si256());
+    return ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(paper, reverse)));
+}
+
+// Packs one row 64 pixels at a time, then 32; the last pixels are copied
+// into 32 zero pixels against 32 zero thresholds (never a dot). Byte j of
+// the masks is pixels 8j .. 8j + 7 (x86-64 keeps the low byte first).
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
-                                             7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
     int first = 0;
+    for (; first + 64 <= width; first += 64) {
+        const std::uint64_t dots =
+            Dots32(grey + first, thresholds + first) |
+            static_cast<std::uint64_t>(Dots32(grey + first + 32, thresholds + first + 32)) << 32;
+        std::memcpy(out + first / 8, &dots, sizeof dots);
+    }
     for (; first + 32 <= width; first += 32) {
-        const __m256i paper = _mm256_cmpeq_epi8(
-            _mm256_subs_epu8(Load32(thresholds + first), Load32(grey + first)), zero);
-        const unsigned dots =
-            ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(paper, reverse)));
-        // Byte j of the mask is pixels 8j .. 8j + 7 (x86-64 keeps the low
-        // byte first).
+        const unsigned dots = Dots32(grey + first, thresholds + first);
         std::memcpy(out + first / 8, &dots, sizeof dots);
     }
     if (first < width) {
-        kSse2Kernels.ditherRow(grey + first, thresholds + first, width - first, out + first / 8);
+        const int rest = width - first;
+        alignas(32) unsigned char greyRest[32] = {};
+        alignas(32) unsigned char thresholdRest[32] = {};
+        std::memcpy(greyRest, grey + first, static_cast<std::size_t>(rest));
+        std::memcpy(thresholdRest, thresholds + first, static_cast<std::size_t>(rest));
+        const unsigned dots = Dots32(greyRest, thresholdRest);
+        std::memcpy(out + first / 8, &dots, static_cast<std::size_t>((rest + 7) / 8));
     }
 }
 

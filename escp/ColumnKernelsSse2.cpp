@@ -61,12 +61,6 @@ __m128i LoadRowBytes(const unsigned char* row, std::uint64_t at, std::uint64_t a
     return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
 }
 
-// True when all sixteen bytes are zero.
-inline bool AllZero(__m128i v)
-{
-    return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF;
-}
-
 // Stores the low and the high eight bytes of v at `low` and `high`.
 inline void StoreHalves(__m128i v, unsigned char* low, unsigned char* high)
 {

@@ -69,6 +69,7 @@ trap cleanup EXIT
 start_app() { # start_app <port>
   "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
     -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
+    -o "file-device-directory=$work/out" \
     -o "log-file=$work/app.log" -o log-level=info > "$work/server.out" 2>&1 &
   server_pid=$!
 }
@@ -78,17 +79,25 @@ port=$free_port
 echo "printer application running on 127.0.0.1:$port (pid $server_pid)"
 server=ipp://127.0.0.1:$port
 printer_uri() { echo "$server/ipp/print/$1"; }
+# Administration goes through the server's local socket, where the user who
+# runs the server (and root) may administer it without a password.
+if [ "$(id -u)" -eq 0 ]; then
+  socket=/run/ridevedudaruzo-printer-app.sock
+else
+  socket=$TMPDIR/ridevedudaruzo-printer-app$(id -u).sock
+fi
+admin=ipp://${socket//\//%2F}
 
 # --- Printers: the 24-pin one over IPP, the others with the command line -----
 mkdir -p "$work/out/p24" "$work/out/p18" "$work/out/p9"
 timeout "$step" ipptool -t -d name=p24 -d driver=ridev24 -d "device=file://$work/out/p24" \
-  "$server/ipp/system" "$here/app-create-printer.test" > "$work/create.log" ||
+  "$admin/ipp/system" "$here/app-create-printer.test" > "$work/create.log" ||
   { cat "$work/create.log" >&2; fail "Create-Printer failed for p24"; }
 for pins in 18 9; do
-  timeout "$step" "$app" add -u "$server/ipp/system" -d "p$pins" -m "ridev$pins" \
+  timeout "$step" "$app" add -d "p$pins" -m "ridev$pins" \
     -v "file://$work/out/p$pins" || fail "the add command failed for p$pins"
 done
-printers=$(timeout "$step" "$app" printers -u "$server/ipp/system")
+printers=$(timeout "$step" "$app" printers)
 for name in p24 p18 p9; do
   grep -qx "$name" <<< "$printers" || fail "printer $name not listed: $printers"
 done
@@ -214,7 +223,7 @@ timeout "$step" ipptool -t -f "$work/long.ps" -d format=application/postscript -
   -d state=7 "$(printer_uri p24)" "$here/app-print-job.test" > "$work/long.log" 2>&1 &
 long_pid=$!
 wait_until "$step" "the long job to print its first page" test -s "$output"
-job=$(timeout "$step" "$app" jobs -u "$(printer_uri p24)" | sed -n 's/^\([0-9]*\) .* long$/\1/p')
+job=$(timeout "$step" "$app" jobs -d p24 | sed -n 's/^\([0-9]*\) .* long$/\1/p')
 [ -n "$job" ] || fail "the long job is not listed"
 timeout "$step" ipptool -t -d "job=$job" "$(printer_uri p24)" "$here/app-cancel-job.test" \
   > "$work/cancel.log" 2>&1 || { cat "$work/cancel.log" >&2; fail "Cancel-Job failed"; }
@@ -232,7 +241,7 @@ echo "OK: the cancelled job printed $printed whole pages of $pages"
 # --- 5. Identify and the web pages -------------------------------------------
 : > "$work/out/bell.prn"
 timeout "$step" ipptool -t -d name=bell -d driver=ridev9 -d "device=file://$work/out/bell.prn" \
-  "$server/ipp/system" "$here/app-create-printer.test" > /dev/null || fail "no bell printer"
+  "$admin/ipp/system" "$here/app-create-printer.test" > /dev/null || fail "no bell printer"
 timeout "$step" ipptool -t "$(printer_uri bell)" "$here/app-identify.test" > "$work/identify.log" ||
   { cat "$work/identify.log" >&2; fail "Identify-Printer failed"; }
 cmp -s "$work/out/bell.prn" <(printf '\a') ||
@@ -240,11 +249,27 @@ cmp -s "$work/out/bell.prn" <(printf '\a') ||
 echo "OK: identify rang the bell"
 
 footer="driverless printing to ESC/P 9-, 18- and 24-pin dot-matrix printers"
-for page in / /addprinter /p24/ /p24/media /p24/jobs /p24/config /p24/supplies /logs /config \
-  /p9/ /p18/printing; do
-  code=$(curl -s -o "$work/page.html" -w '%{http_code}' --max-time 30 \
-    "http://127.0.0.1:$port$page") || fail "web page $page could not be fetched"
+# fetch_page <page> <curl options...>: fetches a page into page.html and
+# prints the HTTP status.
+fetch_page() {
+  local page=$1
+  shift
+  curl -s -o "$work/page.html" -w '%{http_code}' --max-time 30 "$@" \
+    "http://127.0.0.1:$port$page" || fail "web page $page could not be fetched"
+}
+# Pages anyone may see, over the network; the administration pages through
+# the local socket (as the server's own user), and never without signing in
+# over the network.
+for page in / /p24/ /p24/supplies /p9/; do
+  code=$(fetch_page "$page")
   [ "$code" = 200 ] || fail "web page $page answered HTTP $code"
+  grep -q "$footer" "$work/page.html" || fail "web page $page has no footer"
+done
+for page in /addprinter /p24/jobs /p24/media /p24/config /logs /config /p24/delete /p18/printing; do
+  code=$(fetch_page "$page")
+  [ "$code" = 401 ] || fail "administration page $page answered HTTP $code without signing in"
+  code=$(fetch_page "$page" --unix-socket "$socket")
+  [ "$code" = 200 ] || fail "web page $page answered HTTP $code through the local socket"
   grep -q "$footer" "$work/page.html" || fail "web page $page has no footer"
 done
 grep -q 'ridev-cutter\|Cutter' "$work/page.html" ||
@@ -261,7 +286,7 @@ echo "OK: web pages served"
 # test runs on a printer of its own that no earlier job keeps busy.
 mkdir -p "$work/out/ev24"
 timeout "$step" ipptool -t -d name=ev24 -d driver=ridev24 -d "device=file://$work/out/ev24" \
-  "$server/ipp/system" "$here/app-create-printer.test" > /dev/null || fail "no printer ev24"
+  "$admin/ipp/system" "$here/app-create-printer.test" > /dev/null || fail "no printer ev24"
 everywhere=$work/everywhere
 mkdir -p "$everywhere"
 grep -v 'EXPECT overrides-supported' /usr/share/cups/ipptool/ipp-everywhere.test \

@@ -2,11 +2,15 @@
 // AppSystem: the system object, its listeners, state and drivers.
 #include "printerapp/AppSystem.h"
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "printerapp/AddPrinterPage.h"
@@ -59,6 +63,53 @@ pappl_loglevel_t LogLevelOf(const char* name)
 bool SaveState(pappl_system_t* system, void* stateFile)
 {
     return StateFile::Save(system, static_cast<const char*>(stateFile));
+}
+
+// Lets only the socket's owner and the administrators' group connect to a
+// local socket (the socket library makes them world-writable).
+void RestrictSocket(pappl_system_t* system, const std::string& path)
+{
+    char groupName[256];
+    if (papplSystemGetAdminGroup(system, groupName, sizeof groupName) != nullptr) {
+        if (const group* admins = getgrnam(groupName)) {
+            if (chown(path.c_str(), static_cast<uid_t>(-1), admins->gr_gid) != 0)
+                papplLog(system, PAPPL_LOGLEVEL_WARN,
+                         "The socket \"%s\" cannot be given to the group \"%s\": %s.", path.c_str(),
+                         groupName, std::strerror(errno));
+        }
+    }
+    if (chmod(path.c_str(), 0770) != 0)
+        papplLog(system, PAPPL_LOGLEVEL_WARN, "Cannot restrict the socket \"%s\": %s.",
+                 path.c_str(), std::strerror(errno));
+}
+
+// The local socket the framework's commands find a server by: per user in
+// the temporary folder, in /run for root.
+std::string CommandSocketPath()
+{
+    const uid_t uid = getuid();
+    if (uid != 0)
+        return std::string(papplGetTempDir()) + "/" + kAppName + std::to_string(uid) + ".sock";
+    return std::string("/run/") + kAppName + ".sock";
+}
+
+// Runs once the server listens: restricts the commands' socket.
+bool RestrictCommandSocket(pappl_system_t* system, void*)
+{
+    RestrictSocket(system, CommandSocketPath());
+    return false;
+}
+
+// Adds the control socket an administrator's commands reach the server
+// through when it runs as a service user. False when it cannot listen
+// there.
+bool AddControlSocket(pappl_system_t* system, const char* path)
+{
+    unlink(path);
+    if (!papplSystemAddListeners(system, path))
+        return false;
+    RestrictSocket(system, path);
+    return true;
 }
 
 // Says once that a server run as root should not be.
@@ -120,6 +171,13 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
         papplSystemDelete(system);
         return nullptr;
     }
+    const char* controlSocket = OptionOr("control-socket", numOptions, options, nullptr);
+    if (server && controlSocket != nullptr && !AddControlSocket(system, controlSocket)) {
+        papplLog(system, PAPPL_LOGLEVEL_FATAL, "Cannot listen on the control socket \"%s\".",
+                 controlSocket);
+        papplSystemDelete(system);
+        return nullptr;
+    }
     if (server && !papplSystemAddListeners(system, hostname)) {
         papplSystemDelete(system);
         return nullptr;
@@ -134,6 +192,7 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     papplSystemAddStringsData(system, "/en.strings", "en", labels.c_str());
     if (server) {
         WarnIfRoot(system);
+        papplSystemAddTimerCallback(system, time(nullptr), 0, RestrictCommandSocket, nullptr);
         StateFile::Load(system, stateFile);
         papplSystemSetSaveCallback(system, SaveState, const_cast<char*>(stateFile.c_str()));
     }

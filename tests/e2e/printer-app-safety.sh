@@ -12,14 +12,18 @@
 #  4. PostScript that never ends is stopped at the page time limit, one
 #     with too many pages at the page limit; no Ghostscript is left
 #     running;
-#  5. a PWG raster cut inside its page ends the job aborted, with why;
+#  5. a PWG raster cut inside its page ends the job aborted, with why, and
+#     so do an image of 16000 x 16000 pixels and a cut PNG, before they are
+#     decoded;
 #  6. 4 clients send 8 jobs each at once to one printer, and 3 more
 #     printers get jobs at the same time: the server stays up, no job
 #     starts twice, every job's bytes equal the CUPS filter's;
 #  7. the server is killed while a job waits for its device: after a
 #     restart that job is aborted with the reason, not left "processing";
 #  8. a server whose log goes to standard error, already a 1 MiB file,
-#     still answers.
+#     still answers;
+#  9. as root: run as lp with a control socket, as its service does, root
+#     adds a printer through the socket and other local users cannot.
 #
 # Usage: printer-app-safety.sh <printer-app> <filter> <ppd-dir> <document.pdf>
 set -euo pipefail
@@ -161,6 +165,20 @@ grep -q 'Page 1 cannot be printed: the document ends after' "$work/app.log" ||
   fail "a damaged raster was not reported"
 echo "OK: a damaged raster ends the job aborted, with the reason"
 
+# --- 5b. Images that cannot be decoded safely ----------------------------------------
+gs -q -dSAFER -sDEVICE=pngmono -g16000x16000 -o "$work/huge.png" -c showpage > /dev/null 2>&1 ||
+  fail "Ghostscript could not make the large image"
+gs -q -dSAFER -sDEVICE=pnggray -r72 -dDEVICEWIDTHPOINTS=288 -dDEVICEHEIGHTPOINTS=144 \
+  -o "$work/whole.png" -sPageList=1 "$doc" > /dev/null 2>&1 || fail "Ghostscript could not make an image"
+head -c 2000 "$work/whole.png" > "$work/cut.png"
+submit p3 "$work/huge.png" image/png huge-image -d state=8
+grep -q '16000 x 16000 pixels, more than a page may hold' "$work/huge-image.log" ||
+  fail "an oversized image was not refused: $(cat "$work/huge-image.log")"
+submit p3 "$work/cut.png" image/png cut-image -d state=8
+grep -q 'the PNG file is damaged' "$work/cut-image.log" ||
+  fail "a damaged image was not refused: $(cat "$work/cut-image.log")"
+echo "OK: oversized and damaged images are refused before they are decoded"
+
 # --- 6. Many jobs at once ---------------------------------------------------------
 PPD="$ppd_dir/ridev24.ppd" "$filter" 1 e2e ref 1 "" "$work/small.pwg" > "$work/ref.prn" 2> /dev/null ||
   fail "the filter failed"
@@ -222,6 +240,43 @@ server_pid=$!
 wait_until 30 "the server with a large log to start" port_open "$port"
 timeout 30 "$app" printers > /dev/null || fail "the server with a large log does not answer"
 echo "OK: a server logging to a large file on standard error answers"
+# --- 9. As a service user ---------------------------------------------------------
+# As its service runs it: as lp, with a control socket for administrators.
+# Needs root to switch users.
+if [ "$(id -u)" -eq 0 ] && id lp > /dev/null 2>&1 && command -v setpriv > /dev/null; then
+  service=$work/service
+  mkdir -p "$service/run" "$service/state"
+  chown lp:lp "$service/run" "$service/state"
+  chmod 755 "$work" "$service" "$service/run"
+  control=$service/run/control.sock
+  start_service() { # start_service <port>
+    setpriv --reuid=lp --regid=lp --init-groups env TMPDIR="$service/run" \
+      "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
+      -o "state-file=$service/state/state" -o "spool-directory=$service/state/spool" \
+      -o "control-socket=$control" -o "log-file=$service/state/log" >> "$work/server.out" 2>&1 &
+    server_pid=$!
+  }
+  start_on_free_port start_service port_open stop_server
+  [ -n "$free_port" ] || fail "the printer application did not start as lp"
+  wait_until 30 "the control socket" test -S "$control"
+  timeout "$step" ipptool -t -d name=svc -d driver=ridev24 \
+    -d "device=file://$service/state/spool/devices" "ipp://${control//\//%2F}/ipp/system" \
+    "$here/app-create-printer.test" > "$work/service.log" 2>&1 ||
+    { cat "$work/service.log" >&2; fail "root could not add a printer through the control socket"; }
+  for socket in "$control" "$service/run/ridevedudaruzo-printer-app$(id -u lp).sock"; do
+    [ "$(stat -c %a "$socket")" = 770 ] || fail "$socket is open to everyone"
+  done
+  if setpriv --reuid=nobody --regid=nogroup --clear-groups ipptool -t -d name=evil \
+    -d driver=ridev24 -d "device=file://$service/state/spool/devices" \
+    "ipp://${control//\//%2F}/ipp/system" "$here/app-create-printer.test" > /dev/null 2>&1; then
+    fail "another local user added a printer"
+  fi
+  echo "OK: as lp, administrators reach it through its control socket, other users do not"
+  stop_server
+else
+  echo "SKIP: running the server as lp needs root, the user lp and setpriv"
+fi
+
 stop_server
 if grep -q 'Sanitizer\|runtime error' "$work/server.out" "$work/stderr.log"; then
   cat "$work/server.out" >&2

@@ -215,44 +215,70 @@ std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
     return at;
 }
 
-// Bits of the dots of 32 pixels (grey < threshold, where the saturated
-// difference threshold - grey is not zero): the dot bytes reversed within
-// every eight, so that the movemask puts pixel 8j + k in bit 7 - k of
-// byte j.
+// Bits of the dots of 32 pixels: grey < threshold where the saturated
+// difference threshold - grey is not zero, which a saturated add of 0x7F
+// carries into the byte's top bit. The bytes are reversed within every
+// eight, so that the movemask puts pixel 8j + k in bit 7 - k of byte j.
 inline unsigned Dots32(const unsigned char* grey, const unsigned char* thresholds)
 {
     const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
                                              7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
-    const __m256i paper = _mm256_cmpeq_epi8(_mm256_subs_epu8(Load32(thresholds), Load32(grey)),
-                                            _mm256_setzero_si256());
-    return ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(paper, reverse)));
+    const __m256i dots = _mm256_adds_epu8(_mm256_subs_epu8(Load32(thresholds), Load32(grey)),
+                                          _mm256_set1_epi8(0x7F));
+    return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(dots, reverse)));
 }
 
-// Packs one row 64 pixels at a time, then 32; the last pixels are copied
-// into 32 zero pixels against 32 zero thresholds (never a dot). Byte j of
-// the masks is pixels 8j .. 8j + 7 (x86-64 keeps the low byte first).
+// Bits of the dots of 64 pixels, pixel 8j + k in bit 7 - k of byte j.
+inline std::uint64_t Dots64(const unsigned char* grey, const unsigned char* thresholds)
+{
+    return Dots32(grey, thresholds) | static_cast<std::uint64_t>(Dots32(grey + 32, thresholds + 32))
+                                          << 32;
+}
+
+// True when the 128 pixels from `grey` are all white (255), which is
+// never below a threshold.
+inline bool White128(const unsigned char* grey)
+{
+    const __m256i all = _mm256_and_si256(_mm256_and_si256(Load32(grey), Load32(grey + 32)),
+                                         _mm256_and_si256(Load32(grey + 64), Load32(grey + 96)));
+    return _mm256_movemask_epi8(_mm256_cmpeq_epi8(all, _mm256_set1_epi8(-1))) == -1;
+}
+
+// Packs one row 128 pixels at a time (no dots where all are white), then
+// 64 and 32; the last pixels are copied into 32 zero pixels against 32
+// zero thresholds (never a dot). Byte j of the masks is pixels
+// 8j .. 8j + 7 (x86-64 keeps the low byte first).
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
-    int first = 0;
-    for (; first + 64 <= width; first += 64) {
-        const std::uint64_t dots =
-            Dots32(grey + first, thresholds + first) |
-            static_cast<std::uint64_t>(Dots32(grey + first + 32, thresholds + first + 32)) << 32;
-        std::memcpy(out + first / 8, &dots, sizeof dots);
+    const unsigned char* const end = grey + width;
+    for (; end - grey >= 128; grey += 128, thresholds += 128, out += 16) {
+        std::uint64_t dots[2] = {0, 0};
+        if (!White128(grey)) {
+            dots[0] = Dots64(grey, thresholds);
+            dots[1] = Dots64(grey + 64, thresholds + 64);
+        }
+        std::memcpy(out, dots, sizeof dots);
     }
-    for (; first + 32 <= width; first += 32) {
-        const unsigned dots = Dots32(grey + first, thresholds + first);
-        std::memcpy(out + first / 8, &dots, sizeof dots);
+    for (; end - grey >= 64; grey += 64, thresholds += 64, out += 8) {
+        const std::uint64_t dots = Dots64(grey, thresholds);
+        std::memcpy(out, &dots, sizeof dots);
     }
-    if (first < width) {
-        const int rest = width - first;
+    if (end - grey >= 32) {
+        const unsigned dots = Dots32(grey, thresholds);
+        std::memcpy(out, &dots, sizeof dots);
+        grey += 32;
+        thresholds += 32;
+        out += 4;
+    }
+    if (grey < end) {
+        const auto rest = static_cast<std::size_t>(end - grey);
         alignas(32) unsigned char greyRest[32] = {};
         alignas(32) unsigned char thresholdRest[32] = {};
-        std::memcpy(greyRest, grey + first, static_cast<std::size_t>(rest));
-        std::memcpy(thresholdRest, thresholds + first, static_cast<std::size_t>(rest));
+        std::memcpy(greyRest, grey, rest);
+        std::memcpy(thresholdRest, thresholds, rest);
         const unsigned dots = Dots32(greyRest, thresholdRest);
-        std::memcpy(out + first / 8, &dots, static_cast<std::size_t>((rest + 7) / 8));
+        std::memcpy(out, &dots, (rest + 7) / 8);
     }
 }
 

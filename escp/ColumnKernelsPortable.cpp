@@ -214,11 +214,25 @@ inline unsigned DotsOf8(std::uint64_t g, std::uint64_t t)
     return static_cast<unsigned>(((below >> 7) * 0x0102040810204080ULL) >> 56);
 }
 
-// Packs one row eight pixels at a time, the last ones alone.
+// Packs one row 32 pixels at a time where they are all white (255, never
+// below a threshold: four zero bytes), else eight at a time; the last ones
+// alone.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
     int first = 0;
+    for (; first + 32 <= width; first += 32) {
+        const unsigned char* g = grey + first;
+        if ((LoadWord(g) & LoadWord(g + 8) & LoadWord(g + 16) & LoadWord(g + 24)) ==
+            ~std::uint64_t{0}) {
+            std::memset(out + first / 8, 0, 4);
+            continue;
+        }
+        for (int k = 0; k < 32; k += 8) {
+            out[(first + k) / 8] = static_cast<unsigned char>(
+                DotsOf8(LoadBigEndian(g + k), LoadBigEndian(thresholds + first + k)));
+        }
+    }
     for (; first + 8 <= width; first += 8) {
         out[first / 8] = static_cast<unsigned char>(
             DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(thresholds + first)));

@@ -255,10 +255,10 @@ inline __m128i Dots16(const unsigned char* grey, const unsigned char* thresholds
     return _mm_xor_si128(paper, _mm_set1_epi8(-1));
 }
 
-// Packs one row 64 pixels at a time: each dot is given its bit's value
-// (0x80 for the first pixel of eight ... 0x01 for the last) and the sum of
-// absolute differences adds up each eight into their byte; the eight sums
-// are then gathered in order. Sixteen and then single pixels finish it.
+// Packs one row 64 pixels at a time (no dots where all are white): each
+// dot is given its bit's value (0x80 for the first pixel of eight ... 0x01
+// for the last) and the sum of absolute differences adds up each eight into
+// their byte; the eight sums are then gathered in order. Sixteen and then single pixels finish it.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
@@ -267,6 +267,14 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
                                        0x20, 0x10, 0x08, 0x04, 0x02, 0x01);
     int first = 0;
     for (; first + 64 <= width; first += 64) {
+        const unsigned char* g = grey + first;
+        const __m128i white = _mm_and_si128(_mm_and_si128(LoadBytes(g), LoadBytes(g + 16)),
+                                            _mm_and_si128(LoadBytes(g + 32), LoadBytes(g + 48)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(white, _mm_set1_epi8(-1))) == 0xFFFF) {
+            // All white: never below a threshold.
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + first / 8), zero);
+            continue;
+        }
         // Sum q: byte 2q in 16-bit element 0, byte 2q + 1 in element 4.
         __m128i sum[4];
         for (int q = 0; q < 4; ++q) {

@@ -2,6 +2,7 @@
 // OrvESCP halftoning: ordered dithering of an 8-bit grey page (0 black,
 // 255 white) into a one-bit page with a fixed threshold matrix anchored at
 // the page's top-left pixel.
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstring>
@@ -107,12 +108,19 @@ int OrvESCP::DitherPage(const unsigned char* grey, std::uint64_t greyBytesPerLin
     }
 
     // Each matrix row repeated across the page width, so a page row is
-    // compared with one contiguous threshold row.
+    // compared with one contiguous threshold row: the matrix row once, then
+    // what is there copied after itself until the row is full.
     const std::size_t rowWidth = static_cast<std::size_t>(width);
-    std::vector<unsigned char> thresholdRows(static_cast<std::size_t>(matrix.size) * rowWidth);
-    for (int r = 0; r < matrix.size; ++r) {
-        for (std::size_t j = 0; j < rowWidth; ++j) {
-            thresholdRows[r * rowWidth + j] = matrix.values[r * matrix.size + j % matrix.size];
+    const auto size = static_cast<std::size_t>(matrix.size);
+    std::vector<unsigned char> thresholdRows(size * rowWidth);
+    for (std::size_t r = 0; r < size && rowWidth != 0; ++r) {
+        unsigned char* row = thresholdRows.data() + r * rowWidth;
+        std::size_t filled = std::min(size, rowWidth);
+        std::memcpy(row, matrix.values + r * size, filled);
+        while (filled < rowWidth) {
+            const std::size_t copy = std::min(filled, rowWidth - filled);
+            std::memcpy(row + filled, row, copy);
+            filled += copy;
         }
     }
     const ColumnKernels& kernels = ColumnKernels::Current();
@@ -122,7 +130,9 @@ int OrvESCP::DitherPage(const unsigned char* grey, std::uint64_t greyBytesPerLin
                           thresholdRows.data() +
                               (i % static_cast<std::uint64_t>(matrix.size)) * rowWidth,
                           static_cast<int>(width), row);
-        std::memset(row + dotBytes, 0, outBytesPerLine - dotBytes);
+        if (outBytesPerLine > dotBytes) {
+            std::memset(row + dotBytes, 0, outBytesPerLine - dotBytes);
+        }
     }
     return 1;
 }

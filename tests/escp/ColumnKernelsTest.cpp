@@ -36,22 +36,28 @@ TEST_P(ColumnKernelsTest, DitherRowPacksDotsWhereGreyIsBelowTheThreshold)
     const ColumnKernels& kernels = ColumnKernels::Current();
     std::mt19937 random(17);
     for (const int width : kLengths) {
-        const Bytes grey = RandomBytes(static_cast<std::size_t>(width), random);
-        Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
-        // Equal values are paper, not dots.
-        for (int x = 0; x < width; x += 5) {
-            thresholds[x] = grey[x];
-        }
-        Bytes expected((width + 7) / 8 + 1, 0);
-        for (int x = 0; x < width; ++x) {
-            if (grey[x] < thresholds[x]) {
-                expected[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+        for (const bool mostlyWhite : {false, true}) {
+            Bytes grey = RandomBytes(static_cast<std::size_t>(width), random);
+            // White stretches (which no threshold makes dots) with a few marks.
+            for (int x = 0; mostlyWhite && x < width; ++x) {
+                grey[x] = x % 150 == 149 ? grey[x] : 255;
             }
+            Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
+            // Equal values are paper, not dots.
+            for (int x = 0; x < width; x += 5) {
+                thresholds[x] = grey[x];
+            }
+            Bytes expected((width + 7) / 8 + 1, 0);
+            for (int x = 0; x < width; ++x) {
+                if (grey[x] < thresholds[x]) {
+                    expected[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+                }
+            }
+            Bytes out(expected.size(), 0xA5);
+            expected.back() = 0xA5;  // the byte after the row is not written
+            kernels.ditherRow(grey.data(), thresholds.data(), width, out.data());
+            EXPECT_EQ(out, expected) << "width " << width << (mostlyWhite ? ", mostly white" : "");
         }
-        Bytes out(expected.size(), 0xA5);
-        expected.back() = 0xA5;  // the byte after the row is not written
-        kernels.ditherRow(grey.data(), thresholds.data(), width, out.data());
-        EXPECT_EQ(out, expected) << "width " << width;
     }
 }
 

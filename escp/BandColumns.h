@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // BandColumns: one band of a one-bit page read as ESC/P bit-image columns.
 // It finds the columns that carry ink in any row of the band (the OR of the
-// band's rows, a word at a time) and appends the column bytes of a range of
-// columns of one pass to the printer data, made 256 columns at a time. The
-// page scan also counts its blank bytes here, with the same choice of path.
+// band's rows) and appends the column bytes of a range of columns of one
+// pass to the printer data, made 256 columns at a time, with the inner
+// loops of the process's ColumnKernels. The page scan also counts its blank
+// bytes here.
 #ifndef RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 #define RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 
@@ -11,26 +12,25 @@
 #include <cstdint>
 #include <vector>
 
+#include "escp/ColumnKernels.h"
+
 class BandColumns {
 public:
     // Most dots of one column of a pass.
     static constexpr int kMaxDots = 72;
 
-    // The ways of making column bytes: eight rows by eight columns in a
-    // 64-bit word, sixteen lanes per movemask (SSE2), and for three-byte
-    // columns bit transposes of whole 32-byte rows (AVX2; other columns take
-    // SSE2 there).
-    enum class Path { kPortable, kSse2, kAvx2 };
+    // The processor paths of the inner loops (see ColumnKernels.h).
+    using Path = ColumnPath;
     // True when this build and this processor can take the path.
     static bool PathAvailable(Path path);
     // The path every band of the process uses: the fastest available one,
-    // unless UsePath chose another. UsePath returns false (and changes
-    // nothing) for a path that is not available.
+    // unless RIDEV_COLUMN_PATH or UsePath chose another. UsePath returns
+    // false (and changes nothing) for a path that is not available.
     static Path CurrentPath();
     static bool UsePath(Path path);
 
     // Number of zero bytes at the start of `size` bytes (size when all are
-    // zero); with AVX2, 128 bytes at a time.
+    // zero).
     static std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size);
 
     // A band of bandRows rows from bandTop, rows bytesPerLine apart,
@@ -75,11 +75,6 @@ private:
     // Turns the ink words from the rows' byte order into numbers and clears
     // the padding bits beyond the width.
     void ReadInkWords();
-    // Column bytes of the 256 columns from row byte `byteStart` of a pass
-    // (dotRows[d]: the row of the pass's dot d) into block, by `path`.
-    void MakeBlock(Path path, const unsigned char* const dotRows[], std::uint64_t byteStart,
-                   unsigned char* block) const;
-
     const unsigned char* top;
     std::uint64_t stride;
     std::uint64_t width;
@@ -88,6 +83,7 @@ private:
     int passes;
     int dotsPerPass;
     std::vector<std::uint64_t>& ink;  // bit 63 - x % 64 of word x / 64: column x is inked
+    const ColumnKernels& kernels;
 };
 
 #endif

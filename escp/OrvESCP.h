@@ -127,6 +127,15 @@ public:
     // output smaller than bytesPerLine * height.
     static int Gray2DotMatrix(const unsigned char* gray, int bytesPerLine, int width, int height,
                               std::vector<unsigned char>& out, Halfton pattern);
+    // The same dithering into a bitmap with rows of its own length: row i
+    // goes to out + i * outBytesPerLine, of any contents before; its
+    // (width + 7) / 8 bytes of dots (padding bits zero) are followed by
+    // zeros up to outBytesPerLine. Returns 1, or -1 (nothing written) for a
+    // null page or output, an unknown pattern, a width above
+    // greyBytesPerLine or a row longer than outBytesPerLine.
+    static int DitherPage(const unsigned char* grey, std::uint64_t greyBytesPerLine,
+                          std::uint64_t width, std::uint64_t height, unsigned char* out,
+                          std::uint64_t outBytesPerLine, Halfton pattern);
 
 private:
     // Finds the white areas of a band from its ink mask; returns the last

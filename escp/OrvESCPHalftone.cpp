@@ -3,12 +3,12 @@
 // 255 white) into a one-bit page with a fixed threshold matrix anchored at
 // the page's top-left pixel.
 #include <algorithm>
+#include <climits>
 #include <cstddef>
+#include <cstring>
+#include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "escp/ColumnKernels.h"
 #include "escp/OrvESCP.h"
 
 namespace {
@@ -80,98 +80,59 @@ ThresholdMatrix MatrixFor(OrvESCP::Halfton pattern)
     return {0, nullptr};
 }
 
-// Packs pixels first .. width - 1 of a row (first a multiple of 8): bit
-// 7 - (j mod 8) of byte j / 8 is set where grey < threshold.
-void DitherPixels(const unsigned char* grey, const unsigned char* thresholds, int first, int width,
-                  unsigned char* out)
-{
-    for (; first < width; first += 8) {
-        const int count = std::min(8, width - first);
-        unsigned int byte = 0;
-        for (int k = 0; k < count; ++k) {
-            const bool dot = grey[first + k] < thresholds[first + k];
-            byte |= static_cast<unsigned int>(dot) << (7 - k);
-        }
-        out[first / 8] |= static_cast<unsigned char>(byte);
-    }
-}
-
-#if defined(__SSE2__)
-// The bits of a byte in reverse order.
-struct BitReversal {
-    unsigned char table[256];
-    constexpr BitReversal()
-        : table()
-    {
-        for (int b = 0; b < 256; ++b) {
-            int reversed = 0;
-            for (int i = 0; i < 8; ++i) {
-                reversed |= ((b >> i) & 1) << (7 - i);
-            }
-            table[b] = static_cast<unsigned char>(reversed);
-        }
-    }
-};
-constexpr BitReversal kBitReversal;
-
-// Packs one row sixteen pixels at a time: a pixel is a dot where the
-// saturated difference threshold - grey is not zero (grey < threshold).
-void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
-               unsigned char* out)
-{
-    const __m128i zero = _mm_setzero_si128();
-    int first = 0;
-    for (; first + 16 <= width; first += 16) {
-        const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(grey + first));
-        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(thresholds + first));
-        // Bit k of `paper` is set where pixel first + k is no dot.
-        const int paper = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(t, g), zero));
-        const int dots = ~paper & 0xFFFF;
-        out[first / 8] |= kBitReversal.table[dots & 0xFF];
-        out[first / 8 + 1] |= kBitReversal.table[dots >> 8];
-    }
-    DitherPixels(grey, thresholds, first, width, out);
-}
-#else
-// Packs one row eight pixels at a time.
-void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
-               unsigned char* out)
-{
-    DitherPixels(grey, thresholds, 0, width, out);
-}
-#endif
-
 }  // namespace
 
 // Dithers the grey page into `out` (bytesPerLine * height zero bytes).
 int OrvESCP::Gray2DotMatrix(const unsigned char* gray, int bytesPerLine, int width, int height,
                             std::vector<unsigned char>& out, Halfton pattern)
 {
-    if (gray == nullptr || out.empty()) {
-        return -1;
-    }
-    const ThresholdMatrix matrix = MatrixFor(pattern);
-    if (matrix.size == 0) {
-        return -1;
-    }
-    if (bytesPerLine < 0 || width < 0 || height < 0 || width > bytesPerLine ||
+    if (gray == nullptr || out.empty() || bytesPerLine < 0 || width < 0 || height < 0 ||
         out.size() < static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height)) {
+        return -1;
+    }
+    const auto stride = static_cast<std::uint64_t>(bytesPerLine);
+    return DitherPage(gray, stride, static_cast<std::uint64_t>(width),
+                      static_cast<std::uint64_t>(height), out.data(), stride, pattern);
+}
+
+// Dithers row by row against one contiguous row of thresholds.
+int OrvESCP::DitherPage(const unsigned char* grey, std::uint64_t greyBytesPerLine,
+                        std::uint64_t width, std::uint64_t height, unsigned char* out,
+                        std::uint64_t outBytesPerLine, Halfton pattern)
+{
+    const ThresholdMatrix matrix = MatrixFor(pattern);
+    const std::uint64_t dotBytes = (width + 7) / 8;
+    if (grey == nullptr || out == nullptr || matrix.size == 0 || width > greyBytesPerLine ||
+        dotBytes > outBytesPerLine || width > static_cast<std::uint64_t>(INT_MAX)) {
         return -1;
     }
 
     // Each matrix row repeated across the page width, so a page row is
-    // compared with one contiguous threshold row.
+    // compared with one contiguous threshold row: the matrix row once, then
+    // what is there copied after itself until the row is full.
     const std::size_t rowWidth = static_cast<std::size_t>(width);
-    std::vector<unsigned char> thresholdRows(static_cast<std::size_t>(matrix.size) * rowWidth);
-    for (int r = 0; r < matrix.size; ++r) {
-        for (int j = 0; j < width; ++j) {
-            thresholdRows[r * rowWidth + j] = matrix.values[r * matrix.size + j % matrix.size];
+    const auto size = static_cast<std::size_t>(matrix.size);
+    std::vector<unsigned char> thresholdRows(size * rowWidth);
+    for (std::size_t r = 0; r < size && rowWidth != 0; ++r) {
+        unsigned char* row = thresholdRows.data() + r * rowWidth;
+        std::size_t filled = std::min(size, rowWidth);
+        std::memcpy(row, matrix.values + r * size, filled);
+        while (filled < rowWidth) {
+            const std::size_t copy = std::min(filled, rowWidth - filled);
+            std::memcpy(row + filled, row, copy);
+            filled += copy;
         }
     }
-    for (int i = 0; i < height; ++i) {
-        const std::size_t rowStart = static_cast<std::size_t>(i) * bytesPerLine;
-        DitherRow(gray + rowStart, thresholdRows.data() + (i % matrix.size) * rowWidth, width,
-                  out.data() + rowStart);
+    const ColumnKernels& kernels = ColumnKernels::Current();
+    for (std::uint64_t i = 0; i < height; ++i) {
+        unsigned char* row = out + i * outBytesPerLine;
+        kernels.ditherRow(grey + i * greyBytesPerLine,
+                          thresholdRows.data() +
+                              (i % static_cast<std::uint64_t>(matrix.size)) * rowWidth,
+                          static_cast<int>(width), row);
+        if (outBytesPerLine > dotBytes) {
+            std::memset(row + dotBytes, 0, outBytesPerLine - dotBytes);
+        }
     }
     return 1;
 }

@@ -2,21 +2,18 @@
 // PageJob: one raster page from its accepted header to the printer data.
 #include "filter/PageJob.h"
 
-#include <memory>
-#include <new>
-#include <vector>
-
 #include "filter/JobOutput.h"
 #include "page/PageLimits.h"
 
 // Checks, reads, converts and writes one page (see PageJob.h).
 PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,
-                      const JobSettings& job, const PageStreams& streams, JobOutput& output)
+                      const JobSettings& job, const PageStreams& streams, JobOutput& output,
+                      PageMemory& memory)
 {
     FILE* const messages = streams.messages;
     // The header alone decides whether the page can be printed: refuse it
     // before its pixels are allocated and read.
-    PageEncoder encoder(header, job);
+    PageEncoder encoder(header, job, &memory);
     if (!encoder.Problem().empty()) {
         fprintf(messages, "ERROR: Page %d cannot be printed: %s.\n", page,
                 encoder.Problem().c_str());
@@ -24,14 +21,14 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
     }
 
     const unsigned pageBytes = static_cast<unsigned>(PageBytes(header));
-    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[pageBytes]);
-    if (!buffer) {
+    unsigned char* const pixels = memory.Pixels(pageBytes);
+    if (pixels == nullptr) {
         fprintf(messages, "ERROR: Page %d cannot be printed: out of memory for its %u bytes.\n",
                 page, pageBytes);
         return PageOutcome::Failed;
     }
 
-    if (cupsRasterReadPixels(raster, buffer.get(), pageBytes) == 0) {
+    if (cupsRasterReadPixels(raster, pixels, pageBytes) == 0) {
         if (*streams.canceled)
             return PageOutcome::Cancelled;
         fprintf(messages,
@@ -40,7 +37,7 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
         return PageOutcome::Failed;
     }
 
-    if (!encoder.Encode(buffer.get())) {
+    if (!encoder.Encode(pixels)) {
         fprintf(messages, "ERROR: Page %d cannot be printed: out of memory while converting it.\n",
                 page);
         return PageOutcome::Failed;

@@ -30,11 +30,12 @@ enum class PageOutcome {
     Cancelled,  // the pixels stopped coming because the job was cancelled
 };
 
-// Reads the pixels of one accepted page and prints it through `output`,
-// which flushes the data stream after the page. On any problem writes an
-// ERROR line; the output is left untouched unless it is the writing itself
-// that failed.
+// Reads the pixels of one accepted page into `memory` (kept by the caller
+// from page to page) and prints it through `output`, which flushes the
+// data stream after the page. On any problem writes an ERROR line; the
+// output is left untouched unless it is the writing itself that failed.
 PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, int page,
-                      const JobSettings& job, const PageStreams& streams, JobOutput& output);
+                      const JobSettings& job, const PageStreams& streams, JobOutput& output,
+                      PageMemory& memory);
 
 #endif

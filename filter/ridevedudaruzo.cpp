@@ -36,6 +36,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "escp/ColumnKernels.h"
 #include "filter/JobChoices.h"
 #include "filter/JobOutput.h"
 #include "filter/LogSettings.h"
@@ -110,6 +111,20 @@ void EndPage(const cups_page_header2_t&) {}
 // Hook run once after the page loop, before the resources are released.
 void Shutdown() {}
 
+// Names the processor path of the encoder's inner loops in one DEBUG line
+// for the job's log in CUPS, with the value of RIDEV_COLUMN_PATH when the
+// filter could not follow it.
+void ReportColumnPath()
+{
+    const char* path = ColumnKernels::Current().name;
+    const char* refused = ColumnKernels::RefusedRequest();
+    if (*refused != '\0')
+        fprintf(stderr, "DEBUG: Column path: %s (RIDEV_COLUMN_PATH=%s is not available here).\n",
+                path, refused);
+    else
+        fprintf(stderr, "DEBUG: Column path: %s.\n", path);
+}
+
 // Reports how the raster stream ended where a page header was due, after
 // `pages` printed pages; returns the exit status.
 int ReportStreamEnd(RasterInput::Header end, int pages)
@@ -141,6 +156,8 @@ int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job, int
 {
     const PageStreams streams{stderr, &Canceled};
     JobOutput output(stdout, stderr, copies, &Canceled);
+    // The page buffers, kept from page to page.
+    PageMemory memory;
     int page = 0;
     cups_page_header2_t header;
     while (!Canceled) {
@@ -160,8 +177,11 @@ int RunPageLoop(RasterInput& input, ppd_file_t* ppd, const JobSettings& job, int
         // they are sent.
         fprintf(stderr, "PAGE: %d 1\n", page);
         StartPage(ppd, header);
+        if (page == 1)
+            ReportColumnPath();
 
-        const PageOutcome outcome = PrintPage(input.Stream(), header, page, job, streams, output);
+        const PageOutcome outcome =
+            PrintPage(input.Stream(), header, page, job, streams, output, memory);
         if (outcome == PageOutcome::Failed) {
             output.Abandon(false);
             return 1;

@@ -29,10 +29,11 @@ bool UsableDpiX(const cups_page_header2_t& header)
 }
 
 // Hands the page to the printer object in the form its format needs,
-// converting the buffer in place where the printer takes another form.
-void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
+// converting the buffer in place where the printer takes another form; a
+// grey page is dithered into `dots`. False when memory runs out.
+bool SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
                     const cups_page_header2_t& header, PageFormat format,
-                    const std::string& halftone)
+                    const std::string& halftone, PageMemory& memory)
 {
     const unsigned long bytesPerLine = header.cupsBytesPerLine;
     const unsigned long width = header.cupsWidth;
@@ -43,27 +44,34 @@ void SetPrinterPage(DotMatrixPrinter& printer, unsigned char* pixels,
         printer.SetPage(pixels, bytesPerLine, width, height);
         break;
     case PageFormat::InkLevels:
-        InkLevelsToLuminance(pixels, bytesPerLine * height);
-        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
+    case PageFormat::Luminance: {
+        if (format == PageFormat::InkLevels)
+            InkLevelsToLuminance(pixels, bytesPerLine * height);
+        unsigned char* dots = memory.Dots((width + 7) / 8 * height);
+        if (dots == nullptr)
+            return false;
+        printer.SetPage(pixels, bytesPerLine, width, height, halftone, dots);
         break;
-    case PageFormat::Luminance:
-        printer.SetPage(pixels, bytesPerLine, width, height, halftone);
-        break;
+    }
     case PageFormat::InkBits:
     case PageFormat::Unsupported:  // refused before its pixels are read
         printer.SetPage(pixels, bytesPerLine, width, height);
         break;
     }
+    return true;
 }
 
 }  // namespace
 
 // Runs the header checks in the order the page loop reports them: pixel
 // format, geometry, then the print head's resolutions.
-PageEncoder::PageEncoder(const cups_page_header2_t& pageHeader, const JobSettings& jobSettings)
+PageEncoder::PageEncoder(const cups_page_header2_t& pageHeader, const JobSettings& jobSettings,
+                         PageMemory* pageMemory)
     : header(pageHeader),
       job(jobSettings),
-      format(PageFormatOf(pageHeader))
+      format(PageFormatOf(pageHeader)),
+      ownMemory(pageMemory == nullptr ? std::make_unique<PageMemory>() : nullptr),
+      memory(pageMemory == nullptr ? *ownMemory : *pageMemory)
 {
     if (format == PageFormat::Unsupported) {
         problem = DescribePixelFormat(header) + " is not supported";
@@ -83,7 +91,12 @@ PageEncoder::PageEncoder(const cups_page_header2_t& pageHeader, const JobSetting
     }
 }
 
-PageEncoder::~PageEncoder() = default;
+// Gives the page body's storage back to the memory it was lent from.
+PageEncoder::~PageEncoder()
+{
+    if (printer && bodyLent)
+        printer->SwapPageBody(memory.Body());
+}
 
 // Applies the media settings, converts the page and builds its framing.
 bool PageEncoder::Encode(unsigned char* pixels)
@@ -92,8 +105,14 @@ bool PageEncoder::Encode(unsigned char* pixels)
         return false;
     try {
         job.media.ApplyTo(*printer);
-        SetPrinterPage(*printer, pixels, header, format,
-                       job.media.PpdName(options::Option::Halftone));
+        // The body is written into the storage kept from earlier pages.
+        if (!bodyLent) {
+            printer->SwapPageBody(memory.Body());
+            bodyLent = true;
+        }
+        if (!SetPrinterPage(*printer, pixels, header, format,
+                            job.media.PpdName(options::Option::Halftone), memory))
+            return false;
         printer->StartDoc(docStart);
         printer->StartPage(pageStart);
         printer->EndPage(pageEnd);

@@ -15,6 +15,7 @@
 
 #include "page/MediaOptions.h"
 #include "page/PageFormat.h"
+#include "page/PageMemory.h"
 
 class DotMatrixPrinter;
 
@@ -28,8 +29,11 @@ class PageEncoder {
 public:
     // Checks the header against the job's print head; builds the page's
     // printer object when the page can be printed. Keeps its own copies of
-    // the header and the settings.
-    PageEncoder(const cups_page_header2_t& header, const JobSettings& job);
+    // the header and the settings. The page's dot bitmap and body live in
+    // `memory` when it is given (it must outlive the encoder), so that a
+    // job's pages reuse them; else in memory of the encoder's own.
+    PageEncoder(const cups_page_header2_t& header, const JobSettings& job,
+                PageMemory* memory = nullptr);
     ~PageEncoder();
     PageEncoder(const PageEncoder&) = delete;
     PageEncoder& operator=(const PageEncoder&) = delete;
@@ -70,7 +74,10 @@ private:
     const JobSettings job;
     PageFormat format;
     std::string problem;
+    std::unique_ptr<PageMemory> ownMemory;
+    PageMemory& memory;
     std::unique_ptr<DotMatrixPrinter> printer;
+    bool bodyLent = false;  // the printer's body is memory's, until the end
     std::vector<unsigned char> docStart, pageStart, pageEnd, docEnd;
     // The document framing of a page inside a document: without the
     // document's start and end commands.

@@ -141,7 +141,8 @@ void DotMatrixPrinter::SetPage(const unsigned char* bitmap, unsigned long bytesP
     encoder.DotMatrix2Page(bitmap, bytesPerLine, width, height);
 }
 
-// Dithers a grey page with the named pattern, then encodes it.
+// Dithers a grey page with the named pattern into a bitmap of its own, at
+// the one-bit stride, then encodes it.
 void DotMatrixPrinter::SetPage(const unsigned char* gray, unsigned long bytesPerLine,
                                unsigned long width, unsigned long height,
                                const std::string& pattern)
@@ -149,10 +150,31 @@ void DotMatrixPrinter::SetPage(const unsigned char* gray, unsigned long bytesPer
     if (gray == nullptr) {
         return;
     }
-    std::vector<unsigned char> bitmap(bytesPerLine * height, 0);
-    OrvESCP::Gray2DotMatrix(gray, static_cast<int>(bytesPerLine), static_cast<int>(width),
-                            static_cast<int>(height), bitmap, PatternFromName(pattern));
-    encoder.DotMatrix2Page(bitmap.empty() ? nullptr : bitmap.data(), bytesPerLine, width, height);
+    std::vector<unsigned char> dots((width + 7) / 8 * height + 1);
+    SetPage(gray, bytesPerLine, width, height, pattern, dots.data());
+}
+
+// Dithers a grey page into `dots` (rows (width + 7) / 8 bytes apart), then
+// encodes it.
+void DotMatrixPrinter::SetPage(const unsigned char* gray, unsigned long bytesPerLine,
+                               unsigned long width, unsigned long height,
+                               const std::string& pattern, unsigned char* dots)
+{
+    if (gray == nullptr || dots == nullptr) {
+        return;
+    }
+    const unsigned long dotBytesPerLine = (width + 7) / 8;
+    if (OrvESCP::DitherPage(gray, bytesPerLine, width, height, dots, dotBytesPerLine,
+                            PatternFromName(pattern)) != 1) {
+        encoder.PrinterData().clear();
+        return;
+    }
+    encoder.DotMatrix2Page(dots, dotBytesPerLine, width, height);
+}
+
+void DotMatrixPrinter::SwapPageBody(std::vector<unsigned char>& storage)
+{
+    encoder.PrinterData().swap(storage);
 }
 
 // Start-job then start-document commands.

@@ -39,6 +39,13 @@ public:
     // halftone pattern, then converts it like a one-bit page.
     void SetPage(const unsigned char* gray, unsigned long bytesPerLine, unsigned long width,
                  unsigned long height, const std::string& pattern);
+    // Grey page entry that dithers into the caller's memory: `dots` holds
+    // at least (width + 7) / 8 * height bytes, of any contents.
+    void SetPage(const unsigned char* gray, unsigned long bytesPerLine, unsigned long width,
+                 unsigned long height, const std::string& pattern, unsigned char* dots);
+    // Exchanges the page body's storage with `storage`, so that a caller can
+    // lend the encoder memory kept from an earlier page and take it back.
+    void SwapPageBody(std::vector<unsigned char>& storage);
 
     // The five pieces of a page; each replaces the contents of `out`.
     void StartDoc(std::vector<unsigned char>& out);

@@ -5,11 +5,22 @@
 #   1. builds the filter in Release (build/bench-release),
 #   2. makes a 12-page text document and rasterises it, and the sample
 #      documents in examples/, with Ghostscript's cups device at
-#      360 x 360, 360 x 180 and 180 x 180 dpi (one bit per dot),
-#   3. counts the instructions of both whole processes with callgrind
-#      (exact, immune to machine noise) and prints both counts and the ratio,
-#   4. times the 12-page 360 x 360 job, alternating the two filters, and
-#      prints the median wall times.
+#      360 x 360, 360 x 180 and 180 x 180 dpi (one bit per dot), and the
+#      text document at 360 x 360 in 8-bit grey,
+#   3. for every column path this machine has (RIDEV_COLUMN_PATH), counts
+#      the instructions of both whole processes with callgrind (exact,
+#      immune to machine noise) on the text document and prints both counts
+#      and the ratio, and the ratio of the grey job to the one-bit job; for
+#      the sse2 and portable paths both programs run with glibc's AVX
+#      routines switched off (GLIBC_TUNABLES), as on a processor without
+#      AVX,
+#   4. counts the sample documents on the default path,
+#   5. times the 12-page 360 x 360 job, alternating the two filters, and
+#      prints the median wall times,
+#   6. prints the minor page faults per page of that job after its first
+#      page, one-bit and grey,
+#      and the peak memory (max RSS) of a Letter job and of the largest page
+#      the filter accepts (64 MiB of pixels), one-bit and grey.
 # Options (environment): RUNS (timed runs of each filter, default 21),
 # KEEP=1 keeps the temporary folder.
 #
@@ -25,7 +36,7 @@ RUNS=${RUNS:-21}
 EPSON=/usr/lib/cups/filter/rastertoepson
 DRIVERD=/usr/lib/cups/daemon/cups-driverd
 
-for tool in gs valgrind "$EPSON" "$DRIVERD"; do
+for tool in gs valgrind /usr/bin/time "$EPSON" "$DRIVERD"; do
   command -v "$tool" >/dev/null || { echo "bench: $tool is missing (run scripts/setup.sh)" >&2; exit 1; }
 done
 
@@ -79,34 +90,78 @@ DOCS=("$WORK/text12.pdf")
 for pdf in "$ROOT"/examples/*.pdf; do DOCS+=("$pdf"); done
 RESOLUTIONS=(360x360 360x180 180x180)
 
-# raster DOC RES: the one-bit raster of a document at a resolution.
+# raster DOC RES [BITS]: the raster of a document at a resolution, one bit
+# per dot (black) or 8-bit grey.
 raster() {
-  local out=$WORK/$(basename "$1" .pdf)-$2.ras
+  local bits=${3:-1} space=3
+  [ "$bits" = 8 ] && space=18
+  local out
+  out=$WORK/$(basename "$1" .pdf)-$2-$bits.ras
   if [ ! -f "$out" ]; then
-    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r"$2" -dcupsColorSpace=3 \
-      -dcupsBitsPerColor=1 -sOutputFile="$out" "$1" >/dev/null 2>&1
+    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r"$2" -dcupsColorSpace=$space \
+      -dcupsBitsPerColor="$bits" -sOutputFile="$out" "$1" >/dev/null 2>&1
   fi
   echo "$out"
 }
 
-# instructions PPD FILTER RASTER: instructions of the whole filter process.
+# tunables PATH: glibc's tunables for a column path: no AVX routines for
+# sse2 and portable.
+tunables() {
+  if [ "$1" != avx2 ]; then echo "glibc.cpu.hwcaps=-AVX2,-AVX,-AVX_Fast_Unaligned_Load"; fi
+}
+
+# instructions PPD FILTER RASTER [PATH]: instructions of the whole filter
+# process; with a column path, on that path and its glibc tunables.
 instructions() {
   local out=$WORK/callgrind.out
-  CUPS_SERVERROOT=$WORK/serverroot PPD=$1 valgrind --tool=callgrind \
+  GLIBC_TUNABLES=$(tunables "${4:-avx2}") RIDEV_COLUMN_PATH=${4:-} \
+    CUPS_SERVERROOT=$WORK/serverroot PPD=$1 valgrind --tool=callgrind \
     --callgrind-out-file="$out" "$2" 1 user title 1 "" "$3" >/dev/null 2>"$WORK/valgrind.log"
   sed -n 's/^summary: \([0-9]*\).*/\1/p' "$out"
 }
 
+# ratio A B: A / B to three places.
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'
+}
+
+# The column paths this machine has: those the filter names as taken.
+PATHS=()
+probe=$(raster "$WORK/text12.pdf" 180x180)
+for path in avx2 sse2 portable; do
+  if RIDEV_COLUMN_PATH=$path CUPS_SERVERROOT=$WORK/serverroot PPD=$OURPPD "$FILTER" 1 user \
+    title 1 "" "$probe" 2>&1 >/dev/null | grep -qx "DEBUG: Column path: $path."; then
+    PATHS+=("$path")
+  fi
+done
+
 echo
-echo "=== instructions of the whole process (callgrind)"
+echo "=== instructions of the whole process (callgrind), 12-page text, per column path"
+printf '%-9s %-9s %14s %14s %7s\n' "path" "dpi" "ridevedudaruzo" "rastertoepson" "ratio"
+for path in "${PATHS[@]}"; do
+  for res in "${RESOLUTIONS[@]}"; do
+    ras=$(raster "$WORK/text12.pdf" "$res")
+    ours=$(instructions "$OURPPD" "$FILTER" "$ras" "$path")
+    theirs=$(instructions "$EPSONPPD" "$EPSON" "$ras" "$path")
+    printf '%-9s %-9s %14s %14s %7s\n' "$path" "$res" "$ours" "$theirs" "$(ratio "$ours" "$theirs")"
+    if [ "$res" = 360x360 ]; then
+      bits=$ours
+    fi
+  done
+  grey=$(instructions "$OURPPD" "$FILTER" "$(raster "$WORK/text12.pdf" 360x360 8)" "$path")
+  printf '%-9s %-9s %14s %14s %7s  (grey job / one-bit job)\n' "$path" "grey" "$grey" "$bits" \
+    "$(ratio "$grey" "$bits")"
+done
+
+echo
+echo "=== instructions of the whole process (callgrind), sample documents, default path"
 printf '%-28s %14s %14s %7s\n' "raster" "ridevedudaruzo" "rastertoepson" "ratio"
-for doc in "${DOCS[@]}"; do
+for doc in "${DOCS[@]:1}"; do
   for res in "${RESOLUTIONS[@]}"; do
     ras=$(raster "$doc" "$res")
     ours=$(instructions "$OURPPD" "$FILTER" "$ras")
     theirs=$(instructions "$EPSONPPD" "$EPSON" "$ras")
-    printf '%-28s %14s %14s %7.3f\n' "$(basename "$ras")" "$ours" "$theirs" \
-      "$(awk -v a="$ours" -v b="$theirs" 'BEGIN { print a / b }')"
+    printf '%-28s %14s %14s %7s\n' "$(basename "$ras")" "$ours" "$theirs" "$(ratio "$ours" "$theirs")"
   done
 done
 
@@ -126,6 +181,7 @@ median() {
 
 echo
 ras=$(raster "$WORK/text12.pdf" 360x360)
+grey=$(raster "$WORK/text12.pdf" 360x360 8)
 echo "=== wall time of the 12-page 360 x 360 job, $RUNS alternating runs each"
 : >"$WORK/ours.txt"
 : >"$WORK/theirs.txt"
@@ -137,3 +193,51 @@ ours=$(median <"$WORK/ours.txt")
 theirs=$(median <"$WORK/theirs.txt")
 printf 'median ridevedudaruzo %s s, rastertoepson %s s, ratio %.3f\n' "$ours" "$theirs" \
   "$(awk -v a="$ours" -v b="$theirs" 'BEGIN { print a / b }')"
+
+# usage PPD FILTER RASTER: "minor-faults max-RSS-KiB" of one run.
+usage() {
+  CUPS_SERVERROOT=$WORK/serverroot PPD=$1 /usr/bin/time -f '%R %M' -o "$WORK/usage.txt" \
+    "$2" 1 user title 1 "" "$3" >/dev/null 2>&1 || true
+  tail -1 "$WORK/usage.txt"
+}
+
+# The largest page the filter accepts, 64 MiB of pixels with lines of text
+# on it: one-bit 16384 x 32768 at 360 dpi, 8-bit grey 8192 x 8192 at 180.
+printf '%s\n' '%!PS' '/Courier findfont 200 scalefont setfont' \
+  '0 1 30 { /i exch def 100 3200 i 100 mul sub moveto (The quick brown fox 0123456789) show } for' \
+  'showpage' >"$WORK/large.ps"
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r360 -dDEVICEWIDTHPOINTS=3276.8 \
+  -dDEVICEHEIGHTPOINTS=6553.6 -dFIXEDMEDIA -dcupsColorSpace=3 -dcupsBitsPerColor=1 \
+  -sOutputFile="$WORK/large-1.ras" "$WORK/large.ps" >/dev/null 2>&1
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r180 -dDEVICEWIDTHPOINTS=3276.8 \
+  -dDEVICEHEIGHTPOINTS=3276.8 -dFIXEDMEDIA -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
+  -sOutputFile="$WORK/large-8.ras" "$WORK/large.ps" >/dev/null 2>&1
+# 1.25 x the page's bytes plus 10 MB, in KiB.
+LIMIT_KIB=$(((64 * 1024 * 1024 * 125 / 100 + 10 * 1000 * 1000) / 1024))
+
+echo
+echo "=== page faults per page and peak memory (max RSS), default path"
+echo "(faults per page after the first: the 12-page job's minor faults less the first page's, / 11)"
+printf '%-32s %14s %14s\n' "job" "ridevedudaruzo" "rastertoepson"
+for job in 1-bit grey; do
+  bits=1 space=3 input=$ras
+  if [ "$job" = grey ]; then
+    bits=8 space=18 input=$grey
+  fi
+  first=$WORK/text12-first-$bits.ras
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r360 -dcupsColorSpace=$space \
+    -dcupsBitsPerColor=$bits -dFirstPage=1 -dLastPage=1 -sOutputFile="$first" \
+    "$WORK/text12.pdf" >/dev/null 2>&1
+  read -r ourFaults ourRss <<<"$(usage "$OURPPD" "$FILTER" "$input")"
+  read -r theirFaults theirRss <<<"$(usage "$EPSONPPD" "$EPSON" "$input")"
+  read -r ourFirst _ <<<"$(usage "$OURPPD" "$FILTER" "$first")"
+  read -r theirFirst _ <<<"$(usage "$EPSONPPD" "$EPSON" "$first")"
+  printf '%-32s %14s %14s\n' "faults per page, 12-page $job" "$(((ourFaults - ourFirst) / 11))" \
+    "$(((theirFaults - theirFirst) / 11))"
+  printf '%-32s %10s KiB %10s KiB\n' "max RSS, 12-page Letter $job" "$ourRss" "$theirRss"
+done
+for bits in 1 8; do
+  read -r _ ourRss <<<"$(usage "$OURPPD" "$FILTER" "$WORK/large-$bits.ras")"
+  printf '%-32s %10s KiB  (1.25 x its pixels + 10 MB: %s KiB)\n' \
+    "max RSS, largest page, $bits-bit" "$ourRss" "$LIMIT_KIB"
+done

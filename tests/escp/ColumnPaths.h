@@ -57,13 +57,22 @@ private:
 
 // Fixture of a test that runs once per path: the process uses the path for
 // the test's duration, and the test is skipped where the path is not
-// available.
+// available. Before and after the test it asserts that the inner loops in
+// use are the path's own table.
 class ColumnPathTest : public testing::TestWithParam<ColumnPath> {
 protected:
     void SetUp() override
     {
         if (!path.Taken()) {
             GTEST_SKIP() << "this machine cannot take the path";
+        }
+        ASSERT_EQ(&ColumnKernels::Current(), ColumnKernels::ForPath(GetParam()));
+    }
+    void TearDown() override
+    {
+        if (path.Taken()) {
+            EXPECT_EQ(&ColumnKernels::Current(), ColumnKernels::ForPath(GetParam()))
+                << "the test ended on another path";
         }
     }
 

@@ -3,6 +3,9 @@
 // profile of the test PPDs, raster compression, input from a file, copies.
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "escp/ColumnKernels.h"
 #include "tests/support/TestSupport.h"
 
 using namespace testsupport;
@@ -91,6 +94,56 @@ TEST(FilterOutput, EveryResolutionOfTheTestPpdsMatchesTheLibrary)
         EXPECT_EQ(r.exitStatus, 0) << r.Describe();
         EXPECT_EQ(r.out, ExpectedPageBytes(c.pins, page));
         EXPECT_GT(r.out.size(), 6u) << "the page body is empty";
+    }
+}
+
+// The name of the fastest path this machine takes.
+std::string FastestPathName()
+{
+    for (const ColumnPath path : {ColumnPath::kAvx2, ColumnPath::kSse2}) {
+        if (const ColumnKernels* kernels = ColumnKernels::ForPath(path))
+            return kernels->name;
+    }
+    return "portable";
+}
+
+TEST(FilterOutput, ColumnPathVariableChoosesThePathNamedInTheLog)
+{
+    // Wider than one 256-column block, at a double-pass and two
+    // single-pass resolutions.
+    const std::vector<RasterPage> pages = {PatternPage(700, 130, 360, 360, 11),
+                                           PatternPage(700, 130, 360, 180, 12),
+                                           PatternPage(700, 130, 180, 180, 13)};
+    const Bytes expected = ExpectedJobBytes(24, pages);
+    const std::string fastest = FastestPathName();
+    struct Case {
+        std::optional<std::string> asked;  // RIDEV_COLUMN_PATH, or unset
+        std::string line;                  // the path's DEBUG line
+    };
+    std::vector<Case> cases = {
+        {std::nullopt, "DEBUG: Column path: " + fastest + "."},
+        {"", "DEBUG: Column path: " + fastest + "."},
+        {"neon",
+         "DEBUG: Column path: " + fastest + " (RIDEV_COLUMN_PATH=neon is not available here)."},
+    };
+    for (const ColumnPath path : {ColumnPath::kPortable, ColumnPath::kSse2, ColumnPath::kAvx2}) {
+        const char* name = path == ColumnPath::kPortable ? "portable"
+                           : path == ColumnPath::kSse2   ? "sse2"
+                                                         : "avx2";
+        const bool available = ColumnKernels::ForPath(path) != nullptr;
+        cases.push_back({name, available ? "DEBUG: Column path: " + std::string(name) + "."
+                                         : "DEBUG: Column path: " + fastest +
+                                               " (RIDEV_COLUMN_PATH=" + name +
+                                               " is not available here)."});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asked.value_or("(unset)"));
+        FilterRun run = FilterJob(TestPpdPath(24), WriteRaster(pages));
+        run.env.push_back({"RIDEV_COLUMN_PATH", c.asked});
+        const FilterResult r = RunFilter(run);
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        EXPECT_EQ(r.ErrLinesStartingWith("DEBUG: Column path: "), std::vector<std::string>{c.line});
+        EXPECT_TRUE(r.out == expected) << "printer data differs on this path";
     }
 }
 

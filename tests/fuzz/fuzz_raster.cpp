@@ -84,11 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const volatile sig_atomic_t kNotCanceled = 0;
     const PageStreams streams{Discard(), &kNotCanceled};
     JobOutput output(Discard(), Discard(), 1, &kNotCanceled);
+    PageMemory memory;
     cups_page_header2_t header;
     for (int page = 1; page <= kMaxPages && cupsRasterReadHeader2(raster, &header); ++page) {
         if (PageBytes(header) > kMaxFuzzPageBytes && PageGeometryProblem(header).empty())
             break;
-        if (PrintPage(raster, header, page, job, streams, output) != PageOutcome::Printed)
+        if (PrintPage(raster, header, page, job, streams, output, memory) != PageOutcome::Printed)
             break;
     }
     output.FinishDocument();

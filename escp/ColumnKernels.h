@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: Apache-2.0
+// ColumnKernels: the encoder's inner loops for one way of running on the
+// processor (a path), as one table of functions. The table the process uses
+// is chosen once, from the processor's features, or from the environment
+// variable RIDEV_COLUMN_PATH (avx2, sse2 or portable) when it names a path
+// this processor can take. Every path gives the same bytes.
+#ifndef RIDEVEDUDARUZO_ESCP_COLUMNKERNELS_H
+#define RIDEVEDUDARUZO_ESCP_COLUMNKERNELS_H
+
+#include <cstdint>
+
+// The ways of running the inner loops: plain C++ (any processor), SSE2
+// (every x86-64 processor) and AVX2.
+enum class ColumnPath { kPortable, kSse2, kAvx2 };
+
+struct ColumnKernels {
+    // Columns one block holds.
+    static constexpr std::uint64_t kBlockColumns = 256;
+    // Spare bytes after a block's column bytes (wide stores may reach them).
+    static constexpr std::uint64_t kBlockSpare = 32;
+
+    ColumnPath path;
+    // The path's name as RIDEV_COLUMN_PATH spells it.
+    const char* name;
+
+    // Stores at orBytes[i], for every i below usedBytes, the OR of byte i of
+    // the `rows` rows from top, `stride` bytes apart.
+    void (*orRows)(const unsigned char* top, std::uint64_t stride, int rows,
+                   std::uint64_t usedBytes, unsigned char* orBytes);
+    // Column bytes of the 256 columns from row byte byteStart of a pass
+    // whose dot d lies in row dotRows[d] (columnBytes bytes a column, top dot
+    // in the most significant bit of the first): columns beyond usedBytes
+    // row bytes are left undefined, the block has kBlockSpare spare bytes.
+    void (*columnBlock)(const unsigned char* const dotRows[], int columnBytes,
+                        std::uint64_t byteStart, std::uint64_t usedBytes, unsigned char* block);
+    // Number of zero bytes at the start of `size` bytes (size when all are).
+    std::uint64_t (*leadingZeroBytes)(const unsigned char* data, std::uint64_t size);
+    // Turns `count` words, each stored as eight bytes first byte most
+    // significant, into numbers in place.
+    void (*bigEndianWords)(std::uint64_t* words, std::uint64_t count);
+    // Packs grey pixels 0 .. width - 1 of a row into one-bit bytes: bit
+    // 7 - (x mod 8) of out[x / 8] is set when grey[x] < thresholds[x];
+    // writes exactly (width + 7) / 8 bytes (padding bits zero).
+    void (*ditherRow)(const unsigned char* grey, const unsigned char* thresholds, int width,
+                      unsigned char* out);
+
+    // The table of a path; null when this build has none for it or the
+    // processor cannot run it.
+    static const ColumnKernels* ForPath(ColumnPath path);
+    // The table the process uses, chosen on first use.
+    static const ColumnKernels& Current();
+    // Makes the process use a path; false (nothing changes) when it is not
+    // available here.
+    static bool Use(ColumnPath path);
+    // What RIDEV_COLUMN_PATH asked for when the process could not start
+    // with it (an unknown name, or a path this processor lacks); empty
+    // otherwise.
+    static const char* RefusedRequest();
+};
+
+// The tables of the paths, each in a file of its own. The vector ones
+// exist only in builds for x86-64 (the AVX2 file is compiled for AVX2, so
+// nothing of it runs before the processor is known to have it); reach them
+// through ForPath.
+extern const ColumnKernels kPortableKernels;
+extern const ColumnKernels kSse2Kernels;
+extern const ColumnKernels kAvx2Kernels;
+
+#endif

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: Apache-2.0
+// The inner loops of every processor path against plain references, on
+// random rows at every length around the paths' steps (8, 16, 32 and 64
+// bytes or pixels), so that the tails of each path are exercised: the grey
+// dither, the OR of a band's rows and the word byte order.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "escp/ColumnKernels.h"
+#include "tests/escp/ColumnPaths.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// Lengths around every step of the paths.
+const int kLengths[] = {0,  1,  7,  8,  9,  15,  16,  17,  31,  32,  33,  47, 63,
+                        64, 65, 95, 96, 97, 127, 128, 129, 191, 200, 255, 257};
+
+Bytes RandomBytes(std::size_t size, std::mt19937& random)
+{
+    Bytes bytes(size);
+    for (unsigned char& b : bytes) {
+        b = static_cast<unsigned char>(random());
+    }
+    return bytes;
+}
+
+class ColumnKernelsTest : public escptest::ColumnPathTest {};
+
+TEST_P(ColumnKernelsTest, DitherRowPacksDotsWhereGreyIsBelowTheThreshold)
+{
+    const ColumnKernels& kernels = ColumnKernels::Current();
+    std::mt19937 random(17);
+    for (const int width : kLengths) {
+        for (const bool mostlyWhite : {false, true}) {
+            Bytes grey = RandomBytes(static_cast<std::size_t>(width), random);
+            // White stretches (which no threshold makes dots) with a few marks.
+            for (int x = 0; mostlyWhite && x < width; ++x) {
+                grey[x] = x % 150 == 149 ? grey[x] : 255;
+            }
+            Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
+            // Equal values are paper, not dots.
+            for (int x = 0; x < width; x += 5) {
+                thresholds[x] = grey[x];
+            }
+            Bytes expected((width + 7) / 8 + 1, 0);
+            for (int x = 0; x < width; ++x) {
+                if (grey[x] < thresholds[x]) {
+                    expected[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+                }
+            }
+            Bytes out(expected.size(), 0xA5);
+            expected.back() = 0xA5;  // the byte after the row is not written
+            kernels.ditherRow(grey.data(), thresholds.data(), width, out.data());
+            EXPECT_EQ(out, expected) << "width " << width << (mostlyWhite ? ", mostly white" : "");
+        }
+    }
+}
+
+TEST_P(ColumnKernelsTest, OrRowsStoresTheOrOfEveryRowsUsedBytes)
+{
+    const ColumnKernels& kernels = ColumnKernels::Current();
+    std::mt19937 random(18);
+    for (const int used : kLengths) {
+        for (const int rows : {8, 24, 48, 72}) {
+            const std::uint64_t stride = static_cast<std::uint64_t>(used) + random() % 3;
+            // Sparse rows, so that the OR is not all ones.
+            Bytes band(stride * rows, 0);
+            for (unsigned char& b : band) {
+                if (random() % 40 == 0) {
+                    b = static_cast<unsigned char>(1u << (random() % 8));
+                }
+            }
+            Bytes expected(used + 1, 0xA5);
+            for (int i = 0; i < used; ++i) {
+                expected[i] = 0;
+                for (int r = 0; r < rows; ++r) {
+                    expected[i] |= band[r * stride + i];
+                }
+            }
+            Bytes out(expected.size(), 0xA5);
+            kernels.orRows(band.data(), stride, rows, static_cast<std::uint64_t>(used), out.data());
+            EXPECT_EQ(out, expected) << used << " bytes, " << rows << " rows";
+        }
+    }
+}
+
+TEST_P(ColumnKernelsTest, BigEndianWordsReadsTheFirstByteAsTheHighest)
+{
+    const ColumnKernels& kernels = ColumnKernels::Current();
+    std::mt19937 random(19);
+    for (const int count : {0, 1, 2, 3, 4, 5, 7, 8, 9}) {
+        const Bytes bytes = RandomBytes(8 * static_cast<std::size_t>(count), random);
+        std::vector<std::uint64_t> words(count);
+        std::vector<std::uint64_t> expected(count, 0);
+        for (int w = 0; w < count; ++w) {
+            for (int i = 0; i < 8; ++i) {
+                reinterpret_cast<unsigned char*>(words.data())[8 * w + i] = bytes[8 * w + i];
+                expected[w] = (expected[w] << 8) | bytes[8 * w + i];
+            }
+        }
+        kernels.bigEndianWords(words.data(), static_cast<std::uint64_t>(count));
+        EXPECT_EQ(words, expected) << count << " words";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ColumnKernelsTest, escptest::AllColumnPaths(),
+                         escptest::ColumnPathName);
+
+}  // namespace

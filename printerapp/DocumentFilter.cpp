@@ -19,6 +19,7 @@
 #include "printerapp/CallbackGuard.h"
 #include "printerapp/Drivers.h"
 #include "printerapp/PagePrinter.h"
+#include "printerapp/PrintResolution.h"
 #include "printerapp/VendorOptions.h"
 
 extern char** environ;
@@ -225,9 +226,11 @@ bool DocumentFilter::PrintCopies(pappl_job_t* job, pappl_device_t* device)
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, INT_MAX, false);
     if (options == nullptr)
         return false;
+    const options::Resolution resolution = PrintResolution::ForJob(job);
+    options->printer_resolution[0] = resolution.x;
+    options->printer_resolution[1] = resolution.y;
     const PageRange range = RangeOf(job);
-    const int pins = Drivers::PinsOf(papplJobGetPrinter(job));
-    PagePrinter printer(job, device, VendorOptions::SettingsFor(*options, pins));
+    PagePrinter printer(job, device, VendorOptions::ForJob(job, *options));
     unsigned pageNumber = 0;
     bool ok = true;
     // Each copy is one document, with the document's start and end commands.

@@ -7,7 +7,11 @@
 #  1. prints grey PWG raster pages on each head, with and without media and
 #     finishing attributes: the printer bytes must equal, byte for byte,
 #     what the CUPS filter writes for the same raster and the matching PPD
-#     options;
+#     options; checks each head's default medium (the locale's sheet size,
+#     the receipt printer's 76 mm roll); prints a PDF at draft and high
+#     quality (the head's lowest and highest resolution), and with a
+#     printer's defaults changed (resolution and cutter), by a client that
+#     names neither;
 #  2. prints an Apple raster page the same way, and a 1-bit PWG raster,
 #     which the printer does not advertise and must refuse with a message
 #     rather than print wrongly;
@@ -147,6 +151,86 @@ for entry in "${cases[@]}"; do
   same_bytes "$work/out/$printer/$name.prn" "$work/ref/$name.prn" "grey PWG raster $name"
 done
 
+# --- Default media, print quality and the printer's defaults ----------------
+# A PDF or PostScript document rendered as the printer application renders
+# it (Ghostscript's grey raster on the printer's medium, fitted to it).
+# pdf_raster <document> <resolution> <pwg-media> <output> [gs options...]
+pdf_raster() {
+  local pdf=$1 res=$2 media=$3 output=$4 size
+  shift 4
+  case $media in
+    na_letter_8.5x11in) size="612 792" ;;
+    iso_a4_210x297mm) size="595 842" ;;
+    *) fail "no page size for $media" ;;
+  esac
+  read -r width length <<< "$size"
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pwgraster -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
+    "-r$res" "-dDEVICEWIDTHPOINTS=$width" "-dDEVICEHEIGHTPOINTS=$length" -dFIXEDMEDIA \
+    -dPDFFitPage "$@" -sOutputFile="$output" "$pdf" > /dev/null 2>&1 ||
+    fail "could not render $pdf at $res dpi"
+}
+# media_default <printer>: the printer's default medium.
+media_default() {
+  timeout "$step" ipptool -tv "$(printer_uri "$1")" get-printer-attributes.test |
+    sed -n 's/^ *media-default (keyword) = //p'
+}
+media24=$(media_default p24)
+case $media24 in
+  na_letter_8.5x11in | iso_a4_210x297mm) ;;
+  *) fail "the 24-pin printer's default medium is '$media24', not the locale's sheet size" ;;
+esac
+media9=$(media_default p9)
+[ "$media9" = oe_76mm-roll_3x11in ] ||
+  fail "the receipt printer's default medium is '$media9', not its 76 mm roll"
+echo "OK: default media: $media24 on 24 pins, $media9 on 9 pins"
+
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sPageList=1 -sOutputFile="$work/ref/page1.pdf" \
+  "$doc" > /dev/null 2>&1 || fail "could not cut the PDF's first page"
+# quality resolution
+for entry in "3 120x180" "5 360x360"; do
+  read -r quality res <<< "$entry"
+  name=quality$quality
+  timeout "$step" ipptool -t -f "$work/ref/page1.pdf" -d format=application/pdf -d "name=$name" \
+    -d "quality=$quality" "$(printer_uri p24)" "$here/app-print-plain.test" > "$work/$name.log" 2>&1 ||
+    { cat "$work/$name.log" >&2; fail "the job at print quality $quality failed"; }
+  pdf_raster "$work/ref/page1.pdf" "$res" "$media24" "$work/ref/$name.pwg"
+  filter_output 24 "$work/ref/$name.pwg" "$work/ref/$name.prn"
+  same_bytes "$work/out/p24/$name.prn" "$work/ref/$name.prn" "print quality $quality at $res dpi"
+done
+
+# A printer whose defaults were changed, and jobs that name neither the
+# resolution nor the cutter: a PDF and a PWG raster.
+# name driver pins resolution cutter ppd-cutter document format
+cases=(
+  "defaults24 ridev24 24 360x360 after-page Option3 page1.pdf application/pdf"
+  "defaults9 ridev9 9 160x144 after-document Option2 grey9.pwg image/pwg-raster"
+)
+for entry in "${cases[@]}"; do
+  read -r name driver pins res cutter ppd_cutter document format <<< "$entry"
+  mkdir -p "$work/out/$name"
+  timeout "$step" ipptool -t -d "name=$name" -d "driver=$driver" \
+    -d "device=file://$work/out/$name" "$server/ipp/system" "$here/app-create-printer.test" \
+    > /dev/null || fail "no printer $name"
+  expected_media=$media24
+  [ "$pins" != 9 ] || expected_media=oe_76mm-roll_3x11in
+  ipp_res=${res}dpi
+  [ "${res%x*}" != "${res#*x}" ] || ipp_res=${res%x*}dpi # a square one is "360dpi"
+  timeout "$step" ipptool -t -d "resolution=$ipp_res" -d "cutter=$cutter" \
+    -d "media=$expected_media" "$(printer_uri "$name")" "$here/app-set-defaults.test" \
+    > "$work/$name-set.log" 2>&1 || { cat "$work/$name-set.log" >&2; fail "cannot set defaults of $name"; }
+  timeout "$step" ipptool -t -f "$work/ref/$document" -d "format=$format" -d "name=$name" \
+    "$(printer_uri "$name")" "$here/app-print-plain.test" > "$work/$name.log" 2>&1 ||
+    { cat "$work/$name.log" >&2; fail "the job on $name failed"; }
+  raster=$work/ref/$document
+  if [ "$format" = application/pdf ]; then
+    raster=$work/ref/$name.pwg
+    pdf_raster "$work/ref/$document" "$res" "$media24" "$raster"
+  fi
+  filter_output "$pins" "$raster" "$work/ref/$name.prn" "RidevCutter=$ppd_cutter"
+  same_bytes "$work/out/$name/$name.prn" "$work/ref/$name.prn" \
+    "$name: the printer's default resolution and cutter"
+done
+
 # --- 2. Apple raster; 1-bit PWG raster is refused ----------------------------
 raster urf 360 "$work/ref/apple.urf" -dcupsColorSpace=18 -dcupsBitsPerColor=8
 print_job p24 "$work/ref/apple.urf" image/urf apple
@@ -178,12 +262,9 @@ for entry in "jpeggray p9 image/jpeg jpg" "pnggray p18 image/png png"; do
 done
 
 # The PDF, page 1 only, twice: the application renders it with Ghostscript
-# at the printer's default resolution (180 dpi) on its default A4 paper.
+# at the printer's default resolution (180 dpi) on its default paper.
 print_job p24 "$doc" application/pdf document -d copies=2 -d ranges=1-1
-gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pwgraster -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
-  -r180x180 -dDEVICEWIDTHPOINTS=595 -dDEVICEHEIGHTPOINTS=842 -dFIXEDMEDIA -dPDFFitPage \
-  -sPageList=1 -sOutputFile="$work/ref/document.pwg" "$doc" > /dev/null 2>&1 ||
-  fail "could not render the PDF's first page"
+pdf_raster "$doc" 180x180 "$media24" "$work/ref/document.pwg" -sPageList=1
 filter_output 24 "$work/ref/document.pwg" "$work/ref/document-page.prn"
 cat "$work/ref/document-page.prn" "$work/ref/document-page.prn" > "$work/ref/document.prn"
 same_bytes "$work/out/p24/document.prn" "$work/ref/document.prn" "PDF, page 1, two copies"
@@ -219,10 +300,7 @@ job=$(timeout "$step" "$app" jobs -u "$(printer_uri p24)" | sed -n 's/^\([0-9]*\
 timeout "$step" ipptool -t -d "job=$job" "$(printer_uri p24)" "$here/app-cancel-job.test" \
   > "$work/cancel.log" 2>&1 || { cat "$work/cancel.log" >&2; fail "Cancel-Job failed"; }
 wait "$long_pid" || { cat "$work/long.log" >&2; fail "the long job did not end cancelled"; }
-gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pwgraster -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
-  -r180x180 -dDEVICEWIDTHPOINTS=595 -dDEVICEHEIGHTPOINTS=842 -dFIXEDMEDIA \
-  -sOutputFile="$work/ref/long.pwg" "$work/long.ps" > /dev/null 2>&1 ||
-  fail "could not render the long job"
+pdf_raster "$work/long.ps" 180x180 "$media24" "$work/ref/long.pwg"
 result=$("$compare" --partial --model 24 --halftone HT_PATSIZE_AUTO "$work/ref/long.pwg" \
   "$output" 2>&1) || { echo "$result" >&2; fail "the cancelled job's output is not whole pages"; }
 printed=$(sed -n 's/^OK: \([0-9]*\) of.*/\1/p' <<< "$result")

@@ -2,6 +2,7 @@
 // Drivers: driver data for the 9-, 18- and 24-pin print heads.
 #include "printerapp/Drivers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -96,19 +97,35 @@ void SetMedia(const options::HeadSpec& head, pappl_pr_driver_data_t& data)
     data.media_default = ready;
 }
 
-// Lists the head's resolutions lowest first: the framework takes the first
-// for draft quality and the last for high quality.
+// Lists the head's resolutions in the order the framework reads them: it
+// takes the first for draft quality, the middle one for normal quality and
+// the last for high quality, and offers Apple raster clients the last two.
+// So the list runs from the fewest dots per square inch to the most, with
+// the head's default resolution moved to the middle: on the 24- and 18-pin
+// heads that gives 120 x 180, 360 x 180, 180 x 180, 360 x 360 (Apple
+// raster at the two square ones, 180 and 360 dpi).
 void SetResolutions(const options::HeadSpec& head, pappl_pr_driver_data_t& data)
 {
-    const int count = static_cast<int>(head.numResolutions);
-    data.num_resolution = count;
-    for (int i = 0; i < count; ++i) {
-        const options::Resolution& resolution = head.resolutions[count - 1 - i];
-        data.x_resolution[i] = resolution.x;
-        data.y_resolution[i] = resolution.y;
+    std::vector<options::Resolution> order(head.resolutions,
+                                           head.resolutions + head.numResolutions);
+    std::sort(order.begin(), order.end(),
+              [](const options::Resolution& a, const options::Resolution& b) {
+                  return a.x * a.y < b.x * b.y;
+              });
+    const options::Resolution& byDefault = head.resolutions[head.defaultResolution];
+    const auto isDefault = [&](const options::Resolution& r) {
+        return r.x == byDefault.x && r.y == byDefault.y;
+    };
+    std::iter_swap(std::find_if(order.begin(), order.end(), isDefault),
+                   order.begin() + static_cast<std::ptrdiff_t>(order.size() / 2));
+
+    data.num_resolution = static_cast<int>(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        data.x_resolution[i] = order[i].x;
+        data.y_resolution[i] = order[i].y;
     }
-    data.x_default = head.resolutions[head.defaultResolution].x;
-    data.y_default = head.resolutions[head.defaultResolution].y;
+    data.x_default = byDefault.x;
+    data.y_default = byDefault.y;
 }
 
 // The value of one key of an IEEE 1284 device ID ("CMD", "MDL"...), or "".

@@ -19,8 +19,8 @@ public:
     static options::Resolution ForJob(pappl_job_t* job);
 
     // The resolution for a job that asked for `requested` ({0, 0}: none)
-    // at `quality`, on a printer with this driver data (resolutions lowest
-    // first, as the drivers list them).
+    // at `quality`, on a printer with this driver data (the lowest
+    // resolution first and the highest last, as the drivers list them).
     static options::Resolution Choose(options::Resolution requested, ipp_quality_t quality,
                                       const pappl_pr_driver_data_t& data);
 };

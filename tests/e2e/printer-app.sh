@@ -12,7 +12,9 @@
 #     quality (the head's lowest and highest resolution), and with a
 #     printer's defaults changed (resolution and cutter), by a client that
 #     names neither;
-#  2. prints an Apple raster page the same way, and a 1-bit PWG raster,
+#  2. prints an Apple raster page the same way, checks the square
+#     resolutions offered to Apple raster clients and prints a 160 dpi
+#     page on the 9-pin head, and a 1-bit PWG raster,
 #     which the printer does not advertise and must refuse with a message
 #     rather than print wrongly;
 #  3. prints a JPEG and a PNG image, and a PDF (one page, two copies): the
@@ -236,6 +238,20 @@ raster urf 360 "$work/ref/apple.urf" -dcupsColorSpace=18 -dcupsBitsPerColor=8
 print_job p24 "$work/ref/apple.urf" image/urf apple
 filter_output 24 "$work/ref/apple.urf" "$work/ref/apple.prn"
 same_bytes "$work/out/p24/apple.prn" "$work/ref/apple.prn" "Apple raster"
+
+# Apple raster clients get the heads' square resolutions: 180 and 360 dpi on
+# 24 pins; 160 dpi on 9 pins, whose pages print at 144 rows per inch.
+for entry in "p24 RS180-360" "p9 RS160-160"; do
+  read -r printer rs <<< "$entry"
+  urf=$(timeout "$step" ipptool -tv "$(printer_uri "$printer")" get-printer-attributes.test |
+    sed -n 's/^ *urf-supported (1setOf keyword) = //p')
+  grep -q "\(^\|,\)$rs\(,\|$\)" <<< "$urf" || fail "$printer offers Apple raster at '$urf', not $rs"
+done
+raster urf 160 "$work/ref/apple9.urf" -dcupsColorSpace=18 -dcupsBitsPerColor=8
+print_job p9 "$work/ref/apple9.urf" image/urf apple9
+tail -c 3 "$work/out/p9/apple9.prn" | cmp -s - <(printf '\f\033@') ||
+  fail "the 160 dpi Apple raster job on 9 pins did not print whole pages"
+echo "OK: Apple raster at the heads' square resolutions ($(stat -c %s "$work/out/p9/apple9.prn") bytes on 9 pins)"
 
 raster pwgraster 180 "$work/ref/black.pwg" -dcupsColorSpace=3 -dcupsBitsPerColor=1
 print_job p24 "$work/ref/black.pwg" image/pwg-raster black -d state=8

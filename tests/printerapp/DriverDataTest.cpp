@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 // What each driver tells the framework about its printers (resolutions in
-// the order that gives draft and high quality their meaning, the medium a
-// new printer has loaded, the paper sizes), and the resolution a rendered
-// job prints at, from its attributes and the printer's defaults.
+// the order that gives draft, normal and high quality their meaning and
+// Apple raster clients square resolutions, the medium a new printer has
+// loaded, the paper sizes), and the resolution a rendered job prints at,
+// from its attributes and the printer's defaults.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,12 +45,12 @@ struct HeadCase {
 };
 
 const HeadCase kHeads[] = {
-    {"ridev24", {{120, 180}, {180, 180}, {360, 180}, {360, 360}}, {180, 180}, nullptr},
-    {"ridev18", {{120, 180}, {180, 180}, {360, 180}, {360, 360}}, {180, 180}, nullptr},
+    {"ridev24", {{120, 180}, {360, 180}, {180, 180}, {360, 360}}, {180, 180}, nullptr},
+    {"ridev18", {{120, 180}, {360, 180}, {180, 180}, {360, 360}}, {180, 180}, nullptr},
     {"ridev9", {{80, 72}, {160, 72}, {160, 144}}, {160, 72}, "oe_76mm-roll_3x11in"},
 };
 
-TEST(DriverData, ResolutionsLowestFirstAndTheHeadsLoadedMedium)
+TEST(DriverData, ResolutionsForDraftNormalHighAndTheHeadsLoadedMedium)
 {
     for (const HeadCase& head : kHeads) {
         SCOPED_TRACE(head.driver);
@@ -104,10 +105,18 @@ const ResolutionCase kResolutions[] = {
     {"normal is the default", "ridev24", {0, 0}, {0, 0}, IPP_QUALITY_NORMAL, {180, 180}},
     {"draft is the lowest", "ridev24", {0, 0}, {0, 0}, IPP_QUALITY_DRAFT, {120, 180}},
     {"high is the highest", "ridev24", {0, 0}, {0, 0}, IPP_QUALITY_HIGH, {360, 360}},
-    {"normal follows the printer's default", "ridev24", {360, 360}, {0, 0}, IPP_QUALITY_NORMAL,
+    {"normal follows the printer's default",
+     "ridev24",
+     {360, 360},
+     {0, 0},
+     IPP_QUALITY_NORMAL,
      {360, 360}},
     {"draft whatever the default", "ridev24", {360, 360}, {0, 0}, IPP_QUALITY_DRAFT, {120, 180}},
-    {"the job's resolution first", "ridev24", {360, 360}, {360, 180}, IPP_QUALITY_DRAFT,
+    {"the job's resolution first",
+     "ridev24",
+     {360, 360},
+     {360, 180},
+     IPP_QUALITY_DRAFT,
      {360, 180}},
     {"9 pins: normal", "ridev9", {0, 0}, {0, 0}, IPP_QUALITY_NORMAL, {160, 72}},
     {"9 pins: draft", "ridev9", {0, 0}, {0, 0}, IPP_QUALITY_DRAFT, {80, 72}},

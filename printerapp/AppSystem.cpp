@@ -9,6 +9,7 @@
 #include "printerapp/AddPrinterPage.h"
 #include "printerapp/DocumentFilter.h"
 #include "printerapp/Drivers.h"
+#include "printerapp/TextFilter.h"
 #include "printerapp/VendorOptions.h"
 
 namespace {
@@ -81,6 +82,7 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     papplSystemSetPrinterDrivers(system, Drivers::Count(), Drivers::List(), Drivers::ForDevice,
                                  nullptr, Drivers::Configure, nullptr);
     DocumentFilter::Register(system);
+    TextFilter::Register(system);
     AddPrinterPage::InstallIfNeeded(system);
     // The labels live as long as the process: the system keeps a pointer.
     static const std::string labels = VendorOptions::Labels();

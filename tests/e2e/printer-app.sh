@@ -19,7 +19,10 @@
 #     rather than print wrongly;
 #  3. prints a JPEG and a PNG image, and a PDF (one page, two copies): the
 #     PDF's bytes must equal the filter's for Ghostscript's grey raster of
-#     that page, twice; raw ESC/P data must reach the printer unchanged;
+#     that page, twice; prints plain text (also sent without a format) on
+#     the receipt printer; raw ESC/P data must reach the printer unchanged,
+#     also when sent without a format, and a binary document without a
+#     format must end its job with a message that says why;
 #  4. cancels a long job while it prints: the output must hold only whole,
 #     correct pages;
 #  5. identifies a printer (its bell rings: one BEL byte) and fetches the
@@ -284,6 +287,32 @@ pdf_raster "$doc" 180x180 "$media24" "$work/ref/document.pwg" -sPageList=1
 filter_output 24 "$work/ref/document.pwg" "$work/ref/document-page.prn"
 cat "$work/ref/document-page.prn" "$work/ref/document-page.prn" > "$work/ref/document.prn"
 same_bytes "$work/out/p24/document.prn" "$work/ref/document.prn" "PDF, page 1, two copies"
+
+# Text, sent as text/plain and without a format, prints as monospaced pages
+# on the receipt printer's roll; ESC/P data sent without a format is passed
+# through; a binary document sent without a format is refused at once.
+printf 'CORNER SHOP\n\nCoffee\t\t2.50\nCroissant\t1.80\n\nTOTAL\t\t4.30\n' > "$work/ref/receipt.txt"
+for format in text/plain application/octet-stream; do
+  name=text-${format#*/}
+  print_plain() { # print_plain <printer> <file> <format> <name>
+    timeout "$step" ipptool -t -f "$2" -d "format=$3" -d "name=$4" "$(printer_uri "$1")" \
+      "$here/app-print-plain.test" > "$work/$4.log" 2>&1 ||
+      { cat "$work/$4.log" >&2; fail "the job $4 did not print"; }
+  }
+  print_plain p9 "$work/ref/receipt.txt" "$format" "$name"
+  output=$work/out/p9/$name.prn
+  tail -c 3 "$output" | cmp -s - <(printf '\f\033@') || fail "the $format text did not print whole pages"
+  echo "OK: a text receipt sent as $format printed, $(stat -c %s "$output") bytes"
+done
+printf '\033@Sent without a format\r\n\f' > "$work/ref/untyped.escp"
+print_plain p18 "$work/ref/untyped.escp" application/octet-stream untyped
+cmp -s "$work/out/p18/untyped.prn" "$work/ref/untyped.escp" || fail "untyped ESC/P data was changed"
+head -c 4096 /dev/urandom | tr -d '\033' | { printf '\001\002'; cat; } > "$work/ref/binary.bin"
+print_job p24 "$work/ref/binary.bin" application/octet-stream binary -d state=8
+grep -q "format is not known" "$work/binary.log" ||
+  fail "the binary document's job ended without saying why: $(cat "$work/binary.log")"
+[ ! -s "$work/out/p24/binary.prn" ] || fail "the binary document sent data to the printer"
+echo "OK: ESC/P data without a format passed through, a binary document not printed, with why"
 
 printf '\033@Raw ESC/P text\r\n\f' > "$work/ref/raw.escp"
 print_job p18 "$work/ref/raw.escp" application/vnd.ridevedudaruzo.escp raw

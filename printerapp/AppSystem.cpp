@@ -61,8 +61,11 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     const char* hostname = OptionOr("listen-hostname", numOptions, options, nullptr);
     const char* spool = OptionOr("spool-directory", numOptions, options, kDefaultSpoolDirectory);
     const char* logFile = OptionOr("log-file", numOptions, options, "-");
+    // Only the server logs; the other sub-commands print their own output.
+    const bool isServer = *static_cast<bool*>(serving);
     const pappl_loglevel_t logLevel =
-        LogLevelOf(OptionOr("log-level", numOptions, options, "info"));
+        isServer ? LogLevelOf(OptionOr("log-level", numOptions, options, "info"))
+                 : PAPPL_LOGLEVEL_FATAL;
     // The state file name lives as long as the process: the save callback
     // keeps a pointer to it.
     static std::string stateFile;
@@ -83,7 +86,8 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
                                  nullptr, Drivers::Configure, nullptr);
     DocumentFilter::Register(system);
     TextFilter::Register(system);
-    AddPrinterPage::InstallIfNeeded(system);
+    if (isServer)
+        AddPrinterPage::InstallIfNeeded(system);
     // The labels live as long as the process: the system keeps a pointer.
     static const std::string labels = VendorOptions::Labels();
     papplSystemAddStringsData(system, "/en.strings", "en", labels.c_str());

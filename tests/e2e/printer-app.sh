@@ -25,7 +25,8 @@
 #     format must end its job with a message that says why;
 #  4. cancels a long job while it prints: the output must hold only whole,
 #     correct pages;
-#  5. identifies a printer (its bell rings: one BEL byte) and fetches the
+#  5. runs the default, delete, devices and drivers sub-commands;
+#     identifies a printer (its bell rings: one BEL byte) and fetches the
 #     web pages;
 #  6. runs CUPS's IPP Everywhere conformance test (ipp-everywhere.test) on
 #     the 24-pin printer, with sample rasters made by Ghostscript;
@@ -101,6 +102,24 @@ printers=$(timeout "$step" "$app" printers -u "$server/ipp/system")
 for name in p24 p18 p9; do
   grep -qx "$name" <<< "$printers" || fail "printer $name not listed: $printers"
 done
+
+# --- Sub-commands ---------------------------------------------------------------
+# default and delete on printers added since the server started; devices
+# (also without a DNS-SD daemon) and drivers print only their own output.
+timeout "$step" "$app" default -u "$(printer_uri p18)" || fail "the default command failed"
+default=$(timeout "$step" "$app" default -u "$server/ipp/system")
+[ "$default" = p18 ] || fail "the default printer is '$default', not p18"
+timeout "$step" "$app" add -u "$server/ipp/system" -d gone -m ridev24 -v "file://$work/out/p24" ||
+  fail "the add command failed for gone"
+timeout "$step" "$app" delete -u "$(printer_uri gone)" || fail "the delete command failed"
+! timeout "$step" "$app" printers -u "$server/ipp/system" | grep -qx gone ||
+  fail "the deleted printer is still listed"
+timeout 120 "$app" devices > "$work/devices.out" 2> "$work/devices.err" ||
+  { cat "$work/devices.err" >&2; fail "the devices command failed (status $?)"; }
+"$app" drivers > "$work/drivers.out" 2> "$work/drivers.err" || fail "the drivers command failed"
+[ "$(wc -l < "$work/drivers.out")" -eq 3 ] && [ ! -s "$work/drivers.err" ] ||
+  fail "the drivers command printed more than its drivers: $(cat "$work/drivers.out" "$work/drivers.err")"
+echo "OK: default, delete, devices and drivers sub-commands"
 
 # print_job <printer> <file> <format> <job-name> [-d attr=value...]: prints
 # and waits for the job to complete (or to end in the state given).

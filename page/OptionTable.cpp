@@ -25,15 +25,17 @@ constexpr ChoiceSpec kPaperTypes[] = {
     {choice::kTicketPaper, "continuous", "Continuous or Roll Paper"},
     {choice::kSheetPaper, "single-sheets", "Single Sheets (Extra Form Feed)"},
 };
+// Both options set the direction the head prints in (ESC U); the second
+// is sent after the first, so when it is set it decides.
 constexpr ChoiceSpec kPrintDirections[] = {
     {choice::kPrinterDefault, "printer-setting", "Printer Setting"},
-    {choice::kBidirectional, "bidirectional", "Bidirectional"},
-    {choice::kUnidirectional, "unidirectional", "Unidirectional"},
+    {choice::kBidirectional, "bidirectional", "Both Ways (Faster)"},
+    {choice::kUnidirectional, "unidirectional", "One Way (Sharper Lines)"},
 };
 constexpr ChoiceSpec kPrintModes[] = {
-    {choice::kPrinterDefault, "printer-setting", "Printer Setting"},
-    {choice::kDoublePrint, "bidirectional", "Bidirectional Mode"},
-    {choice::kSimplePrint, "unidirectional", "Unidirectional Mode"},
+    {choice::kPrinterDefault, "printer-setting", "No Override"},
+    {choice::kDoublePrint, "bidirectional", "Both Ways, Whatever the Print Direction"},
+    {choice::kSimplePrint, "unidirectional", "One Way, Whatever the Print Direction"},
 };
 constexpr ChoiceSpec kCashDrawers[] = {
     {choice::kOption1, "none", "Do Not Open"},
@@ -71,7 +73,8 @@ constexpr OptionSpec kOptions[] = {
     Entry(Option::PaperType, "RidevPaperType", "ridev-paper-type", "Paper Type", kPaperTypes),
     Entry(Option::PrintDirection, "RidevPrintDirection", "ridev-print-direction", "Print Direction",
           kPrintDirections),
-    Entry(Option::PrintMode, "RidevPrintMode", "ridev-print-mode", "Print Mode", kPrintModes),
+    Entry(Option::PrintMode, "RidevPrintMode", "ridev-print-mode", "Print Direction Override",
+          kPrintModes),
     Entry(Option::CashDrawer, "RidevCashDrawer", "ridev-cash-drawer", "Cash Drawer", kCashDrawers),
     Entry(Option::BlackMark, "RidevBlackMark", "ridev-black-mark", "Black Mark Paper", kBlackMarks),
     Entry(Option::Cutter, "RidevCutter", "ridev-cutter", "Cutter", kCutters),

@@ -9,6 +9,8 @@
 #include "printerapp/AddPrinterPage.h"
 #include "printerapp/DocumentFilter.h"
 #include "printerapp/Drivers.h"
+#include "printerapp/LogsPage.h"
+#include "printerapp/PrinterPages.h"
 #include "printerapp/TextFilter.h"
 #include "printerapp/VendorOptions.h"
 
@@ -83,11 +85,13 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     }
     papplSystemSetFooterHTML(system, FooterHtml());
     papplSystemSetPrinterDrivers(system, Drivers::Count(), Drivers::List(), Drivers::ForDevice,
-                                 nullptr, Drivers::Configure, nullptr);
+                                 PrinterPages::Add, Drivers::Configure, nullptr);
     DocumentFilter::Register(system);
     TextFilter::Register(system);
-    if (isServer)
+    if (isServer) {
         AddPrinterPage::InstallIfNeeded(system);
+        LogsPage::InstallIfNeeded(system, logFile);
+    }
     // The labels live as long as the process: the system keeps a pointer.
     static const std::string labels = VendorOptions::Labels();
     papplSystemAddStringsData(system, "/en.strings", "en", labels.c_str());

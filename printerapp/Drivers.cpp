@@ -11,6 +11,7 @@
 #include "page/OptionTable.h"
 
 #include "printerapp/JobCallbacks.h"
+#include "printerapp/PrinterPages.h"
 #include "printerapp/VendorOptions.h"
 
 namespace {
@@ -213,6 +214,7 @@ bool Drivers::ConfigureDriver(pappl_system_t* system, const char* driverName, co
     pappl_pr_driver_data_t& data = *driverData;
     data.extension = const_cast<options::HeadSpec*>(head);
     JobCallbacks::Install(data);
+    data.testpage_cb = PrinterPages::TestPage;
     data.format = kEscpFormat;
     papplCopyString(data.make_and_model, head->modelName, sizeof data.make_and_model);
     data.ppm = kPagesPerMinute;

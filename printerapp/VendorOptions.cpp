@@ -43,10 +43,13 @@ void VendorOptions::Advertise(pappl_pr_driver_data_t& driverData, ipp_t* driverA
     });
 }
 
-// One line of a strings file per attribute and per value.
+// One line of a strings file per attribute, per value and per paper size.
 std::string VendorOptions::Labels()
 {
     std::string strings;
+    for (std::size_t i = 0; i < options::MediaCount(); ++i)
+        strings += std::string("\"media.") + options::AllMedia()[i].pwgName + "\" = \"" +
+                   options::AllMedia()[i].label + "\";\n";
     ForEachAttribute([&](const OptionSpec& spec) {
         strings += std::string("\"") + spec.ippAttribute + "\" = \"" + spec.label + "\";\n";
         for (std::size_t i = 0; i < spec.numChoices; ++i)

@@ -23,8 +23,9 @@ public:
     // default values to the driver's attributes.
     static void Advertise(pappl_pr_driver_data_t& driverData, ipp_t* driverAttributes);
 
-    // The English labels of the attributes and their values for the web
-    // interface, as a strings file ("ridev-cutter.none" = "Do Not Cut";).
+    // The English labels of the attributes and their values, and of the
+    // paper sizes, for the web interface, as a strings file
+    // ("ridev-cutter.none" = "Do Not Cut";).
     static std::string Labels();
 
     // The settings a job prints with on its printer.

@@ -26,12 +26,15 @@
 #  4. cancels a long job while it prints: the output must hold only whole,
 #     correct pages;
 #  5. runs the default, delete, devices and drivers sub-commands;
-#     identifies a printer (its bell rings: one BEL byte) and fetches the
-#     web pages;
+#     fetches the web pages and checks what they say (URIs, labels, media,
+#     the ribbon), prints the test page from its button;
+#     identifies a printer (its bell rings: one BEL byte);
 #  6. runs CUPS's IPP Everywhere conformance test (ipp-everywhere.test) on
 #     a printer of each head, with sample rasters made by Ghostscript;
 #  7. as root, points a private CUPS scheduler's `everywhere` queue at the
-#     24-pin printer and prints a PDF through it.
+#     24-pin printer and prints a PDF through it;
+#  8. starts a server that logs to standard error: its Logs page says where
+#     the log is.
 # The servers are stopped by their process ids when the script exits.
 #
 # Usage: printer-app.sh <printer-app> <filter> <e2e-compare> <ppd-dir>
@@ -120,6 +123,11 @@ timeout 120 "$app" devices > "$work/devices.out" 2> "$work/devices.err" ||
 [ "$(wc -l < "$work/drivers.out")" -eq 3 ] && [ ! -s "$work/drivers.err" ] ||
   fail "the drivers command printed more than its drivers: $(cat "$work/drivers.out" "$work/drivers.err")"
 echo "OK: default, delete, devices and drivers sub-commands"
+
+# printing <printer>: true while the printer has jobs that have not ended.
+printing() {
+  timeout 30 "$app" jobs -u "$(printer_uri "$1")" | grep -qE ' (pending|processing|held) '
+}
 
 # print_job <printer> <file> <format> <job-name> [-d attr=value...]: prints
 # and waits for the job to complete (or to end in the state given).
@@ -382,17 +390,52 @@ cmp -s "$work/out/bell.prn" <(printf '\a') ||
 echo "OK: identify rang the bell"
 
 footer="driverless printing to ESC/P 9-, 18- and 24-pin dot-matrix printers"
+# fetch <page>: fetches a web page into $work/pages/<page's name>.html.
+mkdir -p "$work/pages"
+fetch() {
+  local file=$work/pages/$(tr '/' '_' <<< "$1").html code
+  code=$(curl -s -o "$file" -w '%{http_code}' --max-time 30 "http://127.0.0.1:$port$1") ||
+    fail "web page $1 could not be fetched"
+  [ "$code" = 200 ] || fail "web page $1 answered HTTP $code"
+  grep -q "$footer" "$file" || fail "web page $1 has no footer"
+  echo "$file"
+}
 for page in / /addprinter /p24/ /p24/media /p24/jobs /p24/config /p24/supplies /logs /config \
-  /p9/ /p18/printing; do
-  code=$(curl -s -o "$work/page.html" -w '%{http_code}' --max-time 30 \
-    "http://127.0.0.1:$port$page") || fail "web page $page could not be fetched"
-  [ "$code" = 200 ] || fail "web page $page answered HTTP $code"
-  grep -q "$footer" "$work/page.html" || fail "web page $page has no footer"
+  /p9/ /p18/printing /p9/connection /p9/media /p9/supplies /p24/printing; do
+  fetch "$page" > /dev/null
 done
-grep -q 'ridev-cutter\|Cutter' "$work/page.html" ||
-  fail "the printing defaults page does not show the printer's own options"
+# must <page> <text> / must_not <page> <text>: what a page says, or not.
+must() { grep -qF -- "$2" "$(fetch "$1")" || fail "web page $1 does not say '$2'"; }
+must_not() { ! grep -qF -- "$2" "$(fetch "$1")" || fail "web page $1 says '$2'"; }
+must /p18/printing "Cutter"
+must /p9/connection "<code>$(printer_uri p9)</code>"
+must /p9/connection "<code>file://$work/out/p9</code>"
+must /p9/connection "Roll 3 in (76 mm), 11 in Pages"
+must /p9/connection "draft 80 x 72 dpi, normal the default resolution (160 x 72 dpi), high 160 x 144 dpi"
+must /p9/media ">Roll 3 in (76 mm), 11 in Pages<"
+must /p9/media ">US Fanfold<"
+must_not /p9/media '3 x 11&quot;'
+must /p9/supplies "level not known"
+must_not /p9/supplies 'class="bar"'
+must /p24/ "Print Test Page"
+must /p24/ "/p24/connection"
+[ "$(grep -c '<th>Print Mode:</th>' "$(fetch /p24/printing)")" -eq 1 ] ||
+  fail "the printing defaults page has more than one Print Mode"
+must /p24/printing "Print Direction Override:"
+must /p24/printing ">One Way (Sharper Lines)<"
+
+# The test page button: the form needs the session's cookie and token.
+curl -s -c "$work/cookies" -o "$work/pages/p9-home.html" "http://127.0.0.1:$port/p9/" ||
+  fail "the receipt printer's page could not be fetched"
+token=$(sed -n 's/.*name="session" value="\([^"]*\)".*/\1/p' "$work/pages/p9-home.html" | head -n 1)
+curl -s -b "$work/cookies" -o /dev/null --data "session=$token&action=print-test-page" \
+  "http://127.0.0.1:$port/p9/" || fail "the test page could not be asked for"
+wait_until "$step" "the test page" test -s "$work/out/p9/Test Page.prn"
+wait_until "$step" "the test page to end" eval '! printing p9'
+tail -c 3 "$work/out/p9/Test Page.prn" | cmp -s - <(printf '\f\033@') ||
+  fail "the test page is not a whole page"
 kill -0 "$server_pid" || fail "the printer application died"
-echo "OK: web pages served"
+echo "OK: web pages served and say what they must; the test page printed"
 
 # --- 6. IPP Everywhere conformance of every head ----------------------------
 # The conformance test prints sample rasters that Debian does not ship:
@@ -432,10 +475,6 @@ done
   mkdir -p "$(dirname "$file")"
   [ -f "$file" ] || : > "$file"
 done)
-# printing <printer>: true while the printer has jobs that have not ended.
-printing() {
-  timeout 30 "$app" jobs -u "$(printer_uri "$1")" | grep -qE ' (pending|processing|held) '
-}
 # printer driver least-passed
 for entry in "ev24 ridev24 25" "ev18 ridev18 25" "ev9 ridev9 1"; do
   read -r printer driver least <<< "$entry"
@@ -492,5 +531,20 @@ if grep -q 'Sanitizer\|runtime error' "$work/server.out"; then
   cat "$work/server.out" >&2
   fail "the sanitizer reported errors in the printer application"
 fi
+
+# A server that logs to standard error (as under systemd) says where its
+# log is on the Logs page.
+start_app_logging_to_stderr() {
+  "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
+    -o "spool-directory=$work/spool" -o "state-file=$work/app2.state" -o log-file=- \
+    > "$work/server2.out" 2>&1 &
+  server_pid=$!
+}
+start_on_free_port start_app_logging_to_stderr port_open stop_server
+port=$free_port
+[ -n "$port" ] || { cat "$work/server2.out" >&2; fail "the second server did not start"; }
+must /logs "journalctl -u ridevedudaruzo-printer-app"
+stop_server
+echo "OK: the Logs page of a server logging to standard error says where the log is"
 
 echo "PASS"

@@ -47,6 +47,9 @@ bool AddPrinterPage::DnssdDaemonRunning()
 // Lists the drivers and the commands that add a printer.
 bool AddPrinterPage::Serve(pappl_client_t* client, void*)
 {
+    // Part of the administration pages: the sign-in answer is already sent.
+    if (!papplClientHTMLAuthorize(client))
+        return true;
     if (!papplClientRespond(client, HTTP_STATUS_OK, nullptr, "text/html", 0, 0))
         return false;
     papplClientHTMLHeader(client, "Add Printer", 0);

@@ -2,15 +2,21 @@
 // AppSystem: the system object, its listeners, state and drivers.
 #include "printerapp/AppSystem.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "printerapp/AddPrinterPage.h"
 #include "printerapp/DocumentFilter.h"
+#include "printerapp/DocumentLimits.h"
 #include "printerapp/Drivers.h"
+#include "printerapp/FileDevice.h"
 #include "printerapp/LogsPage.h"
 #include "printerapp/PrinterPages.h"
+#include "printerapp/StateFile.h"
 #include "printerapp/TextFilter.h"
 #include "printerapp/VendorOptions.h"
 
@@ -19,6 +25,12 @@ namespace {
 constexpr int kDefaultPort = 8000;
 constexpr const char* kDefaultStateFile = "/var/lib/ridevedudaruzo-printer-app.state";
 constexpr const char* kDefaultSpoolDirectory = "/var/spool/ridevedudaruzo-printer-app";
+// Below the spool folder: where file: devices may write by default.
+constexpr const char* kDefaultFileDeviceFolder = "/devices";
+// Who may administer the server, and the PAM service that checks their
+// passwords.
+constexpr const char* kDefaultAdminGroup = "lpadmin";
+constexpr const char* kDefaultAuthService = "ridevedudaruzo-printer-app";
 
 // The value of a server option, or `fallback`.
 const char* OptionOr(const char* name, int count, cups_option_t* options, const char* fallback)
@@ -49,7 +61,16 @@ pappl_loglevel_t LogLevelOf(const char* name)
 // Saves the system's state to the file it was loaded from.
 bool SaveState(pappl_system_t* system, void* stateFile)
 {
-    return papplSystemSaveState(system, static_cast<const char*>(stateFile));
+    return StateFile::Save(system, static_cast<const char*>(stateFile));
+}
+
+// Says once that a server run as root should not be.
+void WarnIfRoot(pappl_system_t* system)
+{
+    if (geteuid() == 0)
+        papplLog(system, PAPPL_LOGLEVEL_WARN,
+                 "The server runs as root; run it as an unprivileged user (such as lp), as its "
+                 "service does.");
 }
 
 }  // namespace
@@ -63,23 +84,43 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     const char* hostname = OptionOr("listen-hostname", numOptions, options, nullptr);
     const char* spool = OptionOr("spool-directory", numOptions, options, kDefaultSpoolDirectory);
     const char* logFile = OptionOr("log-file", numOptions, options, "-");
+    const bool server = *static_cast<bool*>(serving);
     // Only the server logs; the other sub-commands print their own output.
-    const bool isServer = *static_cast<bool*>(serving);
     const pappl_loglevel_t logLevel =
-        isServer ? LogLevelOf(OptionOr("log-level", numOptions, options, "info"))
-                 : PAPPL_LOGLEVEL_FATAL;
+        server ? LogLevelOf(OptionOr("log-level", numOptions, options, "info"))
+               : PAPPL_LOGLEVEL_FATAL;
     // The state file name lives as long as the process: the save callback
     // keeps a pointer to it.
     static std::string stateFile;
     stateFile = OptionOr("state-file", numOptions, options, kDefaultStateFile);
 
+    const char* authService = OptionOr("auth-service", numOptions, options, kDefaultAuthService);
+    const char* adminGroup = OptionOr("admin-group", numOptions, options, kDefaultAdminGroup);
+    const std::string fileDevices =
+        OptionOr("file-device-directory", numOptions, options,
+                 (std::string(spool) + kDefaultFileDeviceFolder).c_str());
+    DocumentLimits::SetCurrent(DocumentLimits::FromOptions(numOptions, options));
+    // The server's files, folders and local socket are its own.
+    if (server)
+        umask(077);
+
     const pappl_soptions_t systemOptions =
         PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE | PAPPL_SOPTIONS_WEB_LOG;
     pappl_system_t* system = papplSystemCreate(systemOptions, kAppName, port, "_print,_universal",
-                                               spool, logFile, logLevel, nullptr, false);
+                                               spool, logFile, logLevel, authService, false);
     if (system == nullptr)
         return nullptr;
-    if (*static_cast<bool*>(serving) && !papplSystemAddListeners(system, hostname)) {
+    papplSystemSetAdminGroup(system, adminGroup);
+    // The framework's log rotation hangs the server (it takes a lock it
+    // already holds); the log is rotated by the journal or logrotate.
+    papplSystemSetMaxLogSize(system, 0);
+    std::string why;
+    if (server && !FileDevice::SetFolder(fileDevices, why)) {
+        papplLog(system, PAPPL_LOGLEVEL_FATAL, "Cannot start: %s.", why.c_str());
+        papplSystemDelete(system);
+        return nullptr;
+    }
+    if (server && !papplSystemAddListeners(system, hostname)) {
         papplSystemDelete(system);
         return nullptr;
     }
@@ -88,15 +129,16 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
                                  PrinterPages::Add, Drivers::Configure, nullptr);
     DocumentFilter::Register(system);
     TextFilter::Register(system);
-    if (isServer) {
+    if (server) {
         AddPrinterPage::InstallIfNeeded(system);
         LogsPage::InstallIfNeeded(system, logFile);
     }
     // The labels live as long as the process: the system keeps a pointer.
     static const std::string labels = VendorOptions::Labels();
     papplSystemAddStringsData(system, "/en.strings", "en", labels.c_str());
-    if (*static_cast<bool*>(serving)) {
-        papplSystemLoadState(system, stateFile.c_str());
+    if (server) {
+        WarnIfRoot(system);
+        StateFile::Load(system, stateFile);
         papplSystemSetSaveCallback(system, SaveState, const_cast<char*>(stateFile.c_str()));
     }
     return system;

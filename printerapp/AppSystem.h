@@ -7,6 +7,12 @@
 //   -o state-file=FILE        where printers and settings are saved
 //   -o log-file=FILE          log ("-" for standard error)
 //   -o log-level=LEVEL        debug, info, warn, error or fatal
+//   -o admin-group=GROUP      who may administer it (default lpadmin)
+//   -o auth-service=NAME      PAM service that checks administrators'
+//                             passwords (default ridevedudaruzo-printer-app)
+//   -o file-device-directory=DIR
+//                             the only folder file: devices may write into
+//                             (default: "devices" in the spool folder)
 // The web interface, the drivers, the PDF and PostScript filter and the
 // page footer are set up here.
 #ifndef RIDEVEDUDARUZO_PRINTERAPP_APPSYSTEM_H

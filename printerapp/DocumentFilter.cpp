@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "printerapp/CallbackGuard.h"
+#include "printerapp/DocumentLimits.h"
 #include "printerapp/Drivers.h"
 #include "printerapp/PagePrinter.h"
 #include "printerapp/PrintResolution.h"
+#include "printerapp/Renderer.h"
 #include "printerapp/VendorOptions.h"
 
 extern char** environ;
@@ -51,90 +53,6 @@ PageRange RangeOf(pappl_job_t* job)
     }
     return range;
 }
-
-// A running Ghostscript that writes eight-bit grey PWG raster pages into a
-// pipe, read back with the CUPS raster reader.
-class Renderer {
-public:
-    // A renderer dropped before its output ended (a cancelled or failed
-    // job) stops Ghostscript at once.
-    ~Renderer() { End(true); }
-
-    // Starts Ghostscript on the document; false when it cannot be started.
-    bool Start(const std::vector<std::string>& arguments)
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addclose(&actions, fds[1]);
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (failed != 0) {
-            pid = -1;
-            close(fds[0]);
-            errno = failed;
-            return false;
-        }
-        input = fds[0];
-        raster = cupsRasterOpen(input, CUPS_RASTER_READ);
-        return raster != nullptr;
-    }
-
-    // Reads the next page header; false at the end of the output.
-    bool NextPage(cups_page_header2_t& header)
-    {
-        return raster != nullptr && cupsRasterReadHeader2(raster, &header) != 0;
-    }
-
-    // Reads the next line of the page; false when the data ended.
-    bool ReadLine(unsigned char* line, unsigned bytes)
-    {
-        return cupsRasterReadPixels(raster, line, bytes) == bytes;
-    }
-
-    // Waits for Ghostscript to exit once its output has ended, so that a
-    // slow final flush is not cut; true when it finished without error.
-    bool Finish() { return End(false); }
-
-private:
-    // Closes the output and reaps Ghostscript, first stopping it with
-    // SIGTERM when `stop` and it still runs; true when it exited with 0.
-    bool End(bool stop)
-    {
-        if (raster != nullptr) {
-            cupsRasterClose(raster);
-            raster = nullptr;
-        }
-        if (input >= 0) {
-            close(input);
-            input = -1;
-        }
-        if (pid <= 0)
-            return true;
-        int status = 0;
-        if (stop && waitpid(pid, &status, WNOHANG) == 0)
-            kill(pid, SIGTERM);
-        pid_t reaped;
-        do {
-            reaped = waitpid(pid, &status, 0);
-        } while (reaped < 0 && errno == EINTR);
-        pid = -1;
-        return reaped > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-
-    pid_t pid = -1;
-    int input = -1;
-    cups_raster_t* raster = nullptr;
-};
 
 // The Ghostscript command that renders the document for these options.
 std::vector<std::string> RenderCommand(const char* file, const pappl_pr_options_t& options,
@@ -178,24 +96,41 @@ std::vector<std::string> RenderCommand(const char* file, const pappl_pr_options_
 bool PrintCopy(pappl_job_t* job, const char* file, const pappl_pr_options_t& options,
                PagePrinter& printer, const PageRange& range, unsigned& pageNumber)
 {
-    Renderer renderer;
-    if (!renderer.Start(RenderCommand(file, options, range))) {
-        papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Cannot start Ghostscript: %s.", strerror(errno));
+    Renderer renderer(job, DocumentLimits::Current());
+    std::string why;
+    if (!renderer.Start(RenderCommand(file, options, range), why)) {
+        papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "The document cannot be printed: %s.", why.c_str());
+        papplJobSetMessage(job, "The document cannot be printed: %s.", why.c_str());
         return false;
     }
     cups_page_header2_t header;
     std::vector<unsigned char> line;
-    while (!papplJobIsCanceled(job) && renderer.NextPage(header)) {
-        if (!printer.StartPage(header, ++pageNumber))
-            return false;
+    bool ok = true;
+    while (ok && !papplJobIsCanceled(job) && renderer.NextPage(header)) {
+        if (!printer.StartPage(header, ++pageNumber)) {
+            ok = false;
+            break;
+        }
         line.resize(header.cupsBytesPerLine);
         for (unsigned y = 0;
              y < header.cupsHeight && renderer.ReadLine(line.data(), header.cupsBytesPerLine); ++y)
             printer.WriteLine(y, line.data());
-        if (!printer.EndPage())
-            return false;
-        papplJobSetImpressionsCompleted(job, 1);
+        // A page cut short by a limit is reported with the limit below.
+        if (!renderer.StopReason().empty())
+            break;
+        ok = printer.EndPage();
+        if (ok)
+            papplJobSetImpressionsCompleted(job, 1);
     }
+    const std::string stopped = renderer.StopReason();
+    if (!stopped.empty()) {
+        papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "The document cannot be printed: %s.",
+                    stopped.c_str());
+        papplJobSetMessage(job, "The document cannot be printed: %s.", stopped.c_str());
+        return false;
+    }
+    if (!ok)
+        return false;
     if (papplJobIsCanceled(job))
         return true;
     if (!renderer.Finish()) {

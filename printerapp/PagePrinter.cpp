@@ -56,10 +56,19 @@ void PagePrinter::WriteLine(unsigned y, const unsigned char* line)
 bool PagePrinter::EndPage()
 {
     if (papplJobIsCanceled(job) || linesWritten < folder.PageRows()) {
-        papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u not printed: the job was stopped.", page);
+        const bool cancelled = papplJobIsCanceled(job);
         pixels.clear();
         encoder.reset();
-        return true;
+        if (cancelled) {
+            papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u not printed: the job was stopped.",
+                        page);
+            return true;
+        }
+        // The document ended inside the page: it is cut short or damaged.
+        papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
+        ReportFailure("the document ends after " + std::to_string(linesWritten) + " of its " +
+                      std::to_string(folder.PageRows()) + " lines");
+        return false;
     }
     // The encoder made when the page started (none before the first page).
     const std::unique_ptr<PageEncoder> pageEncoder = std::move(encoder);

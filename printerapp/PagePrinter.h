@@ -37,7 +37,8 @@ public:
     // Encodes the page and sends it to the device. A page whose lines did
     // not all arrive, or that ends after the job was cancelled, is dropped:
     // the printer only ever gets whole pages. False when the page cannot be
-    // encoded or written.
+    // encoded or written, or its lines did not all arrive (a damaged
+    // document) without a cancel.
     bool EndPage();
 
     // Reports that page `page` cannot be printed, and why.

@@ -106,7 +106,11 @@ bool PrinterPages::ServeConnection(pappl_client_t* client, void* data)
 
     papplClientHTMLPuts(client, "<table class=\"form\">\n");
     Row(client, "Printer URI", uri, true);
-    Row(client, "Device URI", deviceUri, true);
+    // Where the printer is attached is for administrators only.
+    if (papplClientIsAuthorized(client) == HTTP_STATUS_CONTINUE)
+        Row(client, "Device URI", deviceUri, true);
+    else
+        Row(client, "Device URI", "shown to administrators");
     Row(client, "Driver",
         std::string(driver.make_and_model) + " (" + papplPrinterGetDriverName(printer) + ")");
     Row(client, "Loaded medium", MediaLabel(driver.media_ready[0].size_name));

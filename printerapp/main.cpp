@@ -14,6 +14,7 @@
 
 #include "printerapp/AppSystem.h"
 #include "printerapp/Drivers.h"
+#include "printerapp/FileDevice.h"
 #include "printerapp/SubCommands.h"
 
 // Runs the sub-command named on the command line. Only the server listens
@@ -25,6 +26,9 @@ int main(int argc, char* argv[])
     if (SubCommands::Run(argc, argv, status))
         return status;
     bool serving = argc > 1 && std::strcmp(argv[1], "server") == 0;
+    // Before the framework sets up its own devices, so that this file:
+    // device is the one it uses.
+    FileDevice::Register();
     return papplMainloop(argc, argv, RIDEV_VERSION, AppSystem::FooterHtml(), Drivers::Count(),
                          Drivers::List(), Drivers::ForDevice, Drivers::Configure, nullptr, nullptr,
                          AppSystem::Create, nullptr, &serving);

@@ -82,6 +82,7 @@ trap cleanup EXIT
 start_app() { # start_app <port>
   "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
     -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
+    -o "file-device-directory=$work/out" \
     -o "log-file=$work/app.log" -o log-level=info > "$work/server.out" 2>&1 &
   server_pid=$!
 }
@@ -91,17 +92,25 @@ port=$free_port
 echo "printer application running on 127.0.0.1:$port (pid $server_pid)"
 server=ipp://127.0.0.1:$port
 printer_uri() { echo "$server/ipp/print/$1"; }
+# Administration goes through the server's local socket, where the user who
+# runs the server (and root) may administer it without a password.
+if [ "$(id -u)" -eq 0 ]; then
+  socket=/run/ridevedudaruzo-printer-app.sock
+else
+  socket=$TMPDIR/ridevedudaruzo-printer-app$(id -u).sock
+fi
+admin=ipp://${socket//\//%2F}
 
 # --- Printers: the 24-pin one over IPP, the others with the command line -----
 mkdir -p "$work/out/p24" "$work/out/p18" "$work/out/p9"
 timeout "$step" ipptool -t -d name=p24 -d driver=ridev24 -d "device=file://$work/out/p24" \
-  "$server/ipp/system" "$here/app-create-printer.test" > "$work/create.log" ||
+  "$admin/ipp/system" "$here/app-create-printer.test" > "$work/create.log" ||
   { cat "$work/create.log" >&2; fail "Create-Printer failed for p24"; }
 for pins in 18 9; do
-  timeout "$step" "$app" add -u "$server/ipp/system" -d "p$pins" -m "ridev$pins" \
+  timeout "$step" "$app" add -d "p$pins" -m "ridev$pins" \
     -v "file://$work/out/p$pins" || fail "the add command failed for p$pins"
 done
-printers=$(timeout "$step" "$app" printers -u "$server/ipp/system")
+printers=$(timeout "$step" "$app" printers)
 for name in p24 p18 p9; do
   grep -qx "$name" <<< "$printers" || fail "printer $name not listed: $printers"
 done
@@ -109,13 +118,13 @@ done
 # --- Sub-commands ---------------------------------------------------------------
 # default and delete on printers added since the server started; devices
 # (also without a DNS-SD daemon) and drivers print only their own output.
-timeout "$step" "$app" default -u "$(printer_uri p18)" || fail "the default command failed"
-default=$(timeout "$step" "$app" default -u "$server/ipp/system")
+timeout "$step" "$app" default -d p18 || fail "the default command failed"
+default=$(timeout "$step" "$app" default)
 [ "$default" = p18 ] || fail "the default printer is '$default', not p18"
-timeout "$step" "$app" add -u "$server/ipp/system" -d gone -m ridev24 -v "file://$work/out/p24" ||
+timeout "$step" "$app" add -d gone -m ridev24 -v "file://$work/out/p24" ||
   fail "the add command failed for gone"
-timeout "$step" "$app" delete -u "$(printer_uri gone)" || fail "the delete command failed"
-! timeout "$step" "$app" printers -u "$server/ipp/system" | grep -qx gone ||
+timeout "$step" "$app" delete -d gone || fail "the delete command failed"
+! timeout "$step" "$app" printers | grep -qx gone ||
   fail "the deleted printer is still listed"
 timeout 120 "$app" devices > "$work/devices.out" 2> "$work/devices.err" ||
   { cat "$work/devices.err" >&2; fail "the devices command failed (status $?)"; }
@@ -241,14 +250,14 @@ for entry in "${cases[@]}"; do
   read -r name driver pins res cutter ppd_cutter document format <<< "$entry"
   mkdir -p "$work/out/$name"
   timeout "$step" ipptool -t -d "name=$name" -d "driver=$driver" \
-    -d "device=file://$work/out/$name" "$server/ipp/system" "$here/app-create-printer.test" \
+    -d "device=file://$work/out/$name" "$admin/ipp/system" "$here/app-create-printer.test" \
     > /dev/null || fail "no printer $name"
   expected_media=$media24
   [ "$pins" != 9 ] || expected_media=oe_76mm-roll_3x11in
   ipp_res=${res}dpi
   [ "${res%x*}" != "${res#*x}" ] || ipp_res=${res%x*}dpi # a square one is "360dpi"
   timeout "$step" ipptool -t -d "resolution=$ipp_res" -d "cutter=$cutter" \
-    -d "media=$expected_media" "$(printer_uri "$name")" "$here/app-set-defaults.test" \
+    -d "media=$expected_media" "$admin/ipp/print/$name" "$here/app-set-defaults.test" \
     > "$work/$name-set.log" 2>&1 || { cat "$work/$name-set.log" >&2; fail "cannot set defaults of $name"; }
   timeout "$step" ipptool -t -f "$work/ref/$document" -d "format=$format" -d "name=$name" \
     "$(printer_uri "$name")" "$here/app-print-plain.test" > "$work/$name.log" 2>&1 ||
@@ -367,7 +376,7 @@ timeout "$step" ipptool -t -f "$work/long.ps" -d format=application/postscript -
   -d state=7 "$(printer_uri p24)" "$here/app-print-job.test" > "$work/long.log" 2>&1 &
 long_pid=$!
 wait_until "$step" "the long job to print its first page" test -s "$output"
-job=$(timeout "$step" "$app" jobs -u "$(printer_uri p24)" | sed -n 's/^\([0-9]*\) .* long$/\1/p')
+job=$(timeout "$step" "$app" jobs -d p24 | sed -n 's/^\([0-9]*\) .* long$/\1/p')
 [ -n "$job" ] || fail "the long job is not listed"
 timeout "$step" ipptool -t -d "job=$job" "$(printer_uri p24)" "$here/app-cancel-job.test" \
   > "$work/cancel.log" 2>&1 || { cat "$work/cancel.log" >&2; fail "Cancel-Job failed"; }
@@ -382,7 +391,7 @@ echo "OK: the cancelled job printed $printed whole pages of $pages"
 # --- 5. Identify and the web pages -------------------------------------------
 : > "$work/out/bell.prn"
 timeout "$step" ipptool -t -d name=bell -d driver=ridev9 -d "device=file://$work/out/bell.prn" \
-  "$server/ipp/system" "$here/app-create-printer.test" > /dev/null || fail "no bell printer"
+  "$admin/ipp/system" "$here/app-create-printer.test" > /dev/null || fail "no bell printer"
 timeout "$step" ipptool -t "$(printer_uri bell)" "$here/app-identify.test" > "$work/identify.log" ||
   { cat "$work/identify.log" >&2; fail "Identify-Printer failed"; }
 cmp -s "$work/out/bell.prn" <(printf '\a') ||
@@ -390,46 +399,80 @@ cmp -s "$work/out/bell.prn" <(printf '\a') ||
 echo "OK: identify rang the bell"
 
 footer="driverless printing to ESC/P 9-, 18- and 24-pin dot-matrix printers"
-# fetch <page>: fetches a web page into $work/pages/<page's name>.html.
+# fetch_page <page> <curl options...>: fetches a page into page.html and
+# prints the HTTP status.
+fetch_page() {
+  local page=$1
+  shift
+  curl -s -o "$work/page.html" -w '%{http_code}' --max-time 30 "$@" \
+    "http://127.0.0.1:$port$page" || fail "web page $page could not be fetched"
+}
+# Pages anyone may see, over the network; the administration pages through
+# the local socket (as the server's own user), and never without signing in
+# over the network.
+for page in / /p24/ /p24/supplies /p9/ /p9/connection /p9/supplies; do
+  code=$(fetch_page "$page")
+  [ "$code" = 200 ] || fail "web page $page answered HTTP $code"
+  grep -q "$footer" "$work/page.html" || fail "web page $page has no footer"
+done
+for page in /addprinter /p24/jobs /p24/media /p24/config /logs /config /p24/delete /p18/printing; do
+  code=$(fetch_page "$page")
+  [ "$code" = 401 ] || fail "administration page $page answered HTTP $code without signing in"
+  code=$(fetch_page "$page" --unix-socket "$socket")
+  [ "$code" = 200 ] || fail "web page $page answered HTTP $code through the local socket"
+  grep -q "$footer" "$work/page.html" || fail "web page $page has no footer"
+done
+grep -q 'ridev-cutter\|Cutter' "$work/page.html" ||
+  fail "the printing defaults page does not show the printer's own options"
+
+# What pages say, or must not: must <page> <text> [curl options...].
 mkdir -p "$work/pages"
-fetch() {
-  local file=$work/pages/$(tr '/' '_' <<< "$1").html code
-  code=$(curl -s -o "$file" -w '%{http_code}' --max-time 30 "http://127.0.0.1:$port$1") ||
-    fail "web page $1 could not be fetched"
-  [ "$code" = 200 ] || fail "web page $1 answered HTTP $code"
-  grep -q "$footer" "$file" || fail "web page $1 has no footer"
+page_file() { # page_file <page> [curl options...]: the page, fetched into a file
+  local page=$1 file code
+  shift
+  file=$work/pages/$(tr '/' '_' <<< "$page")$#.html
+  code=$(curl -s -o "$file" -w '%{http_code}' --max-time 30 "$@" "http://127.0.0.1:$port$page") ||
+    fail "web page $page could not be fetched"
+  [ "$code" = 200 ] || fail "web page $page answered HTTP $code"
   echo "$file"
 }
-for page in / /addprinter /p24/ /p24/media /p24/jobs /p24/config /p24/supplies /logs /config \
-  /p9/ /p18/printing /p9/connection /p9/media /p9/supplies /p24/printing; do
-  fetch "$page" > /dev/null
-done
-# must <page> <text> / must_not <page> <text>: what a page says, or not.
-must() { grep -qF -- "$2" "$(fetch "$1")" || fail "web page $1 does not say '$2'"; }
-must_not() { ! grep -qF -- "$2" "$(fetch "$1")" || fail "web page $1 says '$2'"; }
-must /p18/printing "Cutter"
+must() {
+  local page=$1 text=$2
+  shift 2
+  grep -qF -- "$text" "$(page_file "$page" "$@")" || fail "web page $page does not say '$text'"
+}
+must_not() {
+  local page=$1 text=$2
+  shift 2
+  ! grep -qF -- "$text" "$(page_file "$page" "$@")" || fail "web page $page says '$text'"
+}
+as_admin=(--unix-socket "$socket")
 must /p9/connection "<code>$(printer_uri p9)</code>"
-must /p9/connection "<code>file://$work/out/p9</code>"
 must /p9/connection "Roll 3 in (76 mm), 11 in Pages"
 must /p9/connection "draft 80 x 72 dpi, normal the default resolution (160 x 72 dpi), high 160 x 144 dpi"
-must /p9/media ">Roll 3 in (76 mm), 11 in Pages<"
-must /p9/media ">US Fanfold<"
-must_not /p9/media '3 x 11&quot;'
+must_not /p9/connection "file://$work/out/p9"
+must /p9/connection "<code>file://$work/out/p9</code>" "${as_admin[@]}"
+must /p9/media ">Roll 3 in (76 mm), 11 in Pages<" "${as_admin[@]}"
+must /p9/media ">US Fanfold<" "${as_admin[@]}"
+must_not /p9/media '3 x 11&quot;' "${as_admin[@]}"
 must /p9/supplies "level not known"
 must_not /p9/supplies 'class="bar"'
-must /p24/ "Print Test Page"
+must /p24/ "Print Test Page" "${as_admin[@]}"
 must /p24/ "/p24/connection"
-[ "$(grep -c '<th>Print Mode:</th>' "$(fetch /p24/printing)")" -eq 1 ] ||
+[ "$(grep -c '<th>Print Mode:</th>' "$(page_file /p24/printing "${as_admin[@]}")")" -eq 1 ] ||
   fail "the printing defaults page has more than one Print Mode"
-must /p24/printing "Print Direction Override:"
-must /p24/printing ">One Way (Sharper Lines)<"
+must /p24/printing "Print Direction Override:" "${as_admin[@]}"
+must /p24/printing ">One Way (Sharper Lines)<" "${as_admin[@]}"
 
-# The test page button: the form needs the session's cookie and token.
-curl -s -c "$work/cookies" -o "$work/pages/p9-home.html" "http://127.0.0.1:$port/p9/" ||
-  fail "the receipt printer's page could not be fetched"
+# The test page button (for administrators): the form needs the session's
+# cookie and token.
+curl -s "${as_admin[@]}" -c "$work/cookies" -o "$work/pages/p9-home.html" \
+  "http://127.0.0.1:$port/p9/" || fail "the receipt printer's page could not be fetched"
 token=$(sed -n 's/.*name="session" value="\([^"]*\)".*/\1/p' "$work/pages/p9-home.html" | head -n 1)
-curl -s -b "$work/cookies" -o /dev/null --data "session=$token&action=print-test-page" \
-  "http://127.0.0.1:$port/p9/" || fail "the test page could not be asked for"
+[ -n "$token" ] || fail "the receipt printer's page has no test page button"
+curl -s "${as_admin[@]}" -b "$work/cookies" -o /dev/null \
+  --data "session=$token&action=print-test-page" "http://127.0.0.1:$port/p9/" ||
+  fail "the test page could not be asked for"
 wait_until "$step" "the test page" test -s "$work/out/p9/Test Page.prn"
 wait_until "$step" "the test page to end" eval '! printing p9'
 tail -c 3 "$work/out/p9/Test Page.prn" | cmp -s - <(printf '\f\033@') ||
@@ -480,7 +523,7 @@ for entry in "ev24 ridev24 25" "ev18 ridev18 25" "ev9 ridev9 1"; do
   read -r printer driver least <<< "$entry"
   mkdir -p "$work/out/$printer"
   timeout "$step" ipptool -t -d "name=$printer" -d "driver=$driver" \
-    -d "device=file://$work/out/$printer" "$server/ipp/system" "$here/app-create-printer.test" \
+    -d "device=file://$work/out/$printer" "$admin/ipp/system" "$here/app-create-printer.test" \
     > /dev/null || fail "no printer $printer"
   log=$work/everywhere-$printer.log
   (cd "$everywhere" && timeout 600 ipptool -t -I "$(printer_uri "$printer")" ipp-everywhere.test) \

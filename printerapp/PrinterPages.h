@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // PrinterPages: the printer application's own pages for each printer, next
 // to the framework's: "Connection" (the printer URI a client needs, the
-// device URI (to administrators), the driver, what each print quality
-// means on its head and
-// the command that adds the printer to CUPS elsewhere), "Supplies" (the
-// ribbon, whose level an ESC/P printer does not report) and the test page
-// that the printer's "Print Test Page" button prints.
+// device URI for administrators, the driver, what each print quality means
+// on its head and the command that adds the printer to CUPS elsewhere),
+// "Supplies" (the ribbon, whose level an ESC/P printer does not report) and
+// the test page that the printer's "Print Test Page" button prints.
 #ifndef RIDEVEDUDARUZO_PRINTERAPP_PRINTERPAGES_H
 #define RIDEVEDUDARUZO_PRINTERAPP_PRINTERPAGES_H
 

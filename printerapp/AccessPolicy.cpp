@@ -122,6 +122,32 @@ bool IsPrivateJobValue(const char* name)
     return false;
 }
 
+// The user name of the request's Basic credentials, empty without them.
+std::string BasicUser(pappl_client_t* client)
+{
+    const char* authorization = httpGetField(papplClientGetHTTP(client), HTTP_FIELD_AUTHORIZATION);
+    if (authorization == nullptr || std::strncmp(authorization, "Basic ", 6) != 0)
+        return std::string();
+    char decoded[512];
+    int size = sizeof decoded;
+    httpDecode64_2(decoded, &size, authorization + 6);
+    const std::string text(decoded, static_cast<std::size_t>(size > 0 ? size : 0));
+    const std::size_t colon = text.find(':');
+    return colon == std::string::npos ? std::string() : text.substr(0, colon);
+}
+
+// True when the named user administers the server.
+bool NamedUserIsAdministrator(const std::string& name, gid_t adminGroup)
+{
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr)
+        return false;
+    return AccessPolicy::LocalUserIsAdministrator(found->pw_uid, adminGroup);
+}
+
 }  // namespace
 
 bool AccessPolicy::LocalUserIsAdministrator(uid_t uid, gid_t adminGroup)
@@ -158,9 +184,21 @@ http_status_t AccessPolicy::Authorize(pappl_client_t* client, bool allowRemote, 
     if (IsLocalSocket(client))
         return AuthorizeLocal(client);
     // Without the group, signing in would make any user an administrator.
-    if (AdminGroupId(client) == static_cast<gid_t>(-1))
+    const gid_t adminGroup = AdminGroupId(client);
+    if (adminGroup == static_cast<gid_t>(-1))
         return HTTP_STATUS_FORBIDDEN;
-    return frameworkCheck(client, false, group, groupId);
+    (void)groupId;
+    // The framework checks the password (and asks for encryption from
+    // another host); its group check misses supplementary groups, so the
+    // membership is checked here.
+    const http_status_t signedIn = frameworkCheck(client, false, nullptr, adminGroup);
+    if (signedIn != HTTP_STATUS_CONTINUE)
+        return signedIn;
+    const std::string user = BasicUser(client);
+    if (user.empty() || !NamedUserIsAdministrator(user, adminGroup))
+        return HTTP_STATUS_FORBIDDEN;
+    papplClientSetUsername(client, user.c_str());
+    return HTTP_STATUS_CONTINUE;
 }
 
 bool AccessPolicy::IsAdministrator(pappl_client_t* client, FrameworkCheck frameworkCheck)

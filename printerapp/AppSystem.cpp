@@ -2,11 +2,15 @@
 // AppSystem: the system object, its listeners, state and drivers.
 #include "printerapp/AppSystem.h"
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "printerapp/AddPrinterPage.h"
@@ -64,6 +68,53 @@ bool SaveState(pappl_system_t* system, void* stateFile)
     return StateFile::Save(system, static_cast<const char*>(stateFile));
 }
 
+// Lets only the socket's owner and the administrators' group connect to a
+// local socket (the socket library makes them world-writable).
+void RestrictSocket(pappl_system_t* system, const std::string& path)
+{
+    char groupName[256];
+    if (papplSystemGetAdminGroup(system, groupName, sizeof groupName) != nullptr) {
+        if (const group* admins = getgrnam(groupName)) {
+            if (chown(path.c_str(), static_cast<uid_t>(-1), admins->gr_gid) != 0)
+                papplLog(system, PAPPL_LOGLEVEL_WARN,
+                         "The socket \"%s\" cannot be given to the group \"%s\": %s.", path.c_str(),
+                         groupName, std::strerror(errno));
+        }
+    }
+    if (chmod(path.c_str(), 0770) != 0)
+        papplLog(system, PAPPL_LOGLEVEL_WARN, "Cannot restrict the socket \"%s\": %s.",
+                 path.c_str(), std::strerror(errno));
+}
+
+// The local socket the framework's commands find a server by: per user in
+// the temporary folder, in /run for root.
+std::string CommandSocketPath()
+{
+    const uid_t uid = getuid();
+    if (uid != 0)
+        return std::string(papplGetTempDir()) + "/" + kAppName + std::to_string(uid) + ".sock";
+    return std::string("/run/") + kAppName + ".sock";
+}
+
+// Runs once the server listens: restricts the commands' socket.
+bool RestrictCommandSocket(pappl_system_t* system, void*)
+{
+    RestrictSocket(system, CommandSocketPath());
+    return false;
+}
+
+// Adds the control socket an administrator's commands reach the server
+// through when it runs as a service user. False when it cannot listen
+// there.
+bool AddControlSocket(pappl_system_t* system, const char* path)
+{
+    unlink(path);
+    if (!papplSystemAddListeners(system, path))
+        return false;
+    RestrictSocket(system, path);
+    return true;
+}
+
 // Says once that a server run as root should not be.
 void WarnIfRoot(pappl_system_t* system)
 {
@@ -106,17 +157,29 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
 
     const pappl_soptions_t systemOptions =
         PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE | PAPPL_SOPTIONS_WEB_LOG;
-    pappl_system_t* system = papplSystemCreate(systemOptions, kAppName, port, "_print,_universal",
-                                               spool, logFile, logLevel, authService, false);
+    // The framework's log rotation hangs the server (it logs while holding
+    // the log's lock), already at the first line when the log is a file of
+    // 1 MiB or more: the system is made with nothing to log, rotation is
+    // turned off, and only then is the log level set. The log is rotated by
+    // the journal or logrotate.
+    pappl_system_t* system =
+        papplSystemCreate(systemOptions, kAppName, port, "_print,_universal", spool, logFile,
+                          PAPPL_LOGLEVEL_FATAL, authService, false);
     if (system == nullptr)
         return nullptr;
-    papplSystemSetAdminGroup(system, adminGroup);
-    // The framework's log rotation hangs the server (it takes a lock it
-    // already holds); the log is rotated by the journal or logrotate.
     papplSystemSetMaxLogSize(system, 0);
+    papplSystemSetLogLevel(system, logLevel);
+    papplSystemSetAdminGroup(system, adminGroup);
     std::string why;
     if (server && !FileDevice::SetFolder(fileDevices, why)) {
         papplLog(system, PAPPL_LOGLEVEL_FATAL, "Cannot start: %s.", why.c_str());
+        papplSystemDelete(system);
+        return nullptr;
+    }
+    const char* controlSocket = OptionOr("control-socket", numOptions, options, nullptr);
+    if (server && controlSocket != nullptr && !AddControlSocket(system, controlSocket)) {
+        papplLog(system, PAPPL_LOGLEVEL_FATAL, "Cannot listen on the control socket \"%s\".",
+                 controlSocket);
         papplSystemDelete(system);
         return nullptr;
     }
@@ -138,6 +201,7 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     papplSystemAddStringsData(system, "/en.strings", "en", labels.c_str());
     if (server) {
         WarnIfRoot(system);
+        papplSystemAddTimerCallback(system, time(nullptr), 0, RestrictCommandSocket, nullptr);
         StateFile::Load(system, stateFile);
         papplSystemSetSaveCallback(system, SaveState, const_cast<char*>(stateFile.c_str()));
     }

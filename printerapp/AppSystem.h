@@ -10,9 +10,13 @@
 //   -o admin-group=GROUP      who may administer it (default lpadmin)
 //   -o auth-service=NAME      PAM service that checks administrators'
 //                             passwords (default ridevedudaruzo-printer-app)
+//   -o control-socket=PATH    a local socket for administrators' commands
+//                             (owner and admin group only), for a server
+//                             that runs as a service user
 //   -o file-device-directory=DIR
 //                             the only folder file: devices may write into
 //                             (default: "devices" in the spool folder)
+//   -o document-...           the limits of DocumentLimits
 // The web interface, the drivers, the PDF and PostScript filter and the
 // page footer are set up here.
 #ifndef RIDEVEDUDARUZO_PRINTERAPP_APPSYSTEM_H

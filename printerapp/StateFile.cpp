@@ -17,13 +17,25 @@ namespace {
 // Where a line of the state file gives a job.
 constexpr const char* kJobLine = "Job ";
 
-// The value of `name=` among a line's space-separated options, and where
-// it starts; npos when the option is not there.
+// Where the value of `name=` starts among a line's space-separated
+// options (inside its quotes when it has them); npos when the option is
+// not there.
 std::size_t FindValue(const std::string& line, const std::string& name)
 {
     const std::string key = " " + name + "=";
     const std::size_t at = line.find(key);
-    return at == std::string::npos ? at : at + key.size();
+    if (at == std::string::npos)
+        return at;
+    const std::size_t value = at + key.size();
+    return value < line.size() && line[value] == '"' ? value + 1 : value;
+}
+
+// True when the number at `at` of `length` characters is a whole value:
+// followed by the end of the line, a space or its closing quote.
+bool WholeValue(const std::string& line, std::size_t at, std::size_t length)
+{
+    const std::size_t end = at + length;
+    return end == line.size() || line[end] == ' ' || line[end] == '"';
 }
 
 // The integer at `at` and how many characters it takes.
@@ -42,13 +54,13 @@ std::string AbortIfPrinting(const std::string& line, std::vector<int>& interrupt
     std::size_t length = 0;
     const std::size_t state = FindValue(line, "state");
     if (state == std::string::npos || IntegerAt(line, state, length) != IPP_JSTATE_PROCESSING ||
-        (state + length < line.size() && line[state + length] != ' '))
+        !WholeValue(line, state, length))
         return line;
     std::string result = line;
     result.replace(state, length, std::to_string(static_cast<int>(IPP_JSTATE_ABORTED)));
     const std::size_t reasons = FindValue(result, "state_reasons");
     if (reasons == std::string::npos) {
-        result += " state_reasons=" + std::to_string(PAPPL_JREASON_ABORTED_BY_SYSTEM);
+        result += " state_reasons=\"" + std::to_string(PAPPL_JREASON_ABORTED_BY_SYSTEM) + "\"";
     } else {
         const long value = IntegerAt(result, reasons, length);
         result.replace(reasons, length,

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: Apache-2.0
 # End-to-end test of the printer application's safety: who may administer
 # it, where file: devices may write, whose jobs a user may see and cancel,
-# and what a document may cost.
+# what a document may cost, damaged documents, many jobs at once, a restart
+# after a kill, and a log on standard error that is already large.
 #  1. administration over the network without signing in is refused; a
 #     file: device outside its folder is refused, and one whose file is a
 #     symbolic link is never opened;
@@ -10,7 +11,18 @@
 #  3. requests with a wrongly typed printer attribute are refused;
 #  4. PostScript that never ends is stopped at the page time limit, one
 #     with too many pages at the page limit; no Ghostscript is left
-#     running.
+#     running;
+#  5. a PWG raster cut inside its page ends the job aborted, with why;
+#  6. 4 clients send 8 jobs each at once to one printer, and 3 more
+#     printers get jobs at the same time: the server stays up, no job
+#     starts twice, every job's bytes equal the CUPS filter's;
+#  7. the server is killed while a job waits for its device: after a
+#     restart that job is aborted with the reason, not left "processing";
+#  8. a server whose log goes to standard error, already a 1 MiB file,
+#     still answers;
+#  9. as root: run as lp with a control socket, as its service does, root
+#     adds a printer through the socket and other local users cannot.
+#
 # Usage: printer-app-safety.sh <printer-app> <filter> <ppd-dir> <document.pdf>
 set -euo pipefail
 
@@ -140,8 +152,117 @@ grep -q 'more than 3 pages' "$work/many-pages.log" ||
 [ "$(ghostscripts)" -eq 0 ] || fail "Ghostscript is left running"
 echo "OK: endless and overlong documents are stopped, with the reason"
 
+# --- 5. A damaged raster --------------------------------------------------------
+head -c "$(($(stat -c %s "$work/small.pwg") - 5000))" "$work/small.pwg" > "$work/cut.pwg"
+# The framework reads a raster while it arrives and, when it ends early,
+# waits for the missing lines until its connection times out (a minute):
+# the job's end is read from the log rather than from the answer.
+timeout 100 ipptool -t -f "$work/cut.pwg" -d format=image/pwg-raster -d name=cut-raster \
+  "$(printer_uri p3)" "$here/app-submit.test" > /dev/null 2>&1 || true
+grep -q 'Page 1 cannot be printed: the document ends after' "$work/app.log" ||
+  fail "a damaged raster was not reported"
+echo "OK: a damaged raster ends the job aborted, with the reason"
+
+# --- 6. Many jobs at once ---------------------------------------------------------
+PPD="$ppd_dir/ridev24.ppd" "$filter" 1 e2e ref 1 "" "$work/small.pwg" > "$work/ref.prn" 2> /dev/null ||
+  fail "the filter failed"
+burst() { # burst <client> <printer> <jobs>
+  local i
+  for ((i = 0; i < $3; i++)); do
+    submit "$2" "$work/small.pwg" image/pwg-raster "load-$1-$i" || return 1
+  done
+}
+starts() { grep -c 'Starting print job' "$work/app.log" || true; }
+starts_before=$(starts)
+pids=()
+for client in 1 2 3 4; do
+  burst "$client" p1 8 & pids+=($!)
+done
+for printer in p2 p3 p4; do
+  burst "$printer" "$printer" 4 & pids+=($!)
+done
+for pid in "${pids[@]}"; do
+  wait "$pid" || fail "a client's jobs did not all complete"
+done
+kill -0 "$server_pid" || fail "the server died under load"
+count=0
+for file in "$work"/out/p*/load-*.prn; do
+  cmp -s "$file" "$work/ref.prn" || fail "$(basename "$file") differs from the filter's output"
+  count=$((count + 1))
+done
+[ "$count" -eq 44 ] || fail "$count of 44 jobs reached their printers"
+started=$(($(starts) - starts_before))
+[ "$started" -eq 44 ] || fail "44 jobs were started $started times"
+echo "OK: 44 jobs from 7 clients on 4 printers, each printed once, byte for byte"
+
+# --- 7. A kill while a job prints -----------------------------------------------------
+# The job on the printer whose device is a link waits for its device, and
+# the saved state shows it printing; after a kill and a restart it must be
+# aborted with the reason, not printing forever.
+grep -q '^Job .*name="through-link".* state="5"' "$work/app.state" ||
+  fail "the saved state does not show the waiting job as printing"
+kill -KILL "$server_pid"
+wait "$server_pid" 2> /dev/null || true
+server_pid=""
+start_app "$port"
+wait_until 30 "the server to start again" port_open "$port"
+grep -q 'Job 1 was printing when the server stopped: aborted' "$work/app.log" ||
+  fail "the interrupted job was not reported"
+grep -q '^Job .*name="through-link".* state="8"' "$work/app.state" ||
+  fail "the interrupted job was not saved as aborted"
+timeout "$step" "$app" jobs -d linked | grep -q 'processing' &&
+  fail "a job stays processing after a restart"
+echo "OK: a job cut short by a kill is aborted at the next start"
 stop_server
-if grep -q 'Sanitizer\|runtime error' "$work/server.out"; then
+
+# --- 8. A large log on standard error ---------------------------------------------
+head -c 1100000 /dev/zero | tr '\0' 'x' > "$work/stderr.log"
+"$app" server -o listen-hostname=127.0.0.1 -o "server-port=$port" \
+  -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
+  -o "file-device-directory=$work/out" -o log-file=- >> "$work/stderr.log" 2>&1 &
+server_pid=$!
+wait_until 30 "the server with a large log to start" port_open "$port"
+timeout 30 "$app" printers > /dev/null || fail "the server with a large log does not answer"
+echo "OK: a server logging to a large file on standard error answers"
+# --- 9. As a service user ---------------------------------------------------------
+# As its service runs it: as lp, with a control socket for administrators.
+# Needs root to switch users.
+if [ "$(id -u)" -eq 0 ] && id lp > /dev/null 2>&1 && command -v setpriv > /dev/null; then
+  service=$work/service
+  mkdir -p "$service/run" "$service/state"
+  chown lp:lp "$service/run" "$service/state"
+  chmod 755 "$work" "$service" "$service/run"
+  control=$service/run/control.sock
+  start_service() { # start_service <port>
+    setpriv --reuid=lp --regid=lp --init-groups env TMPDIR="$service/run" \
+      "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
+      -o "state-file=$service/state/state" -o "spool-directory=$service/state/spool" \
+      -o "control-socket=$control" -o "log-file=$service/state/log" >> "$work/server.out" 2>&1 &
+    server_pid=$!
+  }
+  start_on_free_port start_service port_open stop_server
+  [ -n "$free_port" ] || fail "the printer application did not start as lp"
+  wait_until 30 "the control socket" test -S "$control"
+  timeout "$step" ipptool -t -d name=svc -d driver=ridev24 \
+    -d "device=file://$service/state/spool/devices" "ipp://${control//\//%2F}/ipp/system" \
+    "$here/app-create-printer.test" > "$work/service.log" 2>&1 ||
+    { cat "$work/service.log" >&2; fail "root could not add a printer through the control socket"; }
+  for socket in "$control" "$service/run/ridevedudaruzo-printer-app$(id -u lp).sock"; do
+    [ "$(stat -c %a "$socket")" = 770 ] || fail "$socket is open to everyone"
+  done
+  if setpriv --reuid=nobody --regid=nogroup --clear-groups ipptool -t -d name=evil \
+    -d driver=ridev24 -d "device=file://$service/state/spool/devices" \
+    "ipp://${control//\//%2F}/ipp/system" "$here/app-create-printer.test" > /dev/null 2>&1; then
+    fail "another local user added a printer"
+  fi
+  echo "OK: as lp, administrators reach it through its control socket, other users do not"
+  stop_server
+else
+  echo "SKIP: running the server as lp needs root, the user lp and setpriv"
+fi
+
+stop_server
+if grep -q 'Sanitizer\|runtime error' "$work/server.out" "$work/stderr.log"; then
   cat "$work/server.out" >&2
   fail "the sanitizer reported errors"
 fi

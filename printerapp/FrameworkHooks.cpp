@@ -14,16 +14,21 @@
 //   _papplJobProcessIPP               requests checked before the
 //                                     framework acts, job lists trimmed
 //                                     for non-administrators
+//   _papplJobFilterPNG,
+//   _papplJobFilterJPEG               images checked (ImageCheck) before
+//                                     the framework decodes them
 // Only built into the program, never into the tests' library.
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <pappl/pappl.h>
 
 #include "printerapp/AccessPolicy.h"
+#include "printerapp/ImageCheck.h"
 #include "printerapp/JobGate.h"
 #include "printerapp/RequestCheck.h"
 
@@ -44,6 +49,26 @@ Function* FrameworkDefinition(const char* name)
 using JobProcess = void*(pappl_job_t*);
 using CopyDocumentData = void(pappl_client_t*, pappl_job_t*);
 using ProcessIpp = void(pappl_client_t*);
+using ImageFilter = bool(pappl_job_t*, pappl_device_t*, void*);
+
+// Prints an image with the framework's filter once its check found no
+// problem; otherwise aborts the job with the reason.
+bool PrintCheckedImage(pappl_job_t* job, pappl_device_t* device, void* data, ImageFilter* real,
+                       std::string (*problemOf)(const char*))
+{
+    std::string problem;
+    try {
+        problem = problemOf(papplJobGetFilename(job));
+    } catch (...) {
+        problem = "out of memory while reading it";
+    }
+    if (problem.empty())
+        return real(job, device, data);
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "The image cannot be printed: %s.", problem.c_str());
+    papplJobSetMessage(job, "The image cannot be printed: %s.", problem.c_str());
+    papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
+    return false;
+}
 
 // The framework's own authorization check (sign-in of network clients).
 http_status_t FrameworkAuthorize(pappl_client_t* client, bool allowRemote, const char* group,
@@ -111,6 +136,18 @@ void _papplJobProcessIPP(pappl_client_t* client)
 {
     static ProcessIpp* const real = FrameworkDefinition<ProcessIpp>("_papplJobProcessIPP");
     ProcessRequest(client, real);
+}
+
+bool _papplJobFilterPNG(pappl_job_t* job, pappl_device_t* device, void* data)
+{
+    static ImageFilter* const real = FrameworkDefinition<ImageFilter>("_papplJobFilterPNG");
+    return PrintCheckedImage(job, device, data, real, ImageCheck::PngProblem);
+}
+
+bool _papplJobFilterJPEG(pappl_job_t* job, pappl_device_t* device, void* data)
+{
+    static ImageFilter* const real = FrameworkDefinition<ImageFilter>("_papplJobFilterJPEG");
+    return PrintCheckedImage(job, device, data, real, ImageCheck::JpegProblem);
 }
 
 }  // extern "C"

@@ -12,7 +12,9 @@
 #  4. PostScript that never ends is stopped at the page time limit, one
 #     with too many pages at the page limit; no Ghostscript is left
 #     running;
-#  5. a PWG raster cut inside its page ends the job aborted, with why;
+#  5. a PWG raster cut inside its page ends the job aborted, with why, and
+#     so do an image of 16000 x 16000 pixels and a cut PNG, before they are
+#     decoded;
 #  6. 4 clients send 8 jobs each at once to one printer, and 3 more
 #     printers get jobs at the same time: the server stays up, no job
 #     starts twice, every job's bytes equal the CUPS filter's;
@@ -162,6 +164,20 @@ timeout 100 ipptool -t -f "$work/cut.pwg" -d format=image/pwg-raster -d name=cut
 grep -q 'Page 1 cannot be printed: the document ends after' "$work/app.log" ||
   fail "a damaged raster was not reported"
 echo "OK: a damaged raster ends the job aborted, with the reason"
+
+# --- 5b. Images that cannot be decoded safely ----------------------------------------
+gs -q -dSAFER -sDEVICE=pngmono -g16000x16000 -o "$work/huge.png" -c showpage > /dev/null 2>&1 ||
+  fail "Ghostscript could not make the large image"
+gs -q -dSAFER -sDEVICE=pnggray -r72 -dDEVICEWIDTHPOINTS=288 -dDEVICEHEIGHTPOINTS=144 \
+  -o "$work/whole.png" -sPageList=1 "$doc" > /dev/null 2>&1 || fail "Ghostscript could not make an image"
+head -c 2000 "$work/whole.png" > "$work/cut.png"
+submit p3 "$work/huge.png" image/png huge-image -d state=8
+grep -q '16000 x 16000 pixels, more than a page may hold' "$work/huge-image.log" ||
+  fail "an oversized image was not refused: $(cat "$work/huge-image.log")"
+submit p3 "$work/cut.png" image/png cut-image -d state=8
+grep -q 'the PNG file is damaged' "$work/cut-image.log" ||
+  fail "a damaged image was not refused: $(cat "$work/cut-image.log")"
+echo "OK: oversized and damaged images are refused before they are decoded"
 
 # --- 6. Many jobs at once ---------------------------------------------------------
 PPD="$ppd_dir/ridev24.ppd" "$filter" 1 e2e ref 1 "" "$work/small.pwg" > "$work/ref.prn" 2> /dev/null ||

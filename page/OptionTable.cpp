@@ -25,15 +25,17 @@ constexpr ChoiceSpec kPaperTypes[] = {
     {choice::kTicketPaper, "continuous", "Continuous or Roll Paper"},
     {choice::kSheetPaper, "single-sheets", "Single Sheets (Extra Form Feed)"},
 };
+// Both options set the direction the head prints in (ESC U); the second
+// is sent after the first, so when it is set it decides.
 constexpr ChoiceSpec kPrintDirections[] = {
     {choice::kPrinterDefault, "printer-setting", "Printer Setting"},
-    {choice::kBidirectional, "bidirectional", "Bidirectional"},
-    {choice::kUnidirectional, "unidirectional", "Unidirectional"},
+    {choice::kBidirectional, "bidirectional", "Both Ways (Faster)"},
+    {choice::kUnidirectional, "unidirectional", "One Way (Sharper Lines)"},
 };
 constexpr ChoiceSpec kPrintModes[] = {
-    {choice::kPrinterDefault, "printer-setting", "Printer Setting"},
-    {choice::kDoublePrint, "bidirectional", "Bidirectional Mode"},
-    {choice::kSimplePrint, "unidirectional", "Unidirectional Mode"},
+    {choice::kPrinterDefault, "printer-setting", "No Override"},
+    {choice::kDoublePrint, "bidirectional", "Both Ways, Whatever the Print Direction"},
+    {choice::kSimplePrint, "unidirectional", "One Way, Whatever the Print Direction"},
 };
 constexpr ChoiceSpec kCashDrawers[] = {
     {choice::kOption1, "none", "Do Not Open"},
@@ -71,7 +73,8 @@ constexpr OptionSpec kOptions[] = {
     Entry(Option::PaperType, "RidevPaperType", "ridev-paper-type", "Paper Type", kPaperTypes),
     Entry(Option::PrintDirection, "RidevPrintDirection", "ridev-print-direction", "Print Direction",
           kPrintDirections),
-    Entry(Option::PrintMode, "RidevPrintMode", "ridev-print-mode", "Print Mode", kPrintModes),
+    Entry(Option::PrintMode, "RidevPrintMode", "ridev-print-mode", "Print Direction Override",
+          kPrintModes),
     Entry(Option::CashDrawer, "RidevCashDrawer", "ridev-cash-drawer", "Cash Drawer", kCashDrawers),
     Entry(Option::BlackMark, "RidevBlackMark", "ridev-black-mark", "Black Mark Paper", kBlackMarks),
     Entry(Option::Cutter, "RidevCutter", "ridev-cutter", "Cutter", kCutters),
@@ -84,10 +87,29 @@ constexpr OptionSpec kOptions[] = {
 constexpr Resolution kEscpResolutions[] = {{360, 360}, {360, 180}, {180, 180}, {120, 180}};
 constexpr Resolution kReceiptResolutions[] = {{160, 144}, {160, 72}, {80, 72}};
 
+// The 24- and 18-pin heads print on office paper; the 9-pin head is a
+// receipt printer's, with a 76 mm roll.
 constexpr HeadSpec kHeads[] = {
-    {24, Dialect::Escp, "ridev24", "ESC/P 24-Pin Dot Matrix", kEscpResolutions, 4, 2},
-    {18, Dialect::Escp, "ridev18", "ESC/P 18-Pin Dot Matrix", kEscpResolutions, 4, 2},
-    {9, Dialect::ImpactReceipt, "ridev9", "ESC/P 9-Pin Dot Matrix", kReceiptResolutions, 3, 1},
+    {24, Dialect::Escp, "ridev24", "ESC/P 24-Pin Dot Matrix", kEscpResolutions, 4, 2, nullptr},
+    {18, Dialect::Escp, "ridev18", "ESC/P 18-Pin Dot Matrix", kEscpResolutions, 4, 2, nullptr},
+    {9, Dialect::ImpactReceipt, "ridev9", "ESC/P 9-Pin Dot Matrix", kReceiptResolutions, 3, 1,
+     "oe_76mm-roll_3x11in"},
+};
+
+// The US fan-fold form runs 14 7/8 inches across the tractor and 11 inches
+// from fold to fold, the other way round from the standard size of that
+// name, hence a name of its own.
+constexpr MediaSpec kMedia[] = {
+    {"na_letter_8.5x11in", "Letter", "US Letter"},
+    {"iso_a4_210x297mm", "A4", "A4"},
+    {"na_legal_8.5x14in", "Legal", "US Legal"},
+    {"iso_a5_148x210mm", "A5", "A5"},
+    {"na_executive_7.25x10.5in", "Executive", "Executive"},
+    {"oe_76mm-roll_3x11in", "3x11", "Roll 3 in (76 mm), 11 in Pages"},
+    {"oe_58mm-roll_2.25x11in", "2.25x11", "Roll 2.25 in (58 mm), 11 in Pages"},
+    {"oe_letter-fanfold_8.5x11in", "Letter.FanFold", "Continuous 8.5 x 11 in"},
+    {"na_german-std-fanfold_8.5x12in", "FanFoldGerman", "European Fanfold"},
+    {"oe_us-fanfold_14.875x11in", "FanFoldUS", "US Fanfold"},
 };
 
 }  // namespace
@@ -143,6 +165,16 @@ const HeadSpec* FindHead(int pins)
             return &head;
     }
     return nullptr;
+}
+
+const MediaSpec* AllMedia()
+{
+    return kMedia;
+}
+
+std::size_t MediaCount()
+{
+    return sizeof kMedia / sizeof kMedia[0];
 }
 
 }  // namespace options

@@ -4,8 +4,10 @@
 // tests and the encoder tests. For every option: its PPD keyword, its IPP
 // attribute in the printer application, its English label, and for every
 // choice the PPD's name, the IPP keyword and the label; the default choice.
-// For every head: its pin count, the command dialect it speaks and the
-// resolutions it prints (highest first, as the PPDs list them).
+// For every head: its pin count, the command dialect it speaks, the
+// resolutions it prints (highest first, as the PPDs list them) and the
+// medium a new printer of that kind has loaded. For every medium of the
+// PPDs: its PWG size name, PPD name and label.
 #ifndef RIDEVEDUDARUZO_PAGE_OPTIONTABLE_H
 #define RIDEVEDUDARUZO_PAGE_OPTIONTABLE_H
 
@@ -79,6 +81,9 @@ struct HeadSpec {
     const Resolution* resolutions;  // highest first
     std::size_t numResolutions;
     std::size_t defaultResolution;  // index into resolutions
+    // PWG size name of the medium a new printer has loaded; null: the sheet
+    // size of the computer's locale (US Letter or A4).
+    const char* loadedMedia;
 };
 
 // Every head: 24, 18 and 9 pins.
@@ -86,6 +91,18 @@ const HeadSpec* AllHeads();
 std::size_t HeadCount();
 // The head with that many pins, or null.
 const HeadSpec* FindHead(int pins);
+
+// One paper size of the PPDs.
+struct MediaSpec {
+    const char* pwgName;  // e.g. "oe_76mm-roll_3x11in"
+    const char* ppdName;  // e.g. "3x11"
+    const char* label;    // e.g. "Roll 3 in (76 mm), 11 in Pages"
+};
+
+// Every named paper size, in the PPDs' order: cut sheets, receipt rolls,
+// continuous fan-fold forms.
+const MediaSpec* AllMedia();
+std::size_t MediaCount();
 
 }  // namespace options
 

@@ -18,8 +18,11 @@
 #include "printerapp/DocumentLimits.h"
 #include "printerapp/Drivers.h"
 #include "printerapp/FileDevice.h"
+#include "printerapp/LogsPage.h"
+#include "printerapp/PrinterPages.h"
 #include "printerapp/ServerLifecycle.h"
 #include "printerapp/StateFile.h"
+#include "printerapp/TextFilter.h"
 #include "printerapp/VendorOptions.h"
 
 namespace {
@@ -84,21 +87,10 @@ void RestrictSocket(pappl_system_t* system, const std::string& path)
                  path.c_str(), std::strerror(errno));
 }
 
-// The local socket the framework's commands find a server by: per user in
-// the temporary folder; for root in $SNAP_COMMON when set, else in /run.
-std::string CommandSocketPath()
-{
-    const uid_t uid = getuid();
-    if (uid != 0)
-        return std::string(papplGetTempDir()) + "/" + kAppName + std::to_string(uid) + ".sock";
-    const char* snapCommon = std::getenv("SNAP_COMMON");
-    return std::string(snapCommon != nullptr ? snapCommon : "/run") + "/" + kAppName + ".sock";
-}
-
 // Runs once the server listens: restricts the commands' socket.
 bool RestrictCommandSocket(pappl_system_t* system, void*)
 {
-    RestrictSocket(system, CommandSocketPath());
+    RestrictSocket(system, AppSystem::CommandSocketPath(getuid()));
     return false;
 }
 
@@ -134,8 +126,11 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     const char* hostname = OptionOr("listen-hostname", numOptions, options, nullptr);
     const char* spool = OptionOr("spool-directory", numOptions, options, kDefaultSpoolDirectory);
     const char* logFile = OptionOr("log-file", numOptions, options, "-");
+    const bool server = *static_cast<bool*>(serving);
+    // Only the server logs; the other sub-commands print their own output.
     const pappl_loglevel_t logLevel =
-        LogLevelOf(OptionOr("log-level", numOptions, options, "info"));
+        server ? LogLevelOf(OptionOr("log-level", numOptions, options, "info"))
+               : PAPPL_LOGLEVEL_FATAL;
     // The state file name lives as long as the process: the save callback
     // keeps a pointer to it.
     static std::string stateFile;
@@ -146,7 +141,6 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     const std::string fileDevices =
         OptionOr("file-device-directory", numOptions, options,
                  (std::string(spool) + kDefaultFileDeviceFolder).c_str());
-    const bool server = *static_cast<bool*>(serving);
     DocumentLimits::SetCurrent(DocumentLimits::FromOptions(numOptions, options));
     // The server's files, folders and local socket are its own.
     if (server)
@@ -186,9 +180,13 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
     }
     papplSystemSetFooterHTML(system, FooterHtml());
     papplSystemSetPrinterDrivers(system, Drivers::Count(), Drivers::List(), Drivers::ForDevice,
-                                 nullptr, Drivers::Configure, nullptr);
+                                 PrinterPages::Add, Drivers::Configure, nullptr);
     DocumentFilter::Register(system);
-    AddPrinterPage::InstallIfNeeded(system);
+    TextFilter::Register(system);
+    if (server) {
+        AddPrinterPage::InstallIfNeeded(system);
+        LogsPage::InstallIfNeeded(system, logFile);
+    }
     // The labels live as long as the process: the system keeps a pointer.
     static const std::string labels = VendorOptions::Labels();
     papplSystemAddStringsData(system, "/en.strings", "en", labels.c_str());
@@ -200,6 +198,14 @@ pappl_system_t* AppSystem::Create(int numOptions, cups_option_t* options, void* 
         ServerLifecycle::Prepare(system, stateFile);
     }
     return system;
+}
+
+std::string AppSystem::CommandSocketPath(uid_t uid)
+{
+    if (uid != 0)
+        return std::string(papplGetTempDir()) + "/" + kAppName + std::to_string(uid) + ".sock";
+    const char* snapCommon = std::getenv("SNAP_COMMON");
+    return std::string(snapCommon != nullptr ? snapCommon : "/run") + "/" + kAppName + ".sock";
 }
 
 const char* AppSystem::FooterHtml()

@@ -22,6 +22,10 @@
 #ifndef RIDEVEDUDARUZO_PRINTERAPP_APPSYSTEM_H
 #define RIDEVEDUDARUZO_PRINTERAPP_APPSYSTEM_H
 
+#include <sys/types.h>
+
+#include <string>
+
 #include <pappl/pappl.h>
 
 // Name of the application: its command, service and socket names.
@@ -31,6 +35,11 @@ class AppSystem {
 public:
     // PAPPL system callback.
     static pappl_system_t* Create(int numOptions, cups_option_t* options, void* serving);
+
+    // The local socket a server run by `uid` listens on for the commands,
+    // where the commands look for it: in the temporary folder for a user,
+    // for root in $SNAP_COMMON when set, else in /run.
+    static std::string CommandSocketPath(uid_t uid);
 
     // Footer of every web page.
     static const char* FooterHtml();

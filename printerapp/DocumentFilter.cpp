@@ -20,6 +20,7 @@
 #include "printerapp/DocumentLimits.h"
 #include "printerapp/Drivers.h"
 #include "printerapp/PagePrinter.h"
+#include "printerapp/PrintResolution.h"
 #include "printerapp/Renderer.h"
 #include "printerapp/VendorOptions.h"
 
@@ -90,14 +91,14 @@ std::vector<std::string> RenderCommand(const char* file, const pappl_pr_options_
     return command;
 }
 
-// Prints one copy of the document; false when a page failed or Ghostscript
-// could not render it.
-bool PrintCopy(pappl_job_t* job, const pappl_pr_options_t& options, PagePrinter& printer,
-               const PageRange& range, unsigned& pageNumber)
+// Prints one copy of the document in `file`; false when a page failed or
+// Ghostscript could not render it.
+bool PrintCopy(pappl_job_t* job, const char* file, const pappl_pr_options_t& options,
+               PagePrinter& printer, const PageRange& range, unsigned& pageNumber)
 {
     Renderer renderer(job, DocumentLimits::Current());
     std::string why;
-    if (!renderer.Start(RenderCommand(papplJobGetFilename(job), options, range), why)) {
+    if (!renderer.Start(RenderCommand(file, options, range), why)) {
         papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "The document cannot be printed: %s.", why.c_str());
         papplJobSetMessage(job, "The document cannot be printed: %s.", why.c_str());
         return false;
@@ -151,23 +152,30 @@ void DocumentFilter::Register(pappl_system_t* system)
 // Prints every copy of the chosen pages.
 bool DocumentFilter::Print(pappl_job_t* job, pappl_device_t* device, void*)
 {
-    return GuardJobCallback(job, [&] { return PrintCopies(job, device); });
+    return PrintFile(job, device, papplJobGetFilename(job));
 }
 
-// Prints every copy of the chosen pages (the body of Print).
-bool DocumentFilter::PrintCopies(pappl_job_t* job, pappl_device_t* device)
+bool DocumentFilter::PrintFile(pappl_job_t* job, pappl_device_t* device, const char* file)
+{
+    return GuardJobCallback(job, [&] { return PrintCopies(job, device, file); });
+}
+
+// Prints every copy of the chosen pages (the body of Print and PrintFile).
+bool DocumentFilter::PrintCopies(pappl_job_t* job, pappl_device_t* device, const char* file)
 {
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, INT_MAX, false);
     if (options == nullptr)
         return false;
+    const options::Resolution resolution = PrintResolution::ForJob(job);
+    options->printer_resolution[0] = resolution.x;
+    options->printer_resolution[1] = resolution.y;
     const PageRange range = RangeOf(job);
-    const int pins = Drivers::PinsOf(papplJobGetPrinter(job));
-    PagePrinter printer(job, device, VendorOptions::SettingsFor(*options, pins));
+    PagePrinter printer(job, device, VendorOptions::ForJob(job, *options));
     unsigned pageNumber = 0;
     bool ok = true;
     // Each copy is one document, with the document's start and end commands.
     for (int copy = 0; ok && copy < options->copies && !papplJobIsCanceled(job); ++copy) {
-        ok = PrintCopy(job, *options, printer, range, pageNumber);
+        ok = PrintCopy(job, file, *options, printer, range, pageNumber);
         ok = printer.EndDocument(ok && !papplJobIsCanceled(job)) && ok;
     }
     papplJobDeletePrintOptions(options);

@@ -17,9 +17,13 @@ public:
     // Renders and prints one job's document (PAPPL MIME filter callback).
     static bool Print(pappl_job_t* job, pappl_device_t* device, void* data);
 
+    // Renders and prints a PDF or PostScript file for the job, as its
+    // document.
+    static bool PrintFile(pappl_job_t* job, pappl_device_t* device, const char* file);
+
 private:
-    // Prints every copy of the job's chosen pages.
-    static bool PrintCopies(pappl_job_t* job, pappl_device_t* device);
+    // Prints every copy of the chosen pages of the file.
+    static bool PrintCopies(pappl_job_t* job, pappl_device_t* device, const char* file);
 };
 
 #endif

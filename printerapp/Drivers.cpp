@@ -2,6 +2,7 @@
 // Drivers: driver data for the 9-, 18- and 24-pin print heads.
 #include "printerapp/Drivers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -10,6 +11,7 @@
 #include "page/OptionTable.h"
 
 #include "printerapp/JobCallbacks.h"
+#include "printerapp/PrinterPages.h"
 #include "printerapp/VendorOptions.h"
 
 namespace {
@@ -39,24 +41,10 @@ DriverList& Registered()
     return list;
 }
 
-// Media of the PPDs: cut sheets, continuous fan-fold forms, 76 and 58 mm
-// receipt rolls with 11-inch pages, and the range of custom (continuous)
+// The range of custom (continuous) sizes of the PPDs, after their named
 // sizes.
-const char* const kMedia[] = {
-    "na_letter_8.5x11in",
-    "iso_a4_210x297mm",
-    "na_legal_8.5x14in",
-    "iso_a5_148x210mm",
-    "na_executive_7.25x10.5in",
-    "oe_letter-fanfold_8.5x11in",
-    "na_german-std-fanfold_8.5x12in",
-    "na_fanfold-us_11x14.875in",
-    "oe_76mm-roll_3x11in",
-    "oe_58mm-roll_2.25x11in",
-    "custom_min_2x1in",
-    "custom_max_15x22in",
-};
-constexpr const char* kDefaultMedia = "iso_a4_210x297mm";
+constexpr const char* kCustomMin = "custom_min_2x1in";
+constexpr const char* kCustomMax = "custom_max_15x22in";
 
 // Advertised margins in hundredths of millimetres: a quarter inch at the
 // sides and an eighth at top and bottom. The filter prints the whole page
@@ -78,12 +66,15 @@ const options::HeadSpec* HeadFor(const char* driverName)
     return nullptr;
 }
 
-// Fills the media lists: every size, one source with A4 loaded.
-void SetMedia(pappl_pr_driver_data_t& data)
+// Fills the media lists: every size, one source with the head's medium
+// loaded (a receipt roll, or the locale's sheet size).
+void SetMedia(const options::HeadSpec& head, pappl_pr_driver_data_t& data)
 {
     data.num_media = 0;
-    for (const char* media : kMedia)
-        data.media[data.num_media++] = media;
+    for (std::size_t i = 0; i < options::MediaCount(); ++i)
+        data.media[data.num_media++] = options::AllMedia()[i].pwgName;
+    data.media[data.num_media++] = kCustomMin;
+    data.media[data.num_media++] = kCustomMax;
     data.left_right = kSideMargin;
     data.bottom_top = kTopBottomMargin;
     data.borderless = false;
@@ -93,9 +84,11 @@ void SetMedia(pappl_pr_driver_data_t& data)
     data.num_type = 1;
     data.type[0] = "stationery";
 
+    const char* loaded =
+        head.loadedMedia != nullptr ? head.loadedMedia : papplLocGetDefaultMediaSizeName();
     pappl_media_col_t& ready = data.media_ready[0];
-    const pwg_media_t* size = pwgMediaForPWG(kDefaultMedia);
-    papplCopyString(ready.size_name, kDefaultMedia, sizeof ready.size_name);
+    const pwg_media_t* size = pwgMediaForPWG(loaded);
+    papplCopyString(ready.size_name, loaded, sizeof ready.size_name);
     papplCopyString(ready.source, data.source[0], sizeof ready.source);
     papplCopyString(ready.type, data.type[0], sizeof ready.type);
     ready.size_width = size->width;
@@ -103,6 +96,37 @@ void SetMedia(pappl_pr_driver_data_t& data)
     ready.left_margin = ready.right_margin = kSideMargin;
     ready.top_margin = ready.bottom_margin = kTopBottomMargin;
     data.media_default = ready;
+}
+
+// Lists the head's resolutions in the order the framework reads them: it
+// takes the first for draft quality, the middle one for normal quality and
+// the last for high quality, and offers Apple raster clients the last two.
+// So the list runs from the fewest dots per square inch to the most, with
+// the head's default resolution moved to the middle: on the 24- and 18-pin
+// heads that gives 120 x 180, 360 x 180, 180 x 180, 360 x 360 (Apple
+// raster at the two square ones, 180 and 360 dpi).
+void SetResolutions(const options::HeadSpec& head, pappl_pr_driver_data_t& data)
+{
+    std::vector<options::Resolution> order(head.resolutions,
+                                           head.resolutions + head.numResolutions);
+    std::sort(order.begin(), order.end(),
+              [](const options::Resolution& a, const options::Resolution& b) {
+                  return a.x * a.y < b.x * b.y;
+              });
+    const options::Resolution& byDefault = head.resolutions[head.defaultResolution];
+    const auto isDefault = [&](const options::Resolution& r) {
+        return r.x == byDefault.x && r.y == byDefault.y;
+    };
+    std::iter_swap(std::find_if(order.begin(), order.end(), isDefault),
+                   order.begin() + static_cast<std::ptrdiff_t>(order.size() / 2));
+
+    data.num_resolution = static_cast<int>(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        data.x_resolution[i] = order[i].x;
+        data.y_resolution[i] = order[i].y;
+    }
+    data.x_default = byDefault.x;
+    data.y_default = byDefault.y;
 }
 
 // The value of one key of an IEEE 1284 device ID ("CMD", "MDL"...), or "".
@@ -190,6 +214,7 @@ bool Drivers::ConfigureDriver(pappl_system_t* system, const char* driverName, co
     pappl_pr_driver_data_t& data = *driverData;
     data.extension = const_cast<options::HeadSpec*>(head);
     JobCallbacks::Install(data);
+    data.testpage_cb = PrinterPages::TestPage;
     data.format = kEscpFormat;
     papplCopyString(data.make_and_model, head->modelName, sizeof data.make_and_model);
     data.ppm = kPagesPerMinute;
@@ -211,15 +236,8 @@ bool Drivers::ConfigureDriver(pappl_system_t* system, const char* driverName, co
     data.identify_supported = PAPPL_IDENTIFY_ACTIONS_SOUND;
     data.identify_default = PAPPL_IDENTIFY_ACTIONS_SOUND;
 
-    data.num_resolution = static_cast<int>(head->numResolutions);
-    for (std::size_t i = 0; i < head->numResolutions; ++i) {
-        data.x_resolution[i] = head->resolutions[i].x;
-        data.y_resolution[i] = head->resolutions[i].y;
-    }
-    data.x_default = head->resolutions[head->defaultResolution].x;
-    data.y_default = head->resolutions[head->defaultResolution].y;
-
-    SetMedia(data);
+    SetResolutions(*head, data);
+    SetMedia(*head, data);
 
     if (*driverAttributes == nullptr)
         *driverAttributes = ippNew();

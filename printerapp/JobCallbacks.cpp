@@ -76,9 +76,8 @@ void JobCallbacks::Install(pappl_pr_driver_data_t& data)
 bool JobCallbacks::StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device)
 {
     return GuardJobCallback(job, [&] {
-        const int pins = Drivers::PinsOf(papplJobGetPrinter(job));
         auto printer =
-            std::make_unique<PagePrinter>(job, device, VendorOptions::SettingsFor(*options, pins));
+            std::make_unique<PagePrinter>(job, device, VendorOptions::ForJob(job, *options));
         papplJobSetData(job, printer.release());
         return true;
     });

@@ -3,7 +3,6 @@
 // encoder.
 #include "printerapp/PagePrinter.h"
 
-#include <cstring>
 #include <new>
 #include <utility>
 
@@ -21,9 +20,11 @@ PagePrinter::PagePrinter(pappl_job_t* printJob, pappl_device_t* printDevice,
 // room for the page.
 bool PagePrinter::StartPage(const cups_page_header2_t& pageHeader, unsigned pageNumber)
 {
-    header = pageHeader;
+    folder = RowFolder(pageHeader, settings.pinType);
+    header = folder.Printed();
     page = pageNumber;
     linesWritten = 0;
+    lastRow = -1;
     encoder = std::make_unique<PageEncoder>(header, settings);
     if (!encoder->Problem().empty()) {
         ReportFailure(encoder->Problem());
@@ -38,20 +39,23 @@ bool PagePrinter::StartPage(const cups_page_header2_t& pageHeader, unsigned page
     return true;
 }
 
-// Copies one line into the page; lines beyond the page are ignored.
+// Copies one line into its row of the page; lines beyond the page are
+// ignored.
 void PagePrinter::WriteLine(unsigned y, const unsigned char* line)
 {
-    if (y >= header.cupsHeight || pixels.empty())
+    if (y >= folder.PageRows() || pixels.empty())
         return;
-    std::memcpy(pixels.data() + static_cast<std::size_t>(y) * header.cupsBytesPerLine, line,
-                header.cupsBytesPerLine);
+    const unsigned row = folder.RowOf(y);
+    folder.Merge(pixels.data() + static_cast<std::size_t>(row) * header.cupsBytesPerLine, line,
+                 static_cast<long>(row) != lastRow);
+    lastRow = static_cast<long>(row);
     ++linesWritten;
 }
 
 // Encodes and writes the page, or drops an unfinished or cancelled one.
 bool PagePrinter::EndPage()
 {
-    if (papplJobIsCanceled(job) || linesWritten < header.cupsHeight) {
+    if (papplJobIsCanceled(job) || linesWritten < folder.PageRows()) {
         const bool cancelled = papplJobIsCanceled(job);
         pixels.clear();
         encoder.reset();
@@ -63,7 +67,7 @@ bool PagePrinter::EndPage()
         // The document ended inside the page: it is cut short or damaged.
         papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
         ReportFailure("the document ends after " + std::to_string(linesWritten) + " of its " +
-                      std::to_string(header.cupsHeight) + " lines");
+                      std::to_string(folder.PageRows()) + " lines");
         return false;
     }
     // The encoder made when the page started (none before the first page).

@@ -16,6 +16,7 @@
 #include <pappl/pappl.h>
 
 #include "page/PageEncoder.h"
+#include "printerapp/RowFolder.h"
 
 class PagePrinter {
 public:
@@ -25,10 +26,12 @@ public:
     PagePrinter& operator=(const PagePrinter&) = delete;
 
     // Starts a page (numbered from 1) with its raster header; false, with
-    // the reason logged on the job, when the page cannot be printed.
+    // the reason logged on the job, when the page cannot be printed. A
+    // square page on a head with fewer rows per inch is folded onto them
+    // (see RowFolder).
     bool StartPage(const cups_page_header2_t& header, unsigned page);
 
-    // Stores line `y` of the page (cupsBytesPerLine bytes).
+    // Stores line `y` of the page as it came (cupsBytesPerLine bytes).
     void WriteLine(unsigned y, const unsigned char* line);
 
     // Encodes the page and sends it to the device. A page whose lines did
@@ -55,9 +58,12 @@ private:
     pappl_job_t* job;
     pappl_device_t* device;
     JobSettings settings;
+    // The page's rows as the head prints them, and its header.
+    RowFolder folder;
     cups_page_header2_t header{};
     unsigned page = 0;
     unsigned linesWritten = 0;
+    long lastRow = -1;  // the printed row the last line went into
     std::vector<unsigned char> pixels;
     // The current page's encoder, from StartPage to EndPage.
     std::unique_ptr<PageEncoder> encoder;

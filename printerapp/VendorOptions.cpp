@@ -4,6 +4,7 @@
 
 #include "page/OptionTable.h"
 #include "printer/OptionChoices.h"
+#include "printerapp/Drivers.h"
 
 using options::Option;
 using options::OptionSpec;
@@ -42,10 +43,13 @@ void VendorOptions::Advertise(pappl_pr_driver_data_t& driverData, ipp_t* driverA
     });
 }
 
-// One line of a strings file per attribute and per value.
+// One line of a strings file per attribute, per value and per paper size.
 std::string VendorOptions::Labels()
 {
     std::string strings;
+    for (std::size_t i = 0; i < options::MediaCount(); ++i)
+        strings += std::string("\"media.") + options::AllMedia()[i].pwgName + "\" = \"" +
+                   options::AllMedia()[i].label + "\";\n";
     ForEachAttribute([&](const OptionSpec& spec) {
         strings += std::string("\"") + spec.ippAttribute + "\" = \"" + spec.label + "\";\n";
         for (std::size_t i = 0; i < spec.numChoices; ++i)
@@ -55,14 +59,31 @@ std::string VendorOptions::Labels()
     return strings;
 }
 
-// Reads the job's attribute values; a value an attribute does not have
-// takes its default. `finishings` `trim` cuts after each page when the job
-// chose no cutter.
-JobSettings VendorOptions::SettingsFor(const pappl_pr_options_t& options, int pinType)
+// Reads the printer's head and its current defaults.
+JobSettings VendorOptions::ForJob(pappl_job_t* job, const pappl_pr_options_t& options)
+{
+    pappl_printer_t* printer = papplJobGetPrinter(job);
+    ipp_t* defaults = papplPrinterGetDriverAttributes(printer);
+    JobSettings settings = SettingsFor(options, Drivers::PinsOf(printer), defaults);
+    ippDelete(defaults);
+    return settings;
+}
+
+// Reads the job's attribute values, or the printer's defaults for those
+// it does not name; a value an attribute does not have takes the option's
+// default. `finishings` `trim` cuts after each page when neither the job
+// nor the printer chose a cutter.
+JobSettings VendorOptions::SettingsFor(const pappl_pr_options_t& options, int pinType,
+                                       ipp_t* printerDefaults)
 {
     MediaOptions choices;
     ForEachAttribute([&](const OptionSpec& spec) {
         const char* keyword = cupsGetOption(spec.ippAttribute, options.num_vendor, options.vendor);
+        if (keyword == nullptr && printerDefaults != nullptr) {
+            const std::string byDefault = std::string(spec.ippAttribute) + "-default";
+            keyword = ippGetString(
+                ippFindAttribute(printerDefaults, byDefault.c_str(), IPP_TAG_ZERO), 0, nullptr);
+        }
         choices.Set(spec.option, options::ChoiceByKeyword(spec, keyword));
     });
     const OptionSpec& cutter = options::Spec(Option::Cutter);

@@ -15,12 +15,16 @@
 #include "printerapp/AppSystem.h"
 #include "printerapp/Drivers.h"
 #include "printerapp/FileDevice.h"
+#include "printerapp/SubCommands.h"
 
 // Runs the sub-command named on the command line. Only the server listens
 // on the network; the other sub-commands build a system object just to
-// read the driver list.
+// read the driver list. A few sub-commands run here (see SubCommands).
 int main(int argc, char* argv[])
 {
+    int status = 0;
+    if (SubCommands::Run(argc, argv, status))
+        return status;
     bool serving = argc > 1 && std::strcmp(argv[1], "server") == 0;
     // Before the framework sets up its own devices, so that this file:
     // device is the one it uses.

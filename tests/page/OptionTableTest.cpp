@@ -120,6 +120,43 @@ TEST(OptionTable, EachShippedPpdHasTheTablesOptionsChoicesLabelsAndDefaults)
     }
 }
 
+// The printer application offers the PPDs' paper sizes under PWG names:
+// each must name the PPD's size, the right way round, with its label.
+TEST(OptionTable, EachShippedPpdHasTheTablesMediaSizesAndLabels)
+{
+    constexpr double kPointsPerHundredthMm = 72.0 / 2540.0;
+    for (std::size_t h = 0; h < options::HeadCount(); ++h) {
+        const options::HeadSpec& head = options::AllHeads()[h];
+        SCOPED_TRACE(head.driverName);
+        const ShippedPpd shipped(head);
+        ASSERT_NE(shipped.ppd, nullptr) << shipped.path;
+        ASSERT_EQ(static_cast<std::size_t>(shipped.ppd->num_sizes), options::MediaCount() + 1)
+            << "the named sizes and the custom size";
+
+        for (std::size_t m = 0; m < options::MediaCount(); ++m) {
+            const options::MediaSpec& media = options::AllMedia()[m];
+            SCOPED_TRACE(media.pwgName);
+            const ppd_size_t* size = ppdPageSize(shipped.ppd, media.ppdName);
+            ASSERT_NE(size, nullptr);
+            const pwg_media_t* pwg = pwgMediaForPWG(media.pwgName);
+            ASSERT_NE(pwg, nullptr);
+            EXPECT_NEAR(size->width, pwg->width * kPointsPerHundredthMm, 1.0);
+            EXPECT_NEAR(size->length, pwg->length * kPointsPerHundredthMm, 1.0);
+            ppd_option_t* pageSize = ppdFindOption(shipped.ppd, "PageSize");
+            ASSERT_NE(pageSize, nullptr);
+            const ppd_choice_t* choice = ppdFindChoice(pageSize, media.ppdName);
+            ASSERT_NE(choice, nullptr);
+            EXPECT_STREQ(choice->text, media.label);
+        }
+        if (head.loadedMedia != nullptr) {
+            bool known = false;
+            for (std::size_t m = 0; m < options::MediaCount(); ++m)
+                known = known || std::strcmp(options::AllMedia()[m].pwgName, head.loadedMedia) == 0;
+            EXPECT_TRUE(known) << head.loadedMedia;
+        }
+    }
+}
+
 // Every IPP keyword is unique within its option, so a job attribute names
 // one choice.
 TEST(OptionTable, KeywordsNameOneChoiceEach)

@@ -27,6 +27,7 @@ server_pid=""
 # shellcheck source=../tests/e2e/e2e-lib.sh
 . "$here/e2e-lib.sh"
 export LSAN_OPTIONS="suppressions=$here/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
 export TMPDIR=$work/tmp SNAP_COMMON=$work/run
 mkdir -p "$TMPDIR" "$SNAP_COMMON" "$work/spool" "$work/out"
 stop_server() {

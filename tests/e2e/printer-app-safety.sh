@@ -92,6 +92,16 @@ submit() {
 # Ghostscripts of this test's servers (their output goes to a pipe).
 ghostscripts() { pgrep -f -- "-sOutputFile=%stdout.*$work" | wc -l; }
 gs_running() { [ "$(ghostscripts)" -gt 0 ]; }
+# wait_until_quietly <seconds> <command...>: like wait_until, but false
+# instead of failing when the time is up.
+wait_until_quietly() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.2
+  done
+}
 
 # --- 1. Administration and file: devices --------------------------------------
 for name in p1 p2 p3 p4; do
@@ -232,10 +242,12 @@ wait "$server_pid" 2> /dev/null || true
 server_pid=""
 start_app "$port"
 wait_until 30 "the server to start again" port_open "$port"
-grep -q 'Job 1 was printing when the server stopped: aborted' "$work/app.log" ||
-  fail "the interrupted job was not reported"
-grep -q '^Job .*name="through-link".* state="8"' "$work/app.state" ||
-  fail "the interrupted job was not saved as aborted"
+reported() { grep -q 'Job 1 was printing when the server stopped: aborted' "$work/app.log"; }
+saved_aborted() { grep -q '^Job .*name="through-link".* state="8"' "$work/app.state"; }
+if ! wait_until_quietly 10 reported || ! wait_until_quietly 10 saved_aborted; then
+  grep '^Job .*name="through-link"' "$work/app.state" >&2 || true
+  fail "the interrupted job was not reported and saved as aborted"
+fi
 timeout "$step" "$app" jobs -d linked | grep -q 'processing' &&
   fail "a job stays processing after a restart"
 echo "OK: a job cut short by a kill is aborted at the next start"

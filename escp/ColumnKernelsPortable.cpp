@@ -396,8 +396,19 @@ inline void Dots64(const V16 g[4], const unsigned char* thresholds, unsigned cha
     std::memcpy(out, &dots, sizeof dots);
 }
 
-// The dots of the 64 pixels from `at`: none where all are white (255, never
-// below a threshold), else by Dots64.
+// True when all `count` pixels from `grey` (a multiple of 16) are white
+// (255, never below a threshold).
+inline bool AllWhite(const unsigned char* grey, int count)
+{
+    V16 all = Load16(grey);
+    for (int i = 16; i < count; i += 16) {
+        all &= Load16(grey + i);
+    }
+    return !AnySet(~all);
+}
+
+// The dots of the 64 pixels from `at`: none where all are white, else by
+// Dots64.
 inline void Dither64(const unsigned char* grey, const unsigned char* thresholds, int at,
                      unsigned char* out)
 {
@@ -410,22 +421,31 @@ inline void Dither64(const unsigned char* grey, const unsigned char* thresholds,
     }
 }
 
-// Packs one row 64 pixels at a time, the last 64 ending at the last whole
-// byte of the row (bytes they share with the previous ones get the same
-// value again). Rows of fewer than 64 pixels go eight at a time; the
-// pixels of the last part byte alone.
+// Packs one row 256 pixels at a time where they are all white, else 64 at
+// a time; then 64 at a time, the last 64 ending at the last whole byte of
+// the row (bytes they share with the previous ones get the same value
+// again). Rows of fewer than 64 pixels go eight at a time; the pixels of
+// the last part byte alone.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
-    const int wholeBytes = width / 8;
+    const int wholePixels = width / 8 * 8;
     int first = 0;
-    if (wholeBytes >= 8) {
-        const int lastChunk = 8 * wholeBytes - 64;
-        for (int at = 0; at < lastChunk; at += 64) {
-            Dither64(grey, thresholds, at, out);
+    if (wholePixels >= 64) {
+        int at = 0;
+        for (; at + 256 <= wholePixels; at += 256) {
+            if (AllWhite(grey + at, 256)) {
+                std::memset(out + at / 8, 0, 32);
+                continue;
+            }
+            for (int q = 0; q < 256; q += 64) {
+                Dither64(grey, thresholds, at + q, out);
+            }
         }
-        Dither64(grey, thresholds, lastChunk, out);
-        first = 8 * wholeBytes;
+        for (; at < wholePixels; at += 64) {
+            Dither64(grey, thresholds, at + 64 <= wholePixels ? at : wholePixels - 64, out);
+        }
+        first = wholePixels;
     }
     for (; first + 8 <= width; first += 8) {
         out[first / 8] = static_cast<unsigned char>(

@@ -31,10 +31,12 @@ inline To As(From v)
 }
 
 // The vector operations the shared transposes use. The unpacks interleave
-// the elements of the low (or high) halves of a and b, a's first; the
-// 16-bit shifts move bits across a byte boundary only into places the
-// transposes mask off, so which byte of an element is the high one does
-// not matter.
+// the elements of the first (or last) halves of a and b, a's first. The
+// transposes' shifts are done on 32-bit elements: a bit they carry across
+// a byte boundary lands only in places the transposes mask off, so neither
+// the element size nor which byte of an element is the high one matters,
+// and a 32-bit word is what a processor without vector registers shifts in
+// one instruction.
 struct GenericOps {
     static V16 UnpackLo8(V16 a, V16 b)
     {
@@ -77,12 +79,12 @@ struct GenericOps {
     template <int kShift>
     static V16 ShiftRight16(V16 a)
     {
-        return As<V16>(As<V8x16>(a) >> kShift);
+        return As<V16>(As<V4x32>(a) >> kShift);
     }
     template <int kShift>
     static V16 ShiftLeft16(V16 a)
     {
-        return As<V16>(As<V8x16>(a) << kShift);
+        return As<V16>(As<V4x32>(a) << kShift);
     }
     static V16 Bytes(unsigned char value) { return V16{} + value; }
 };
@@ -126,6 +128,13 @@ inline bool AnySet(V16 v)
     return (halves[0] | halves[1]) != 0;
 }
 
+// True when every bit of v is set.
+inline bool AllSet(V16 v)
+{
+    const V2x64 halves = As<V2x64>(v);
+    return (halves[0] & halves[1]) == ~std::uint64_t{0};
+}
+
 // Sixteen bytes of a row from byte `at`, zeros beyond `available` bytes (so
 // nothing past the row's pixels is read at the end of the page).
 V16 LoadRowBytes(const unsigned char* row, std::uint64_t at, std::uint64_t available)
@@ -144,12 +153,12 @@ constexpr int kMaxColumnBytes = 9;
 // Column bytes of the 128 columns from row byte byteStart; kColumnBytes is
 // the size of a column when it is known at compile time, else 0 and
 // columnBytes says it. Each vector holds sixteen bytes of one row; a bit
-// transpose of the eight rows of column byte b (skipped when they are all
-// zero) leaves byte p of vector k = byte b of column 8p + k. The
-// 8 * columnBytes vectors, in the order of the printer's bytes (k, then
-// b), are then transposed as bytes eight at a time: afterwards the first
-// half of vector 8c + k is bytes 8c .. 8c + 7 of the printer's bytes of
-// columns 16k .. 16k + 7, the second half those of the next eight columns.
+// transpose of the eight rows of column byte b leaves byte p of vector k =
+// byte b of column 8p + k. The 8 * columnBytes vectors, in the order of the
+// printer's bytes (k, then b), are then transposed as bytes eight at a
+// time: afterwards the first half of vector 8c + k is bytes 8c .. 8c + 7 of
+// the printer's bytes of columns 16k .. 16k + 7, the second half those of
+// the next eight columns.
 template <int kColumnBytes>
 void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
               std::uint64_t usedBytes, unsigned char* block)
@@ -159,15 +168,11 @@ void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64
     V16 ordered[8 * kMaxColumnBytes];
     for (int b = 0; b < bytes; ++b) {
         V16 r[8];
-        V16 any = {};
         for (int d = 0; d < 8; ++d) {
             const unsigned char* row = dotRows[8 * b + d];
             r[d] = whole ? Load16(row + byteStart) : LoadRowBytes(row, byteStart, usedBytes);
-            any |= r[d];
         }
-        if (AnySet(any)) {
-            TransposeBitsInBytes<Ops>(r);
-        }
+        TransposeBitsInBytes<Ops>(r);
         for (int k = 0; k < 8; ++k) {
             ordered[bytes * k + b] = r[k];
         }
@@ -363,18 +368,19 @@ inline unsigned DotsOf8(std::uint64_t g, std::uint64_t t)
     return static_cast<unsigned>(((below >> 7) * 0x0102040810204080ULL) >> 56);
 }
 
-// The dots of 64 pixels whose grey is in g[0..3], as eight bytes at `out`.
-// Each pixel below its threshold keeps its bit's value (0x80 for the first
-// of eight ... 0x01 for the last); the eight bytes of each output byte are
+// The dots of the 64 pixels from `grey`, as eight bytes at `out`. Each
+// pixel below its threshold keeps its bit's value (0x80 for the first of
+// eight ... 0x01 for the last); the eight bytes of each output byte are
 // then ORed together by interleaving the eight rows of eight and folding
 // the halves of the vector onto each other: pairs, then fours, then eights.
-inline void Dots64(const V16 g[4], const unsigned char* thresholds, unsigned char* out)
+inline void Dots64(const unsigned char* grey, const unsigned char* thresholds, unsigned char* out)
 {
     const V16 bits = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01,
                       0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
     V16 m[4];
     for (int q = 0; q < 4; ++q) {
-        m[q] = As<V16>(g[q] < Load16(thresholds + 16 * q)) & bits;
+        const V16 paper = As<V16>(Load16(grey + 16 * q) >= Load16(thresholds + 16 * q));
+        m[q] = bits & ~paper;
     }
     // Output bytes 0 and 2, 1 and 3, 4 and 6, 5 and 7.
     const V16 a = Ops::UnpackLo64(m[0], m[1]);
@@ -396,33 +402,27 @@ inline void Dots64(const V16 g[4], const unsigned char* thresholds, unsigned cha
     std::memcpy(out, &dots, sizeof dots);
 }
 
-// True when all `count` pixels from `grey` (a multiple of 16) are white
-// (255, never below a threshold).
-inline bool AllWhite(const unsigned char* grey, int count)
+// The AND of the 64 pixels from `grey`, sixteen at a time: all bits set
+// when every pixel is white (255, never below a threshold).
+inline V16 And64(const unsigned char* grey)
 {
-    V16 all = Load16(grey);
-    for (int i = 16; i < count; i += 16) {
-        all &= Load16(grey + i);
-    }
-    return !AnySet(~all);
+    return (Load16(grey) & Load16(grey + 16)) & (Load16(grey + 32) & Load16(grey + 48));
 }
 
-// The dots of the 64 pixels from `at`: none where all are white, else by
-// Dots64.
-inline void Dither64(const unsigned char* grey, const unsigned char* thresholds, int at,
+// The dots of the 64 pixels from `at`, whose AND is `all`: none where all
+// are white, else by Dots64.
+inline void Dither64(const unsigned char* grey, const unsigned char* thresholds, int at, V16 all,
                      unsigned char* out)
 {
-    const unsigned char* from = grey + at;
-    const V16 g[4] = {Load16(from), Load16(from + 16), Load16(from + 32), Load16(from + 48)};
-    if (AnySet(~(g[0] & g[1] & g[2] & g[3]))) {
-        Dots64(g, thresholds + at, out + at / 8);
-    } else {
+    if (AllSet(all)) {
         std::memset(out + at / 8, 0, 8);
+    } else {
+        Dots64(grey + at, thresholds + at, out + at / 8);
     }
 }
 
-// Packs one row 256 pixels at a time where they are all white, else 64 at
-// a time; then 64 at a time, the last 64 ending at the last whole byte of
+// Packs one row 256 pixels at a time (nothing more to do where all are
+// white), then 64 at a time, the last 64 ending at the last whole byte of
 // the row (bytes they share with the previous ones get the same value
 // again). Rows of fewer than 64 pixels go eight at a time; the pixels of
 // the last part byte alone.
@@ -434,16 +434,21 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
     if (wholePixels >= 64) {
         int at = 0;
         for (; at + 256 <= wholePixels; at += 256) {
-            if (AllWhite(grey + at, 256)) {
+            V16 quarter[4];
+            for (int q = 0; q < 4; ++q) {
+                quarter[q] = And64(grey + at + 64 * q);
+            }
+            if (AllSet((quarter[0] & quarter[1]) & (quarter[2] & quarter[3]))) {
                 std::memset(out + at / 8, 0, 32);
                 continue;
             }
-            for (int q = 0; q < 256; q += 64) {
-                Dither64(grey, thresholds, at + q, out);
+            for (int q = 0; q < 4; ++q) {
+                Dither64(grey, thresholds, at + 64 * q, quarter[q], out);
             }
         }
         for (; at < wholePixels; at += 64) {
-            Dither64(grey, thresholds, at + 64 <= wholePixels ? at : wholePixels - 64, out);
+            const int from = at + 64 <= wholePixels ? at : wholePixels - 64;
+            Dither64(grey, thresholds, from, And64(grey + from), out);
         }
         first = wholePixels;
     }

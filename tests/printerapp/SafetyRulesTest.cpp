@@ -131,14 +131,21 @@ TEST(FileDevice, WritesOnlyInsideItsFolder)
         {inside + "/a/b.prn", true},
         {inside + "/../etc", false},
         {inside + "/./x", false},
+        {inside + "//x", false},
         {inside + "x/job.prn", false},
         {"file:///etc/profile.d/x.sh", false},
         {"file:///dev/lp0", false},
         {"usb://EPSON/LQ-590?serial=1", true},
         {"socket://192.0.2.1:9100", true},
     };
-    for (const Case& test : cases)
+    for (const Case& test : cases) {
+        why.clear();
         EXPECT_EQ(FileDevice::Allows(test.uri.c_str(), why), test.allowed) << test.uri;
+        EXPECT_EQ(why, test.allowed ? ""
+                                    : "file: devices may only write inside \"" +
+                                          std::filesystem::canonical(folder).string() + "\"")
+            << test.uri;
+    }
     EXPECT_FALSE(FileDevice::SetFolder("relative/folder", why));
     std::filesystem::remove_all(folder);
 }

@@ -22,11 +22,9 @@ filter=$build/filter/ridevedudaruzo
 doc=$(cd "$(dirname "$0")/.." && pwd)/examples/sample.pdf
 step=120
 
-work=$(mktemp -d /tmp/ridev-app-load.XXXXXX)
 # shellcheck source=../tests/e2e/e2e-lib.sh
 . "$here/e2e-lib.sh"
-app_prepare
-trap app_cleanup EXIT
+app_prepare app-load
 
 app_options=(-o log-level=info)
 start_app_server

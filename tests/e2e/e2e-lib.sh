@@ -150,20 +150,22 @@ CONF
 }
 
 # --- The printer application -------------------------------------------------
-# A script sets `app` (the program) and `work` (its work folder), calls
-# app_prepare, sets `app_options` (server options beyond the common ones)
-# and starts the server with start_app_server.
+# A script sets `app` (the program), calls app_prepare, sets `app_options`
+# (server options beyond the common ones) and starts the server with
+# start_app_server.
 
-# The server's process id, its port and its IPP address, set by
-# start_app / start_app_server; its extra options, set by the script.
+# The server's process id, set by start_app, and its extra options, set by
+# the script. app_prepare sets `work` (the work folder); start_app_server
+# sets `port` and `server` (its IPP address).
 server_pid=""
-port=""
-server=""
 app_options=()
 
-# app_prepare: makes the work folder's private places and the sanitizer
+# app_prepare <name>: makes the work folder (/tmp/ridev-<name>.XXXXXX,
+# removed at exit by app_cleanup), its private places and the sanitizer
 # options for the application's servers and commands.
 app_prepare() {
+  work=$(mktemp -d "/tmp/ridev-$1.XXXXXX")
+  trap app_cleanup EXIT
   # In a sanitizer build, leaks of the framework itself are not ours to
   # fix; full stacks are needed to tell them apart.
   export LSAN_OPTIONS="suppressions=$e2e_lib_dir/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
@@ -199,6 +201,7 @@ app_cleanup() {
 # start_app <port>: starts the server in the background on the port, with
 # its spool, state, log and file: devices in the work folder and the
 # script's app_options; its output goes to server.out there.
+# shellcheck disable=SC2154  # app: the program, set by the script
 start_app() {
   "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
     -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \

@@ -39,11 +39,9 @@ doc=$4
 here=$(cd "$(dirname "$0")" && pwd)
 step=${E2E_STEP_TIMEOUT:-120}
 
-work=$(mktemp -d /tmp/ridev-app-safety.XXXXXX)
 # shellcheck source=e2e-lib.sh
 . "$here/e2e-lib.sh"
-app_prepare
-trap app_cleanup EXIT
+app_prepare app-safety
 
 app_options=(-o document-page-seconds=3 -o document-max-pages=3 -o log-level=debug)
 start_app_server

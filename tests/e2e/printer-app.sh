@@ -49,12 +49,10 @@ doc=$5
 here=$(cd "$(dirname "$0")" && pwd)
 step=${E2E_STEP_TIMEOUT:-120}
 
-work=$(mktemp -d /tmp/ridev-app-e2e.XXXXXX)
 # shellcheck source=e2e-lib.sh
 . "$here/e2e-lib.sh"
-app_prepare
+app_prepare app-e2e
 mkdir -p "$work/ref"
-trap app_cleanup EXIT
 
 # --- Start the server on a free port -----------------------------------------
 app_options=(-o log-level=info)

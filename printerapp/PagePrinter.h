@@ -8,7 +8,8 @@
 // until the next page comes or the document ends. One PagePrinter serves
 // one job, in the job's own thread: its page memory (the pixels, the dot
 // bitmap and the page body) is kept from page to page and lent to each
-// page's encoder, so that pages after the first touch no new memory.
+// page's encoder, so that later pages reuse the buffers of the first
+// instead of asking the system for new memory.
 #ifndef RIDEVEDUDARUZO_PRINTERAPP_PAGEPRINTER_H
 #define RIDEVEDUDARUZO_PRINTERAPP_PAGEPRINTER_H
 

@@ -229,74 +229,112 @@ void BigEndianWords(std::uint64_t* words, std::uint64_t count)
     }
 }
 
-// The bits of a byte in reverse order.
-struct BitReversal {
-    unsigned char table[256];
-    constexpr BitReversal()
-        : table()
+// The dot bytes of sixteen pixels from the mask of those that stay paper
+// (bit i set when pixel i gets no dot, as the byte mask gives it): the low
+// byte is the first eight pixels, the first pixel in its most significant
+// bit, the high byte the next eight. Stored as is, the low byte comes
+// first (x86 is little-endian).
+struct DotBytesTable {
+    std::uint16_t bytes[65536];
+    constexpr DotBytesTable()
+        : bytes()
     {
-        for (int b = 0; b < 256; ++b) {
-            int reversed = 0;
-            for (int i = 0; i < 8; ++i) {
-                reversed |= ((b >> i) & 1) << (7 - i);
+        // Dot byte of eight pixels from their paper bits.
+        unsigned char dotByte[256] = {};
+        for (unsigned paper = 0; paper < 256; ++paper) {
+            for (unsigned i = 0; i < 8; ++i) {
+                dotByte[paper] |= static_cast<unsigned char>((((paper >> i) & 1U) ^ 1U) << (7 - i));
             }
-            table[b] = static_cast<unsigned char>(reversed);
+        }
+        for (unsigned high = 0; high < 256; ++high) {
+            for (unsigned low = 0; low < 256; ++low) {
+                bytes[high << 8 | low] =
+                    static_cast<std::uint16_t>(dotByte[high] << 8 | dotByte[low]);
+            }
         }
     }
 };
-constexpr BitReversal kBitReversal;
+constexpr DotBytesTable kDotBytes;
 
-// Bytes of sixteen pixels: 0xFF where grey < threshold (a dot), else 0
-// (the saturated difference threshold - grey is not zero).
-inline __m128i Dots16(const unsigned char* grey, const unsigned char* thresholds)
+// Mask of the sixteen pixels that stay paper (grey >= threshold: the
+// saturated difference threshold - grey is zero).
+inline unsigned PaperMask(__m128i grey, const unsigned char* thresholds)
 {
-    const __m128i paper =
-        _mm_cmpeq_epi8(_mm_subs_epu8(LoadBytes(thresholds), LoadBytes(grey)), _mm_setzero_si128());
-    return _mm_xor_si128(paper, _mm_set1_epi8(-1));
+    const __m128i below = _mm_subs_epu8(LoadBytes(thresholds), grey);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(below, _mm_setzero_si128())));
 }
 
-// Packs one row 64 pixels at a time (no dots where all are white): each
-// dot is given its bit's value (0x80 for the first pixel of eight ... 0x01
-// for the last) and the sum of absolute differences adds up each eight into
-// their byte; the eight sums are then gathered in order. Sixteen and then single pixels finish it.
+// Stores the dot bytes of sixteen pixels at `out`.
+inline void StoreDots16(__m128i grey, const unsigned char* thresholds, unsigned char* out)
+{
+    std::memcpy(out, &kDotBytes.bytes[PaperMask(grey, thresholds)], 2);
+}
+
+// Packs one row 128 pixels at a time: where all are white (never below a
+// threshold) sixteen zero bytes, else each sixteen through their paper
+// mask and the table; then 64 the same way, then sixteen at a time. The
+// last pixels are the end of the row's last sixteen, their mask shifted
+// down and padded with paper.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i bits = _mm_setr_epi8(-128, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01, -128, 0x40,
-                                       0x20, 0x10, 0x08, 0x04, 0x02, 0x01);
-    int first = 0;
-    for (; first + 64 <= width; first += 64) {
-        const unsigned char* g = grey + first;
-        const __m128i white = _mm_and_si128(_mm_and_si128(LoadBytes(g), LoadBytes(g + 16)),
-                                            _mm_and_si128(LoadBytes(g + 32), LoadBytes(g + 48)));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(white, _mm_set1_epi8(-1))) == 0xFFFF) {
-            // All white: never below a threshold.
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + first / 8), zero);
+    if (width < 16) {
+        kPortableKernels.ditherRow(grey, thresholds, width, out);
+        return;
+    }
+    const __m128i white = _mm_set1_epi8(-1);
+    const unsigned char* g = grey;
+    const unsigned char* t = thresholds;
+    unsigned char* o = out;
+    const unsigned char* const end128 = grey + (width & ~127);
+    for (; g != end128; g += 128, t += 128, o += 16) {
+        __m128i v[8];
+        for (int i = 0; i < 8; ++i) {
+            v[i] = LoadBytes(g + 16 * i);
+        }
+        const __m128i all =
+            _mm_and_si128(_mm_and_si128(_mm_and_si128(v[0], v[1]), _mm_and_si128(v[2], v[3])),
+                          _mm_and_si128(_mm_and_si128(v[4], v[5]), _mm_and_si128(v[6], v[7])));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(all, white)) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_setzero_si128());
             continue;
         }
-        // Sum q: byte 2q in 16-bit element 0, byte 2q + 1 in element 4.
-        __m128i sum[4];
-        for (int q = 0; q < 4; ++q) {
-            const int at = first + 16 * q;
-            sum[q] = _mm_sad_epu8(_mm_and_si128(Dots16(grey + at, thresholds + at), bits), zero);
+        for (int i = 0; i < 8; ++i) {
+            StoreDots16(v[i], t + 16 * i, o + 2 * i);
         }
-        // Elements: bytes 0, 2, 4, 6, then 1, 3, 5, 7.
-        const __m128i all =
-            _mm_or_si128(_mm_or_si128(sum[0], _mm_slli_epi64(sum[1], 16)),
-                         _mm_or_si128(_mm_slli_epi64(sum[2], 32), _mm_slli_epi64(sum[3], 48)));
-        const __m128i ordered = _mm_unpacklo_epi16(all, _mm_srli_si128(all, 8));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + first / 8),
-                         _mm_packus_epi16(ordered, ordered));
     }
-    for (; first + 16 <= width; first += 16) {
-        const int dots = _mm_movemask_epi8(Dots16(grey + first, thresholds + first));
-        out[first / 8] = kBitReversal.table[dots & 0xFF];
-        out[first / 8 + 1] = kBitReversal.table[dots >> 8];
+    if ((width & 64) != 0) {
+        const __m128i g0 = LoadBytes(g);
+        const __m128i g1 = LoadBytes(g + 16);
+        const __m128i g2 = LoadBytes(g + 32);
+        const __m128i g3 = LoadBytes(g + 48);
+        const __m128i all = _mm_and_si128(_mm_and_si128(g0, g1), _mm_and_si128(g2, g3));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(all, white)) == 0xFFFF) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_setzero_si128());
+        } else {
+            StoreDots16(g0, t, o);
+            StoreDots16(g1, t + 16, o + 2);
+            StoreDots16(g2, t + 32, o + 4);
+            StoreDots16(g3, t + 48, o + 6);
+        }
+        g += 64;
+        t += 64;
+        o += 8;
     }
-    if (first < width) {
-        kPortableKernels.ditherRow(grey + first, thresholds + first, width - first,
-                                   out + first / 8);
+    const unsigned char* const end16 = grey + (width & ~15);
+    for (; g != end16; g += 16, t += 16, o += 2) {
+        StoreDots16(LoadBytes(g), t, o);
+    }
+    const int rest = width & 15;
+    if (rest != 0) {
+        const unsigned paper = PaperMask(LoadBytes(g + rest - 16), t + rest - 16) >> (16 - rest) |
+                               (0xFFFFU << rest & 0xFFFFU);
+        unsigned char dots[2];
+        std::memcpy(dots, &kDotBytes.bytes[paper], 2);
+        o[0] = dots[0];
+        if (rest > 8) {
+            o[1] = dots[1];
+        }
     }
 }
 

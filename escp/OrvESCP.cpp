@@ -4,6 +4,7 @@
 #include "escp/OrvESCP.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "escp/BandColumns.h"
 #include "escp/EncoderLog.h"
@@ -211,9 +212,12 @@ int OrvESCP::DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerL
     if (!HasProfile()) {
         return -1;
     }
-    // Room for the whole body at once: the bit images carry each dot of the
-    // page at most once, plus a little for the commands.
-    printerData.reserve(bytesPerLine * height + kCommandRoom);
+    // Room for the whole body at once (the bit images carry each dot of the
+    // page at most once, plus a little for the commands), or for a part
+    // when the body goes out in parts.
+    const std::uint64_t wholeBody = bytesPerLine * height + kCommandRoom;
+    printerData.reserve(bodyDrain ? std::min<std::uint64_t>(wholeBody, bodyPartBytes + kCommandRoom)
+                                  : wholeBody);
     width = std::min(width, bytesPerLine * 8);
 
     const std::uint64_t bandRows = linesPerRow;
@@ -238,8 +242,20 @@ int OrvESCP::DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerL
         }
         pendingFeed = feedAfterBand;
         row += bandRows;
+        if (bodyDrain && printerData.size() >= bodyPartBytes) {
+            if (!bodyDrain(printerData)) {
+                return 0;
+            }
+            printerData.clear();
+        }
     }
     return 1;
+}
+
+void OrvESCP::SetBodyDrain(BodyDrain drain, std::size_t partBytes)
+{
+    bodyDrain = std::move(drain);
+    bodyPartBytes = partBytes;
 }
 
 // Copies the page's last rows into a blank band so the band encoders can

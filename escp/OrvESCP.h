@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,12 +66,22 @@ public:
     std::uint8_t LinesPerRow() const;
     void SetLinesPerRow(std::uint8_t linesPerRow);
 
+    // Receives parts of a page body during a page scan; false stops the
+    // scan.
+    using BodyDrain = std::function<bool(const std::vector<unsigned char>& part)>;
+    // From the next page scan on, whenever printerData holds at least
+    // partBytes bytes at the end of a band, they are given to `drain` and
+    // removed, so that a large page is never held whole; printerData then
+    // ends the scan with the rest. An empty drain keeps the whole body.
+    void SetBodyDrain(BodyDrain drain, std::size_t partBytes);
+
     // Page scan: converts a whole one-bit page into printerData.
-    // Returns 1 after a scan, -1 for a null bitmap (printerData untouched)
-    // or an encoder without a complete profile (printerData left empty).
-    // A band that reaches past the last row is printed with the missing
-    // rows taken as blank; nothing beyond the page buffer is read. A width
-    // above 8 * bytesPerLine is taken as 8 * bytesPerLine.
+    // Returns 1 after a scan, 0 when the body drain stopped it, -1 for a
+    // null bitmap (printerData untouched) or an encoder without a complete
+    // profile (printerData left empty). A band that reaches past the last
+    // row is printed with the missing rows taken as blank; nothing beyond
+    // the page buffer is read. A width above 8 * bytesPerLine is taken as
+    // 8 * bytesPerLine.
     int DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerLine, std::uint64_t width,
                        std::uint64_t height);
 
@@ -182,6 +193,9 @@ private:
     // band's ink mask and its white areas.
     std::vector<std::uint64_t> bandInk;
     std::vector<int> bandWhiteAreas;
+    // Where parts of a large page body go, and from what size.
+    BodyDrain bodyDrain;
+    std::size_t bodyPartBytes = 0;
 };
 
 #endif

@@ -52,7 +52,7 @@ JobOutput::~JobOutput()
         fclose(copyStore_);
 }
 
-bool JobOutput::SendPage(const PageEncoder& encoder, int page)
+bool JobOutput::StartPage(const PageEncoder& encoder, int page)
 {
     if (!CloseHeldPage(false))
         return false;
@@ -64,7 +64,39 @@ bool JobOutput::SendPage(const PageEncoder& encoder, int page)
         }
     }
     errno = 0;
-    for (const std::vector<unsigned char>* piece : encoder.OpeningPieces(page == 1)) {
+    for (const std::vector<unsigned char>* piece : encoder.StartPieces(page == 1)) {
+        if (!Write(*piece)) {
+            ReportFailure(page, LastError());
+            return false;
+        }
+    }
+    openPage_ = page;
+    openPageEnd_ = *encoder.BodyAndPageEnd().back();
+    const std::vector<unsigned char>& documentEnd = encoder.ClosingPiece(false);
+    openPageEnd_.insert(openPageEnd_.end(), documentEnd.begin(), documentEnd.end());
+    return true;
+}
+
+bool JobOutput::SendBodyPart(const PageEncoder& encoder, int page,
+                             const std::vector<unsigned char>& part)
+{
+    if (openPage_ != page && !StartPage(encoder, page))
+        return false;
+    errno = 0;
+    if (!Write(part)) {
+        ReportFailure(page, LastError());
+        return false;
+    }
+    return true;
+}
+
+bool JobOutput::SendPage(const PageEncoder& encoder, int page)
+{
+    if (openPage_ != page && !StartPage(encoder, page))
+        return false;
+    openPage_ = 0;
+    errno = 0;
+    for (const std::vector<unsigned char>* piece : encoder.BodyAndPageEnd()) {
         if (!Write(*piece)) {
             ReportFailure(page, LastError());
             return false;
@@ -89,7 +121,18 @@ bool JobOutput::FinishDocument()
 
 bool JobOutput::Abandon(bool report)
 {
-    return CloseHeldPage(false, report);
+    if (openPage_ == 0)
+        return CloseHeldPage(false, report);
+    // Part of a page went out: the page is ended where its body stopped.
+    const int page = openPage_;
+    openPage_ = 0;
+    errno = 0;
+    if (!Write(openPageEnd_) || !Flush()) {
+        if (report)
+            ReportFailure(page, LastError());
+        return false;
+    }
+    return true;
 }
 
 bool JobOutput::Write(const std::vector<unsigned char>& bytes)

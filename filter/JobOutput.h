@@ -35,16 +35,23 @@ public:
     // sends the encoded page `page` up to its page end and holds its closing
     // piece. False after an ERROR line when the data could not be written.
     bool SendPage(const PageEncoder& encoder, int page);
+    // For a page whose body comes in parts while it is encoded: the first
+    // part closes the page before and sends the page's start pieces, then
+    // every part is sent; SendPage then sends the rest. False after an
+    // ERROR line when the data could not be written.
+    bool SendBodyPart(const PageEncoder& encoder, int page, const std::vector<unsigned char>& part);
     // The stream has ended cleanly: closes the last page with the
     // document's end commands, then sends the further copies, each page
     // announced by a "PAGE: n 1" line. False after an ERROR line.
     bool FinishDocument();
-    // The job stops early: closes the last page sent without the
-    // document's end commands. False when that cannot be written, after an
-    // ERROR line if `report` (a job that has already failed says why once).
+    // The job stops early: closes the last page sent (or the page whose
+    // body was being sent) without the document's end commands. False when that cannot be written,
+    // after an ERROR line if `report` (a job that has already failed says why once).
     bool Abandon(bool report);
 
 private:
+    // Closes the page before and sends the page's start pieces.
+    bool StartPage(const PageEncoder& encoder, int page);
     // Writes bytes to the printer (and to the copy store); false when the
     // printer does not take them all.
     bool Write(const std::vector<unsigned char>& bytes);
@@ -65,6 +72,11 @@ private:
     // The closing pieces of the page last sent, and its number (0: none).
     std::vector<unsigned char> heldInner_, heldLast_;
     int heldPage_ = 0;
+    // The page whose start pieces are sent and whose end is not (0: none),
+    // and what closes it if the job stops inside it (its page end and the
+    // document end without the document's end commands).
+    int openPage_ = 0;
+    std::vector<unsigned char> openPageEnd_;
     // The first copy's bytes, and where each of its pages ends there.
     FILE* copyStore_ = nullptr;
     std::vector<long> pageEnds_;

@@ -37,9 +37,17 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
         return PageOutcome::Failed;
     }
 
-    if (!encoder.Encode(pixels)) {
-        fprintf(messages, "ERROR: Page %d cannot be printed: out of memory while converting it.\n",
-                page);
+    // A large page's body goes to the printer in parts as it is made, so
+    // that it is never held whole next to the pixels.
+    bool sent = true;
+    const auto sendPart = [&](const std::vector<unsigned char>& part) {
+        sent = output.SendBodyPart(encoder, page, part);
+        return sent;
+    };
+    if (!encoder.Encode(pixels, sendPart)) {
+        if (sent)
+            fprintf(messages,
+                    "ERROR: Page %d cannot be printed: out of memory while converting it.\n", page);
         return PageOutcome::Failed;
     }
     return output.SendPage(encoder, page) ? PageOutcome::Printed : PageOutcome::Failed;

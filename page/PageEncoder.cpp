@@ -98,27 +98,40 @@ PageEncoder::~PageEncoder()
         printer->SwapPageBody(memory.Body());
 }
 
-// Applies the media settings, converts the page and builds its framing.
-bool PageEncoder::Encode(unsigned char* pixels)
+// Applies the media settings, builds the page's framing, then converts the
+// page.
+bool PageEncoder::Encode(unsigned char* pixels, const BodyDrain& drain)
 {
     if (!printer)
         return false;
     try {
         job.media.ApplyTo(*printer);
-        // The body is written into the storage kept from earlier pages.
-        if (!bodyLent) {
-            printer->SwapPageBody(memory.Body());
-            bodyLent = true;
-        }
-        if (!SetPrinterPage(*printer, pixels, header, format,
-                            job.media.PpdName(options::Option::Halftone), memory))
-            return false;
         printer->StartDoc(docStart);
         printer->StartPage(pageStart);
         printer->EndPage(pageEnd);
         printer->EndDoc(docEnd);
         BuildInnerDocumentFraming();
+        // The body is written into the storage kept from earlier pages.
+        if (!bodyLent) {
+            printer->SwapPageBody(memory.Body());
+            bodyLent = true;
+        }
+        bool drained = true;
+        if (drain) {
+            printer->SetBodyDrain(
+                [&drain, &drained](const std::vector<unsigned char>& part) {
+                    drained = drain(part);
+                    return drained;
+                },
+                kBodyPartBytes);
+        }
+        const bool converted = SetPrinterPage(*printer, pixels, header, format,
+                                              job.media.PpdName(options::Option::Halftone), memory);
+        printer->SetBodyDrain(nullptr, 0);
+        if (!converted || !drained)
+            return false;
     } catch (const std::bad_alloc&) {
+        printer->SetBodyDrain(nullptr, 0);
         return false;
     }
     return true;
@@ -148,6 +161,20 @@ PageEncoder::OpeningPieces(bool firstOfDocument) const
         return {};
     return {firstOfDocument ? &docStart : &innerDocStart, &pageStart, &printer->PageBody(),
             &pageEnd};
+}
+
+std::vector<const std::vector<unsigned char>*> PageEncoder::StartPieces(bool firstOfDocument) const
+{
+    if (!printer)
+        return {};
+    return {firstOfDocument ? &docStart : &innerDocStart, &pageStart};
+}
+
+std::vector<const std::vector<unsigned char>*> PageEncoder::BodyAndPageEnd() const
+{
+    if (!printer)
+        return {};
+    return {&printer->PageBody(), &pageEnd};
 }
 
 const std::vector<unsigned char>& PageEncoder::ClosingPiece(bool lastOfDocument) const

@@ -7,6 +7,8 @@
 #ifndef RIDEVEDUDARUZO_PAGE_PAGEENCODER_H
 #define RIDEVEDUDARUZO_PAGE_PAGEENCODER_H
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,10 +47,19 @@ public:
     // The format of the page's pixels, from its header.
     PageFormat Format() const { return format; }
 
+    // Receives a part of the page body while the page is converted; false
+    // stops the conversion.
+    using BodyDrain = std::function<bool(const std::vector<unsigned char>& part)>;
+    // Size from which the body being built is handed out as a part.
+    static constexpr std::size_t kBodyPartBytes = std::size_t{1} << 20;
+
     // Converts the page's pixels (header.cupsBytesPerLine x cupsHeight
-    // bytes, changed in place) into the page's five pieces. False when
-    // memory runs out or the page has a problem.
-    bool Encode(unsigned char* pixels);
+    // bytes, changed in place) into the page's five pieces. With a drain,
+    // the body goes to it in parts of at least kBodyPartBytes (whole bands)
+    // as it is made, and the body piece keeps only the rest; the page's
+    // start pieces are ready before the first part. False when memory runs
+    // out, the drain stopped it, or the page has a problem.
+    bool Encode(unsigned char* pixels, const BodyDrain& drain = nullptr);
 
     // The page's bytes after Encode, as its pieces in the order they are
     // sent: document start, page start, page body, page end, document end.
@@ -64,6 +75,10 @@ public:
     // when the page is its last. Valid after Encode, while the encoder
     // lives.
     std::vector<const std::vector<unsigned char>*> OpeningPieces(bool firstOfDocument) const;
+    // OpeningPieces in two: the document start and page start, then the
+    // page body and page end.
+    std::vector<const std::vector<unsigned char>*> StartPieces(bool firstOfDocument) const;
+    std::vector<const std::vector<unsigned char>*> BodyAndPageEnd() const;
     const std::vector<unsigned char>& ClosingPiece(bool lastOfDocument) const;
 
 private:

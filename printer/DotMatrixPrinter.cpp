@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -178,6 +179,10 @@ void DotMatrixPrinter::SwapPageBody(std::vector<unsigned char>& storage)
 }
 
 // Start-job then start-document commands.
+void DotMatrixPrinter::SetBodyDrain(OrvESCP::BodyDrain drain, std::size_t partBytes)
+{
+    encoder.SetBodyDrain(std::move(drain), partBytes);
+}
 void DotMatrixPrinter::StartDoc(std::vector<unsigned char>& out)
 {
     BuildPiece({&startJob, &startDoc}, out);

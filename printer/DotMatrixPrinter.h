@@ -43,6 +43,10 @@ public:
     // at least (width + 7) / 8 * height bytes, of any contents.
     void SetPage(const unsigned char* gray, unsigned long bytesPerLine, unsigned long width,
                  unsigned long height, const std::string& pattern, unsigned char* dots);
+    // Hands the page body out in parts of at least partBytes bytes while
+    // SetPage builds it (see OrvESCP::SetBodyDrain); PageBody then holds
+    // only the rest. An empty drain keeps the whole body.
+    void SetBodyDrain(OrvESCP::BodyDrain drain, std::size_t partBytes);
     // Exchanges the page body's storage with `storage`, so that a caller can
     // lend the encoder memory kept from an earlier page and take it back.
     void SwapPageBody(std::vector<unsigned char>& storage);

@@ -2,7 +2,6 @@
 // AccessPolicy: administration for administrators, printing for everyone.
 #include "printerapp/AccessPolicy.h"
 
-#include <grp.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,10 +9,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "printerapp/AdminGroup.h"
 
-// Largest number of groups looked at for one user.
-constexpr int kMaxGroups = 256;
+namespace {
 
 // True when the client talks through the local (domain) socket.
 bool IsLocalSocket(pappl_client_t* client)
@@ -44,29 +42,18 @@ std::string UserName(uid_t uid)
     return found->pw_name;
 }
 
-// The administrators' group id, or (gid_t)-1 when the group does not exist.
-gid_t AdminGroupId(pappl_client_t* client)
+// The administrators' group of the client's server.
+AdminGroup AdminsOf(pappl_client_t* client)
 {
-    char name[256];
-    if (papplSystemGetAdminGroup(papplClientGetSystem(client), name, sizeof name) == nullptr)
-        return static_cast<gid_t>(-1);
-    struct group entry {};
-    struct group* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (getgrnam_r(name, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
-        return static_cast<gid_t>(-1);
-    return found->gr_gid;
+    return AdminGroup(papplClientGetSystem(client));
 }
 
 // True when the check is the one for administration.
-bool IsAdministration(pappl_client_t* client, bool allowRemote, const char* group)
+bool IsAdministration(bool allowRemote, const char* group, const AdminGroup& admins)
 {
     if (!allowRemote)
         return true;
-    char name[256];
-    return group != nullptr &&
-           papplSystemGetAdminGroup(papplClientGetSystem(client), name, sizeof name) != nullptr &&
-           std::strcmp(group, name) == 0;
+    return group != nullptr && admins.IsNamed() && admins.Name() == group;
 }
 
 // Names the client for the owner checks of its jobs: the local peer's own
@@ -91,10 +78,10 @@ void NameRequester(pappl_client_t* client)
 }
 
 // Answer for administration over the local socket.
-http_status_t AuthorizeLocal(pappl_client_t* client)
+http_status_t AuthorizeLocal(pappl_client_t* client, const AdminGroup& admins)
 {
     uid_t uid = 0;
-    if (!PeerUid(client, uid) || !AccessPolicy::LocalUserIsAdministrator(uid, AdminGroupId(client)))
+    if (!PeerUid(client, uid) || !AccessPolicy::LocalUserIsAdministrator(uid, admins.Id()))
         return HTTP_STATUS_FORBIDDEN;
     const std::string name = UserName(uid);
     papplClientSetUsername(client, name.empty() ? "root" : name.c_str());
@@ -148,46 +135,17 @@ bool NamedUserIsAdministrator(const std::string& name, gid_t adminGroup)
     return AccessPolicy::LocalUserIsAdministrator(found->pw_uid, adminGroup);
 }
 
-}  // namespace
-
-bool AccessPolicy::LocalUserIsAdministrator(uid_t uid, gid_t adminGroup)
+// Answer for administration: over the local socket the peer's identity
+// counts; over the network the user signs in and must be an administrator.
+http_status_t AuthorizeAdministrator(pappl_client_t* client, const AdminGroup& admins,
+                                     AccessPolicy::FrameworkCheck frameworkCheck)
 {
-    if (uid == 0 || uid == geteuid())
-        return true;
-    if (adminGroup == static_cast<gid_t>(-1))
-        return false;
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
-        return false;
-    if (found->pw_gid == adminGroup)
-        return true;
-    std::vector<gid_t> groups(kMaxGroups);
-    int count = kMaxGroups;
-    if (getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0)
-        return false;
-    for (int i = 0; i < count; ++i) {
-        if (groups[static_cast<std::size_t>(i)] == adminGroup)
-            return true;
-    }
-    return false;
-}
-
-http_status_t AccessPolicy::Authorize(pappl_client_t* client, bool allowRemote, const char* group,
-                                      gid_t groupId, FrameworkCheck frameworkCheck)
-{
-    if (!IsAdministration(client, allowRemote, group)) {
-        NameRequester(client);
-        return HTTP_STATUS_CONTINUE;
-    }
     if (IsLocalSocket(client))
-        return AuthorizeLocal(client);
+        return AuthorizeLocal(client, admins);
     // Without the group, signing in would make any user an administrator.
-    const gid_t adminGroup = AdminGroupId(client);
-    if (adminGroup == static_cast<gid_t>(-1))
+    const gid_t adminGroup = admins.Id();
+    if (adminGroup == AdminGroup::kNoGroup)
         return HTTP_STATUS_FORBIDDEN;
-    (void)groupId;
     // The framework checks the password (and asks for encryption from
     // another host); its group check misses supplementary groups, so the
     // membership is checked here.
@@ -201,18 +159,35 @@ http_status_t AccessPolicy::Authorize(pappl_client_t* client, bool allowRemote, 
     return HTTP_STATUS_CONTINUE;
 }
 
+}  // namespace
+
+bool AccessPolicy::LocalUserIsAdministrator(uid_t uid, gid_t adminGroup)
+{
+    return uid == 0 || uid == geteuid() || AdminGroup::IsMember(uid, adminGroup);
+}
+
+// The group the framework names (and its id) are not used: the
+// administrators' group is the server's own setting.
+http_status_t AccessPolicy::Authorize(pappl_client_t* client, bool allowRemote, const char* group,
+                                      gid_t, FrameworkCheck frameworkCheck)
+{
+    const AdminGroup admins = AdminsOf(client);
+    if (!IsAdministration(allowRemote, group, admins)) {
+        NameRequester(client);
+        return HTTP_STATUS_CONTINUE;
+    }
+    return AuthorizeAdministrator(client, admins, frameworkCheck);
+}
+
 bool AccessPolicy::IsAdministrator(pappl_client_t* client, FrameworkCheck frameworkCheck)
 {
+    const AdminGroup admins = AdminsOf(client);
     if (IsLocalSocket(client))
-        return AuthorizeLocal(client) == HTTP_STATUS_CONTINUE;
+        return AuthorizeLocal(client, admins) == HTTP_STATUS_CONTINUE;
     const char* authorization = httpGetField(papplClientGetHTTP(client), HTTP_FIELD_AUTHORIZATION);
-    if (authorization == nullptr || *authorization == '\0')
+    if (authorization == nullptr || *authorization == '\0' || !admins.IsNamed())
         return false;
-    char name[256];
-    if (papplSystemGetAdminGroup(papplClientGetSystem(client), name, sizeof name) == nullptr)
-        return false;
-    return Authorize(client, false, name, AdminGroupId(client), frameworkCheck) ==
-           HTTP_STATUS_CONTINUE;
+    return AuthorizeAdministrator(client, admins, frameworkCheck) == HTTP_STATUS_CONTINUE;
 }
 
 void AccessPolicy::HideOtherUsersJobs(pappl_client_t* client, FrameworkCheck frameworkCheck)

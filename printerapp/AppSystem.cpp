@@ -2,7 +2,6 @@
 // AppSystem: the system object, its listeners, state and drivers.
 #include "printerapp/AppSystem.h"
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "printerapp/AddPrinterPage.h"
+#include "printerapp/AdminGroup.h"
 #include "printerapp/DocumentFilter.h"
 #include "printerapp/DocumentLimits.h"
 #include "printerapp/Drivers.h"
@@ -73,15 +73,13 @@ bool SaveState(pappl_system_t* system, void* stateFile)
 // local socket (the socket library makes them world-writable).
 void RestrictSocket(pappl_system_t* system, const std::string& path)
 {
-    char groupName[256];
-    if (papplSystemGetAdminGroup(system, groupName, sizeof groupName) != nullptr) {
-        if (const group* admins = getgrnam(groupName)) {
-            if (chown(path.c_str(), static_cast<uid_t>(-1), admins->gr_gid) != 0)
-                papplLog(system, PAPPL_LOGLEVEL_WARN,
-                         "The socket \"%s\" cannot be given to the group \"%s\": %s.", path.c_str(),
-                         groupName, std::strerror(errno));
-        }
-    }
+    const AdminGroup admins(system);
+    const gid_t adminGroup = admins.Id();
+    if (adminGroup != AdminGroup::kNoGroup &&
+        chown(path.c_str(), static_cast<uid_t>(-1), adminGroup) != 0)
+        papplLog(system, PAPPL_LOGLEVEL_WARN,
+                 "The socket \"%s\" cannot be given to the group \"%s\": %s.", path.c_str(),
+                 admins.Name().c_str(), std::strerror(errno));
     if (chmod(path.c_str(), 0770) != 0)
         papplLog(system, PAPPL_LOGLEVEL_WARN, "Cannot restrict the socket \"%s\": %s.",
                  path.c_str(), std::strerror(errno));

@@ -78,6 +78,37 @@ bool PartsBelow(const std::string& path, const std::string& folder, std::vector<
     return true;
 }
 
+// Where a device URI leads, read once: whether it is a file: URI and, for
+// one, its path, the folder it was checked against and its parts below
+// that folder.
+struct Place {
+    bool isFile = false;
+    std::string path;
+    std::string folder;
+    std::vector<std::string> parts;
+};
+
+// Why a file: URI that leads outside the folder is refused.
+std::string OutsideWhy(const std::string& folder)
+{
+    return "file: devices may only write inside \"" + folder + "\"";
+}
+
+// Reads `uri` into `place`; false, with the reason, when it is a file: URI
+// that leads outside the folder (or when no folder is set).
+bool FindPlace(const char* uri, Place& place, std::string& why)
+{
+    place.isFile = PathOf(uri, place.path);
+    if (!place.isFile)
+        return true;
+    place.folder = CurrentFolder();
+    if (!PartsBelow(place.path, place.folder, place.parts)) {
+        why = OutsideWhy(place.folder);
+        return false;
+    }
+    return true;
+}
+
 // A job's file name: the job name with anything but printable ASCII and
 // slashes replaced.
 std::string FileNameFor(const char* jobName)
@@ -147,21 +178,23 @@ int OpenInFolder(const std::vector<std::string>& parts, const std::string& folde
     return fd;
 }
 
+// Opens the job's file inside the folder; false, with the reason given to
+// the device, when the URI leads elsewhere or the file cannot be opened.
 bool OpenDevice(pappl_device_t* device, const char* uri, const char* jobName)
 {
+    Place place;
     std::string why;
-    if (!FileDevice::Allows(uri, why)) {
+    // The framework sends only file: URIs here; one that cannot be read
+    // as one is refused like one outside the folder.
+    if (FindPlace(uri, place, why) && !place.isFile)
+        why = OutsideWhy(CurrentFolder());
+    if (!why.empty()) {
         papplDeviceError(device, "%s", why.c_str());
         return false;
     }
-    std::string path;
-    PathOf(uri, path);
-    std::vector<std::string> parts;
-    const std::string folder = CurrentFolder();
-    PartsBelow(path, folder, parts);
-    const int fd = OpenInFolder(parts, folder, jobName);
+    const int fd = OpenInFolder(place.parts, place.folder, jobName);
     if (fd < 0) {
-        papplDeviceError(device, "Cannot open \"%s\": %s.", path.c_str(),
+        papplDeviceError(device, "Cannot open \"%s\": %s.", place.path.c_str(),
                          errno == ENODEV ? "it is not a plain file" : strerror(errno));
         return false;
     }
@@ -246,14 +279,6 @@ bool FileDevice::SetFolder(const std::string& folder, std::string& why)
 
 bool FileDevice::Allows(const char* uri, std::string& why)
 {
-    std::string path;
-    if (!PathOf(uri, path))
-        return true;
-    const std::string folder = CurrentFolder();
-    std::vector<std::string> parts;
-    if (!PartsBelow(path, folder, parts)) {
-        why = "file: devices may only write inside \"" + folder + "\"";
-        return false;
-    }
-    return true;
+    Place place;
+    return FindPlace(uri, place, why);
 }

@@ -3,7 +3,6 @@
 // encoder.
 #include "printerapp/PagePrinter.h"
 
-#include <new>
 #include <utility>
 
 #include "page/PageLimits.h"
@@ -17,7 +16,7 @@ PagePrinter::PagePrinter(pappl_job_t* printJob, pappl_device_t* printDevice,
 }
 
 // Checks the header as the filter does, keeps the page's encoder and makes
-// room for the page.
+// room for the page in the job's page memory.
 bool PagePrinter::StartPage(const cups_page_header2_t& pageHeader, unsigned pageNumber)
 {
     folder = RowFolder(pageHeader, settings.pinType);
@@ -25,28 +24,33 @@ bool PagePrinter::StartPage(const cups_page_header2_t& pageHeader, unsigned page
     page = pageNumber;
     linesWritten = 0;
     lastRow = -1;
-    encoder = std::make_unique<PageEncoder>(header, settings);
+    pixels = nullptr;
+    // The last page's encoder gives the page body back before the next
+    // one may borrow it.
+    encoder.reset();
+    encoder = std::make_unique<PageEncoder>(header, settings, &memory);
     if (!encoder->Problem().empty()) {
         ReportFailure(encoder->Problem());
         return false;
     }
-    try {
-        pixels.assign(static_cast<std::size_t>(PageBytes(header)), 0);
-    } catch (const std::bad_alloc&) {
+    // Every row is written by the page's lines before it is encoded (a page
+    // whose lines do not all come is dropped), so the buffer is not cleared.
+    pixels = memory.Pixels(static_cast<std::size_t>(PageBytes(header)));
+    if (pixels == nullptr) {
         ReportFailure("out of memory for its " + std::to_string(PageBytes(header)) + " bytes");
         return false;
     }
     return true;
 }
 
-// Copies one line into its row of the page; lines beyond the page are
-// ignored.
+// Copies one line into its row of the page; lines beyond the page, and
+// lines out of order, are not stored.
 void PagePrinter::WriteLine(unsigned y, const unsigned char* line)
 {
-    if (y >= folder.PageRows() || pixels.empty())
+    if (y >= folder.PageRows() || pixels == nullptr || y != linesWritten)
         return;
     const unsigned row = folder.RowOf(y);
-    folder.Merge(pixels.data() + static_cast<std::size_t>(row) * header.cupsBytesPerLine, line,
+    folder.Merge(pixels + static_cast<std::size_t>(row) * header.cupsBytesPerLine, line,
                  static_cast<long>(row) != lastRow);
     lastRow = static_cast<long>(row);
     ++linesWritten;
@@ -57,7 +61,7 @@ bool PagePrinter::EndPage()
 {
     if (papplJobIsCanceled(job) || linesWritten < folder.PageRows()) {
         const bool cancelled = papplJobIsCanceled(job);
-        pixels.clear();
+        pixels = nullptr;
         encoder.reset();
         if (cancelled) {
             papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u not printed: the job was stopped.",
@@ -72,8 +76,8 @@ bool PagePrinter::EndPage()
     }
     // The encoder made when the page started (none before the first page).
     const std::unique_ptr<PageEncoder> pageEncoder = std::move(encoder);
-    const bool encoded = pageEncoder != nullptr && pageEncoder->Encode(pixels.data());
-    pixels.clear();
+    const bool encoded = pageEncoder != nullptr && pixels != nullptr && pageEncoder->Encode(pixels);
+    pixels = nullptr;
     if (!encoded) {
         ReportFailure("out of memory while converting it");
         return false;

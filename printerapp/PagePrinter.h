@@ -5,7 +5,11 @@
 // writes its bytes to the printer's device. As in the filter, the commands
 // of the document's start go before its first page only and those of its
 // end after its last page only: each page's closing piece is held back
-// until the next page comes or the document ends.
+// until the next page comes or the document ends. One PagePrinter serves
+// one job, in the job's own thread: its page memory (the pixels, the dot
+// bitmap and the page body) is kept from page to page and lent to each
+// page's encoder, so that later pages reuse the buffers of the first
+// instead of asking the system for new memory.
 #ifndef RIDEVEDUDARUZO_PRINTERAPP_PAGEPRINTER_H
 #define RIDEVEDUDARUZO_PRINTERAPP_PAGEPRINTER_H
 
@@ -16,6 +20,7 @@
 #include <pappl/pappl.h>
 
 #include "page/PageEncoder.h"
+#include "page/PageMemory.h"
 #include "printerapp/RowFolder.h"
 
 class PagePrinter {
@@ -32,6 +37,8 @@ public:
     bool StartPage(const cups_page_header2_t& header, unsigned page);
 
     // Stores line `y` of the page as it came (cupsBytesPerLine bytes).
+    // Lines come in order, from 0; one out of order is not stored, and the
+    // page then counts as cut short.
     void WriteLine(unsigned y, const unsigned char* line);
 
     // Encodes the page and sends it to the device. A page whose lines did
@@ -64,8 +71,12 @@ private:
     unsigned page = 0;
     unsigned linesWritten = 0;
     long lastRow = -1;  // the printed row the last line went into
-    std::vector<unsigned char> pixels;
-    // The current page's encoder, from StartPage to EndPage.
+    // The job's page buffers; `pixels` points into them from StartPage to
+    // EndPage (null when no page is open).
+    PageMemory memory;
+    unsigned char* pixels = nullptr;
+    // The current page's encoder, from StartPage to EndPage; it borrows
+    // `memory`, so it is declared after it (and ends before it).
     std::unique_ptr<PageEncoder> encoder;
     // The closing pieces of the last page sent (inside the document, and as
     // its last page), while one is held; whether the document has begun.

@@ -20,7 +20,8 @@
 #   6. prints the minor page faults per page of that job after its first
 #      page, one-bit and grey,
 #      and the peak memory (max RSS) of a Letter job and of the largest page
-#      the filter accepts (64 MiB of pixels), one-bit and grey.
+#      the filter accepts (64 MiB of pixels), one-bit and grey, with text
+#      on it and covered in ink.
 # Options (environment): RUNS (timed runs of each filter, default 21),
 # KEEP=1 keeps the temporary folder.
 #
@@ -201,17 +202,22 @@ usage() {
   tail -1 "$WORK/usage.txt"
 }
 
-# The largest page the filter accepts, 64 MiB of pixels with lines of text
-# on it: one-bit 16384 x 32768 at 360 dpi, 8-bit grey 8192 x 8192 at 180.
+# The largest page the filter accepts, 64 MiB of pixels: one-bit 16384 x
+# 32768 at 360 dpi, 8-bit grey 8192 x 8192 at 180; with lines of text on
+# it (large) and covered in 50 % grey (dense: ink in every band, a page
+# body about as large as the page).
 printf '%s\n' '%!PS' '/Courier findfont 200 scalefont setfont' \
   '0 1 30 { /i exch def 100 3200 i 100 mul sub moveto (The quick brown fox 0123456789) show } for' \
   'showpage' >"$WORK/large.ps"
-gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r360 -dDEVICEWIDTHPOINTS=3276.8 \
-  -dDEVICEHEIGHTPOINTS=6553.6 -dFIXEDMEDIA -dcupsColorSpace=3 -dcupsBitsPerColor=1 \
-  -sOutputFile="$WORK/large-1.ras" "$WORK/large.ps" >/dev/null 2>&1
-gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r180 -dDEVICEWIDTHPOINTS=3276.8 \
-  -dDEVICEHEIGHTPOINTS=3276.8 -dFIXEDMEDIA -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
-  -sOutputFile="$WORK/large-8.ras" "$WORK/large.ps" >/dev/null 2>&1
+printf '%s\n' '%!PS' '0.5 setgray clippath fill' 'showpage' >"$WORK/dense.ps"
+for kind in large dense; do
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r360 -dDEVICEWIDTHPOINTS=3276.8 \
+    -dDEVICEHEIGHTPOINTS=6553.6 -dFIXEDMEDIA -dcupsColorSpace=3 -dcupsBitsPerColor=1 \
+    -sOutputFile="$WORK/$kind-1.ras" "$WORK/$kind.ps" >/dev/null 2>&1
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=cups -r180 -dDEVICEWIDTHPOINTS=3276.8 \
+    -dDEVICEHEIGHTPOINTS=3276.8 -dFIXEDMEDIA -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
+    -sOutputFile="$WORK/$kind-8.ras" "$WORK/$kind.ps" >/dev/null 2>&1
+done
 # 1.25 x the page's bytes plus 10 MB, in KiB.
 LIMIT_KIB=$(((64 * 1024 * 1024 * 125 / 100 + 10 * 1000 * 1000) / 1024))
 
@@ -236,8 +242,10 @@ for job in 1-bit grey; do
     "$(((theirFaults - theirFirst) / 11))"
   printf '%-32s %10s KiB %10s KiB\n' "max RSS, 12-page Letter $job" "$ourRss" "$theirRss"
 done
-for bits in 1 8; do
-  read -r _ ourRss <<<"$(usage "$OURPPD" "$FILTER" "$WORK/large-$bits.ras")"
-  printf '%-32s %10s KiB  (1.25 x its pixels + 10 MB: %s KiB)\n' \
-    "max RSS, largest page, $bits-bit" "$ourRss" "$LIMIT_KIB"
+for kind in large dense; do
+  for bits in 1 8; do
+    read -r _ ourRss <<<"$(usage "$OURPPD" "$FILTER" "$WORK/$kind-$bits.ras")"
+    printf '%-32s %10s KiB  (1.25 x its pixels + 10 MB: %s KiB)\n' \
+      "max RSS, $kind page, $bits-bit" "$ourRss" "$LIMIT_KIB"
+  done
 done

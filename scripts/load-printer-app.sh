@@ -22,31 +22,12 @@ filter=$build/filter/ridevedudaruzo
 doc=$(cd "$(dirname "$0")/.." && pwd)/examples/sample.pdf
 step=120
 
-work=$(mktemp -d /tmp/ridev-app-load.XXXXXX)
-server_pid=""
 # shellcheck source=../tests/e2e/e2e-lib.sh
 . "$here/e2e-lib.sh"
-export LSAN_OPTIONS="suppressions=$here/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
-export TMPDIR=$work/tmp SNAP_COMMON=$work/run
-mkdir -p "$TMPDIR" "$SNAP_COMMON" "$work/spool" "$work/out"
-stop_server() {
-  stop_pid "$server_pid"
-  server_pid=""
-}
-trap 'stop_server; rm -rf "$work"' EXIT
+app_prepare app-load
 
-start_app() {
-  "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
-    -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
-    -o "file-device-directory=$work/out" -o "log-file=$work/app.log" -o log-level=info \
-    >> "$work/server.out" 2>&1 &
-  server_pid=$!
-}
-start_on_free_port start_app port_open stop_server
-port=$free_port
-[ -n "$port" ] || fail "the printer application did not start"
-uri() { echo "ipp://127.0.0.1:$port/ipp/print/$1"; }
+app_options=(-o log-level=info)
+start_app_server
 for p in l1 l2 l3; do
   mkdir -p "$work/out/$p"
   "$app" add -d "$p" -m ridev24 -v "file://$work/out/$p" || fail "cannot add $p"
@@ -74,13 +55,13 @@ client() {
     printer=l$(((i + $2) % 3 + 1))
     if [ $(((i + $2) % 7)) -eq 0 ]; then
       # Sent and cancelled at once (it may already have printed).
-      ipptool -f "$file" -d "format=$format" -d "name=$name" "$(uri "$printer")" \
+      ipptool -f "$file" -d "format=$format" -d "name=$name" "$(printer_uri "$printer")" \
         "$here/app-submit.test" > /dev/null 2>&1 &
       sleep 0.2
       "$app" cancel -d "$printer" -a > /dev/null 2>&1 || true
       wait $! || true
     else
-      ipptool -f "$file" -d "format=$format" -d "name=$name" "$(uri "$printer")" \
+      ipptool -f "$file" -d "format=$format" -d "name=$name" "$(printer_uri "$printer")" \
         "$here/app-submit.test" > /dev/null 2>&1 || echo "$name" >> "$work/failed"
     fi
   done
@@ -99,7 +80,7 @@ for ((round = 1; round <= runs; round++)); do
   for c in 1 2 3 4; do
     (for ((i = 0; i < 10; i++)); do
       ipptool -f "$work/job.pwg" -d format=image/pwg-raster -d "name=b$round-$c-$i" \
-        "$(uri l1)" "$here/app-submit.test" > /dev/null 2>&1 || echo "b$round-$c-$i" >> "$work/failed"
+        "$(printer_uri l1)" "$here/app-submit.test" > /dev/null 2>&1 || echo "b$round-$c-$i" >> "$work/failed"
     done) & pids+=($!)
   done
   for pid in "${pids[@]}"; do wait "$pid" || true; done
@@ -122,8 +103,5 @@ echo "jobs sent $received, started $starts, completed $(ended Completed)," \
 [ "$starts" -le "$received" ] || fail "more job starts than jobs"
 [ "$(ended Aborted)" -eq 0 ] || fail "jobs were aborted"
 stop_server
-if grep -q 'Sanitizer\|runtime error' "$work/server.out"; then
-  grep -m 20 'Sanitizer\|runtime error\|#[0-9]' "$work/server.out"
-  fail "the sanitizer reported errors"
-fi
+fail_on_sanitizer_reports "$work/server.out"
 echo "no sanitizer reports"

@@ -1,8 +1,13 @@
 # SPDX-License-Identifier: Apache-2.0
 # shellcheck shell=bash
 # Shell helpers shared by the end-to-end tests: failing with a message,
-# waiting for a condition, stopping a server by its process id, and running
-# a private CUPS scheduler on 127.0.0.1. Sourced by the test scripts.
+# waiting for a condition, stopping a server by its process id, running a
+# private CUPS scheduler on 127.0.0.1, and running the printer application
+# on 127.0.0.1 with everything of its own in a work folder. Sourced by the
+# test scripts.
+
+# The folder of this file and of the files that go with it.
+e2e_lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # fail <message...>: ends the test with a message.
 fail() {
@@ -142,4 +147,88 @@ CONF
   cups_port=$free_port
   [ -n "$cups_port" ] || { cat "$dir/log/cupsd.out" >&2; fail "the private CUPS scheduler did not start"; }
   export CUPS_SERVER=127.0.0.1:$cups_port
+}
+
+# --- The printer application -------------------------------------------------
+# A script sets `app` (the program), calls app_prepare, sets `app_options`
+# (server options beyond the common ones) and starts the server with
+# start_app_server.
+
+# The server's process id, set by start_app, and its extra options, set by
+# the script. app_prepare sets `work` (the work folder); start_app_server
+# sets `port` and `server` (its IPP address).
+server_pid=""
+app_options=()
+
+# app_prepare <name>: makes the work folder (/tmp/ridev-<name>.XXXXXX,
+# removed at exit by app_cleanup), its private places and the sanitizer
+# options for the application's servers and commands.
+app_prepare() {
+  work=$(mktemp -d "/tmp/ridev-$1.XXXXXX")
+  trap app_cleanup EXIT
+  # In a sanitizer build, leaks of the framework itself are not ours to
+  # fix; full stacks are needed to tell them apart.
+  export LSAN_OPTIONS="suppressions=$e2e_lib_dir/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+  export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
+  # Command-line clients look for a running server through a local socket:
+  # for a user in TMPDIR, for root in SNAP_COMMON (instead of the machine's
+  # /run). Keep both private.
+  export TMPDIR=$work/tmp
+  export SNAP_COMMON=$work/run
+  mkdir -p "$TMPDIR" "$SNAP_COMMON" "$work/spool" "$work/out"
+}
+
+# stop_server: stops the application's server, if one runs.
+stop_server() {
+  stop_pid "$server_pid"
+  server_pid=""
+}
+
+# app_cleanup: the scripts' exit trap: stops the servers (also a private
+# CUPS scheduler), shows the application's errors and warnings when the
+# script failed, and removes the work folder (kept when KEEP_WORK is set).
+app_cleanup() {
+  local rc=$?
+  stop_cupsd
+  stop_server
+  if [ "$rc" -ne 0 ] && [ -f "$work/app.log" ]; then
+    echo "--- the printer application's errors and warnings:" >&2
+    grep -E '^[EW] ' "$work/app.log" | grep -v 'DNS-SD' | tail -n 40 >&2 || true
+  fi
+  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
+}
+
+# start_app <port>: starts the server in the background on the port, with
+# its spool, state, log and file: devices in the work folder and the
+# script's app_options; its output goes to server.out there.
+# shellcheck disable=SC2154  # app: the program, set by the script
+start_app() {
+  "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
+    -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
+    -o "file-device-directory=$work/out" -o "log-file=$work/app.log" \
+    "${app_options[@]}" >> "$work/server.out" 2>&1 &
+  server_pid=$!
+}
+
+# start_app_server: starts the server on a free port and sets port and
+# server; fails the script when it does not come up.
+start_app_server() {
+  start_on_free_port start_app port_open stop_server
+  port=$free_port
+  [ -n "$port" ] || { cat "$work/server.out" >&2; fail "the printer application did not start"; }
+  server=ipp://127.0.0.1:$port
+}
+
+# printer_uri <printer>: the printer's IPP address on the server.
+printer_uri() {
+  echo "$server/ipp/print/$1"
+}
+
+# fail_on_sanitizer_reports <file...>: fails the script, showing the
+# servers' output, when the files hold a sanitizer's report.
+fail_on_sanitizer_reports() {
+  if grep -q 'Sanitizer\|runtime error' "$@"; then
+    cat "$work/server.out" >&2
+    fail "the sanitizer reported errors in the printer application"
+  fi
 }

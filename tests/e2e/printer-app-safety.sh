@@ -39,47 +39,12 @@ doc=$4
 here=$(cd "$(dirname "$0")" && pwd)
 step=${E2E_STEP_TIMEOUT:-120}
 
-work=$(mktemp -d /tmp/ridev-app-safety.XXXXXX)
-server_pid=""
 # shellcheck source=e2e-lib.sh
 . "$here/e2e-lib.sh"
-export LSAN_OPTIONS="suppressions=$here/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
-export TMPDIR=$work/tmp
-# The server's and the commands' local socket: for a user in TMPDIR, for
-# root in SNAP_COMMON (instead of the machine's /run).
-export SNAP_COMMON=$work/run
-mkdir -p "$SNAP_COMMON"
-mkdir -p "$TMPDIR" "$work/spool" "$work/out"
+app_prepare app-safety
 
-stop_server() {
-  stop_pid "$server_pid"
-  server_pid=""
-}
-cleanup() {
-  local rc=$?
-  stop_server
-  if [ "$rc" -ne 0 ] && [ -f "$work/app.log" ]; then
-    echo "--- the printer application's errors and warnings:" >&2
-    grep -E '^[EW] ' "$work/app.log" | grep -v 'DNS-SD' | tail -n 40 >&2 || true
-  fi
-  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_app() { # start_app <port>
-  "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
-    -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
-    -o "file-device-directory=$work/out" -o document-page-seconds=3 \
-    -o document-max-pages=3 -o "log-file=$work/app.log" -o log-level=debug \
-    >> "$work/server.out" 2>&1 &
-  server_pid=$!
-}
-start_on_free_port start_app port_open stop_server
-port=$free_port
-[ -n "$port" ] || { cat "$work/server.out" >&2; fail "the printer application did not start"; }
-server=ipp://127.0.0.1:$port
-printer_uri() { echo "$server/ipp/print/$1"; }
+app_options=(-o document-page-seconds=3 -o document-max-pages=3 -o log-level=debug)
+start_app_server
 
 # submit <printer> <file> <format> <name> [-d var=value...]
 submit() {
@@ -330,7 +295,4 @@ else
 fi
 
 stop_server
-if grep -q 'Sanitizer\|runtime error' "$work/server.out" "$work/stderr.log"; then
-  cat "$work/server.out" >&2
-  fail "the sanitizer reported errors"
-fi
+fail_on_sanitizer_reports "$work/server.out" "$work/stderr.log"

@@ -49,52 +49,15 @@ doc=$5
 here=$(cd "$(dirname "$0")" && pwd)
 step=${E2E_STEP_TIMEOUT:-120}
 
-work=$(mktemp -d /tmp/ridev-app-e2e.XXXXXX)
-server_pid=""
 # shellcheck source=e2e-lib.sh
 . "$here/e2e-lib.sh"
-# In a sanitizer build, leaks of the framework itself are not ours to fix;
-# full stacks are needed to tell them apart.
-export LSAN_OPTIONS="suppressions=$here/printer-app.lsan:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
-# Command-line clients look for a running server through a local socket:
-# for a user in TMPDIR, for root in SNAP_COMMON (instead of the machine's
-# /run). Keep both private.
-export TMPDIR=$work/tmp
-export SNAP_COMMON=$work/run
-mkdir -p "$SNAP_COMMON"
-mkdir -p "$TMPDIR" "$work/spool" "$work/out" "$work/ref"
-
-stop_server() {
-  stop_pid "$server_pid"
-  server_pid=""
-}
-cleanup() {
-  local rc=$?
-  stop_cupsd
-  stop_server
-  if [ "$rc" -ne 0 ] && [ -f "$work/app.log" ]; then
-    echo "--- the printer application's errors and warnings:" >&2
-    grep -E '^[EW] ' "$work/app.log" | grep -v 'DNS-SD' | tail -n 40 >&2 || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+app_prepare app-e2e
+mkdir -p "$work/ref"
 
 # --- Start the server on a free port -----------------------------------------
-start_app() { # start_app <port>
-  "$app" server -o listen-hostname=127.0.0.1 -o "server-port=$1" \
-    -o "spool-directory=$work/spool" -o "state-file=$work/app.state" \
-    -o "file-device-directory=$work/out" \
-    -o "log-file=$work/app.log" -o log-level=info > "$work/server.out" 2>&1 &
-  server_pid=$!
-}
-start_on_free_port start_app port_open stop_server
-port=$free_port
-[ -n "$port" ] || { cat "$work/server.out" >&2; fail "the printer application did not start"; }
+app_options=(-o log-level=info)
+start_app_server
 echo "printer application running on 127.0.0.1:$port (pid $server_pid)"
-server=ipp://127.0.0.1:$port
-printer_uri() { echo "$server/ipp/print/$1"; }
 # Administration goes through the server's local socket, where the user who
 # runs the server (and root) may administer it without a password.
 if [ "$(id -u)" -eq 0 ]; then
@@ -573,10 +536,7 @@ fi
 
 # A sanitizer build reports memory errors and leaks when the server exits.
 stop_server
-if grep -q 'Sanitizer\|runtime error' "$work/server.out"; then
-  cat "$work/server.out" >&2
-  fail "the sanitizer reported errors in the printer application"
-fi
+fail_on_sanitizer_reports "$work/server.out"
 
 # A server that logs to standard error (as under systemd) says where its
 # log is on the Logs page.

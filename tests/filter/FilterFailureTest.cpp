@@ -326,21 +326,29 @@ TEST(FilterFailure, PrinterDataThatCannotBeWrittenFailsTheJob)
         const char* name;
         StdoutTarget target;
         bool ignoreSigpipe;  // the scheduler starts filters with SIGPIPE at its default
+        bool largePage;      // page 1's body goes out in parts while it is encoded
         const char* error;   // how the one ERROR line starts
     };
     const Case cases[] = {
-        {"full device", StdoutTarget::DevFull, false,
+        {"full device", StdoutTarget::DevFull, false, false,
          "ERROR: Page 1 could not be sent to the printer: "},
-        {"broken pipe", StdoutTarget::BrokenPipe, false,
+        {"broken pipe", StdoutTarget::BrokenPipe, false, false,
          "ERROR: Page 1 could not be sent to the printer: "},
-        {"broken pipe, SIGPIPE ignored", StdoutTarget::BrokenPipe, true,
+        {"broken pipe, SIGPIPE ignored", StdoutTarget::BrokenPipe, true, false,
          "ERROR: Page 1 could not be sent to the printer: "},
-        {"closed", StdoutTarget::Closed, false, "ERROR: The printer data cannot be sent: "},
+        {"closed", StdoutTarget::Closed, false, false, "ERROR: The printer data cannot be sent: "},
+        {"full device, body in parts", StdoutTarget::DevFull, false, true,
+         "ERROR: Page 1 could not be sent to the printer: "},
+        {"broken pipe, body in parts", StdoutTarget::BrokenPipe, true, true,
+         "ERROR: Page 1 could not be sent to the printer: "},
     };
-    const Bytes raster = WriteRaster({GoodPage(1), GoodPage(2)});
+    RasterPage large = MakeBitmapPage(4000, 4800, 360, 360);
+    FillPattern(large, 3);
+    const Bytes smallPages = WriteRaster({GoodPage(1), GoodPage(2)});
+    const Bytes largePages = WriteRaster({large, GoodPage(2)});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FilterRun run = FilterJob(TestPpdPath(24), raster);
+        FilterRun run = FilterJob(TestPpdPath(24), c.largePage ? largePages : smallPages);
         run.stdoutTarget = c.target;
         run.ignoreSigpipe = c.ignoreSigpipe;
         const FilterResult r = RunFilter(run);

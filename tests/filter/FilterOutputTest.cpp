@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "escp/ColumnKernels.h"
+#include "page/PageEncoder.h"
 #include "tests/support/TestSupport.h"
 
 using namespace testsupport;
@@ -218,6 +219,40 @@ TEST(FilterOutput, CopiesArgumentRepeatsARasterDocumentCollated)
         }
         EXPECT_EQ(r.out, expected);
         EXPECT_EQ(r.ErrLinesStartingWith("PAGE: "), pageLines);
+    }
+}
+
+TEST(FilterOutput, APageBodySentInPartsIsTheWholeBody)
+{
+    // Bodies above one part go out while the page is encoded: the printer
+    // still gets each page whole and in order, and copies repeat them.
+    const RasterPage large1 = PatternPage(4000, 4800, 360, 360, 7);
+    const RasterPage small = PatternPage(100, 60, 180, 180, 8);
+    const RasterPage large2 = PatternPage(4000, 4800, 360, 360, 9);
+    ASSERT_GT(Body24(large1).size(), PageEncoder::kBodyPartBytes);
+
+    struct Case {
+        const char* name;
+        std::vector<RasterPage> pages;
+        const char* copies;
+        int printed;
+    };
+    const Case cases[] = {
+        {"one large page", {large1}, "1", 1},
+        {"large, small, large, two copies", {large1, small, large2}, "2", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilterRun run = FilterJob(TestPpdPath(24), WriteRaster(c.pages));
+        run.args[3] = c.copies;
+        const FilterResult r = RunFilter(run);
+        EXPECT_EQ(r.exitStatus, 0) << r.Describe();
+        const Bytes document = ExpectedJobBytes(24, c.pages);
+        Bytes expected;
+        for (int copy = 0; copy < c.printed; ++copy)
+            expected.insert(expected.end(), document.begin(), document.end());
+        EXPECT_TRUE(r.out == expected) << r.out.size() << " bytes, expected " << expected.size();
+        EXPECT_TRUE(r.ErrLinesStartingWith("ERROR: ").empty()) << r.err;
     }
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The printer application's safety rules that need no running server: the
 // state file's interrupted jobs, the checks of job requests, which local
-// users administer the server, and where file: devices may write.
+// users administer the server (and the administrators' group it names),
+// and where file: devices may write.
 #include <gtest/gtest.h>
 
 #include <pwd.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "printerapp/AccessPolicy.h"
+#include "printerapp/AdminGroup.h"
 #include "printerapp/FileDevice.h"
 #include "printerapp/RequestCheck.h"
 #include "printerapp/ServerLifecycle.h"
@@ -114,6 +116,38 @@ TEST(AccessPolicy, LocalAdministratorsAreRootTheServerAndTheGroup)
     EXPECT_TRUE(AccessPolicy::LocalUserIsAdministrator(nobody->pw_uid, nobody->pw_gid));
 }
 
+TEST(AdminGroup, TheGroupTheServerNames)
+{
+    // The system's spool folder is made by the framework; it is the test's.
+    const std::filesystem::path spool =
+        std::filesystem::temp_directory_path() / ("ridev-admins-" + std::to_string(getpid()));
+    pappl_system_t* system =
+        papplSystemCreate(PAPPL_SOPTIONS_NONE, "ridev-test", 0, nullptr, spool.c_str(), "-",
+                          PAPPL_LOGLEVEL_FATAL, nullptr, false);
+    ASSERT_NE(system, nullptr);
+    struct Case {
+        const char* setting;  // null: the server names no group
+        gid_t id;
+        bool rootIsMember;  // root's primary group is group 0
+    };
+    const Case cases[] = {
+        {nullptr, AdminGroup::kNoGroup, false},
+        {"root", 0, true},
+        {"ridev-no-such-group", AdminGroup::kNoGroup, false},
+    };
+    for (const Case& test : cases) {
+        papplSystemSetAdminGroup(system, test.setting);
+        const AdminGroup admins(system);
+        const char* what = test.setting != nullptr ? test.setting : "(none)";
+        EXPECT_EQ(admins.IsNamed(), test.setting != nullptr) << what;
+        EXPECT_EQ(admins.Name(), test.setting != nullptr ? test.setting : "") << what;
+        EXPECT_EQ(admins.Id(), test.id) << what;
+        EXPECT_EQ(admins.HasMember(0), test.rootIsMember) << what;
+    }
+    papplSystemDelete(system);
+    std::filesystem::remove_all(spool);
+}
+
 TEST(FileDevice, WritesOnlyInsideItsFolder)
 {
     const std::filesystem::path folder =
@@ -131,14 +165,21 @@ TEST(FileDevice, WritesOnlyInsideItsFolder)
         {inside + "/a/b.prn", true},
         {inside + "/../etc", false},
         {inside + "/./x", false},
+        {inside + "//x", false},
         {inside + "x/job.prn", false},
         {"file:///etc/profile.d/x.sh", false},
         {"file:///dev/lp0", false},
         {"usb://EPSON/LQ-590?serial=1", true},
         {"socket://192.0.2.1:9100", true},
     };
-    for (const Case& test : cases)
+    for (const Case& test : cases) {
+        why.clear();
         EXPECT_EQ(FileDevice::Allows(test.uri.c_str(), why), test.allowed) << test.uri;
+        EXPECT_EQ(why, test.allowed ? ""
+                                    : "file: devices may only write inside \"" +
+                                          std::filesystem::canonical(folder).string() + "\"")
+            << test.uri;
+    }
     EXPECT_FALSE(FileDevice::SetFolder("relative/folder", why));
     std::filesystem::remove_all(folder);
 }

@@ -166,6 +166,7 @@ void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64
     const int bytes = kColumnBytes != 0 ? kColumnBytes : columnBytes;
     const bool whole = byteStart + 16 <= usedBytes;
     V16 ordered[8 * kMaxColumnBytes];
+#pragma GCC unroll 3
     for (int b = 0; b < bytes; ++b) {
         V16 r[8];
         for (int d = 0; d < 8; ++d) {

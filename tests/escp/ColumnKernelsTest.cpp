@@ -18,9 +18,10 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// Lengths around every step of the paths.
-const int kLengths[] = {0,  1,  7,  8,  9,  15,  16,  17,  31,  32,  33,  47, 63,
-                        64, 65, 95, 96, 97, 127, 128, 129, 191, 200, 255, 257};
+// Lengths around every step of the paths, and rows of several of the
+// widest steps with an overlapping last one.
+const int kLengths[] = {0,  1,  7,  8,  9,   15,  16,  17,  31,  32,  33,  47,  63,  64,
+                        65, 95, 96, 97, 127, 128, 129, 191, 200, 255, 257, 300, 520, 600};
 
 Bytes RandomBytes(std::size_t size, std::mt19937& random)
 {

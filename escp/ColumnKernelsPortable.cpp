@@ -426,7 +426,8 @@ inline void Dither64(const unsigned char* grey, const unsigned char* thresholds,
 // white), then 64 at a time, the last 64 ending at the last whole byte of
 // the row (bytes they share with the previous ones get the same value
 // again). Rows of fewer than 64 pixels go eight at a time; the pixels of
-// the last part byte alone.
+// the last part byte with the ones before them, or alone in a row of fewer
+// than eight.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
@@ -457,7 +458,14 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
         out[first / 8] = static_cast<unsigned char>(
             DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(thresholds + first)));
     }
-    if (first < width) {
+    if (first < width && width >= 8) {
+        // The last part byte from the eight pixels that end the row: the
+        // row's last `rest` pixels are the low bits of their dots.
+        const int rest = width - first;
+        const unsigned dots =
+            DotsOf8(LoadBigEndian(grey + width - 8), LoadBigEndian(thresholds + width - 8));
+        out[first / 8] = static_cast<unsigned char>(dots << (8 - rest));
+    } else if (first < width) {
         unsigned int byte = 0;
         for (int k = 0; first + k < width; ++k) {
             const bool dot = grey[first + k] < thresholds[first + k];

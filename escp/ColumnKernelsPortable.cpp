@@ -310,16 +310,16 @@ void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint6
     }
 }
 
-// Zero bytes at the start: 128 at a time while they are all zero, then 16,
+// Zero bytes at the start: 256 at a time while they are all zero, then 16,
 // then eight, then byte by byte up to the first set byte.
 std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
 {
     std::uint64_t at = 0;
-    for (; at + 128 <= size; at += 128) {
-        const unsigned char* from = data + at;
-        const V16 any =
-            (Load16(from) | Load16(from + 16)) | (Load16(from + 32) | Load16(from + 48)) |
-            (Load16(from + 64) | Load16(from + 80)) | (Load16(from + 96) | Load16(from + 112));
+    for (; at + 256 <= size; at += 256) {
+        V16 any = Load16(data + at);
+        for (int i = 16; i < 256; i += 16) {
+            any |= Load16(data + at + i);
+        }
         if (AnySet(any)) {
             break;
         }

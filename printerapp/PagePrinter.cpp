@@ -76,16 +76,45 @@ bool PagePrinter::EndPage()
     }
     // The encoder made when the page started (none before the first page).
     const std::unique_ptr<PageEncoder> pageEncoder = std::move(encoder);
-    const bool encoded = pageEncoder != nullptr && pixels != nullptr && pageEncoder->Encode(pixels);
-    pixels = nullptr;
-    if (!encoded) {
+    if (pageEncoder == nullptr || pixels == nullptr) {
         ReportFailure("out of memory while converting it");
         return false;
     }
-    bool sent = !holding || Send(heldInner);
-    for (const std::vector<unsigned char>* piece : pageEncoder->OpeningPieces(!documentStarted))
+    // A large page's body goes to the printer in parts while it is made,
+    // after the page before is closed and this page's start pieces.
+    bool opened = false;
+    bool sent = true;
+    const auto openPage = [&] {
+        if (!opened) {
+            opened = true;
+            sent = !holding || Send(heldInner);
+            holding = false;
+            for (const std::vector<unsigned char>* piece :
+                 pageEncoder->StartPieces(!documentStarted))
+                sent = sent && Send(*piece);
+            documentStarted = true;
+        }
+        return sent;
+    };
+    const auto sendPart = [&](const std::vector<unsigned char>& part) {
+        sent = openPage() && Send(part);
+        return sent;
+    };
+    const bool encoded = pageEncoder->Encode(pixels, sendPart);
+    pixels = nullptr;
+    if (!encoded) {
+        if (opened && sent) {
+            // Part of the page went out: it is ended where its body stopped.
+            Send(*pageEncoder->BodyAndPageEnd().back());
+            Send(pageEncoder->ClosingPiece(false));
+        }
+        ReportFailure(sent ? "out of memory while converting it"
+                           : "the printer did not take its data");
+        return false;
+    }
+    openPage();
+    for (const std::vector<unsigned char>* piece : pageEncoder->BodyAndPageEnd())
         sent = sent && Send(*piece);
-    holding = false;
     if (!sent) {
         ReportFailure("the printer did not take its data");
         return false;
@@ -94,7 +123,6 @@ bool PagePrinter::EndPage()
     heldInner = pageEncoder->ClosingPiece(false);
     heldLast = pageEncoder->ClosingPiece(true);
     holding = true;
-    documentStarted = true;
     return true;
 }
 

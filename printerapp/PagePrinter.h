@@ -41,9 +41,10 @@ public:
     // page then counts as cut short.
     void WriteLine(unsigned y, const unsigned char* line);
 
-    // Encodes the page and sends it to the device. A page whose lines did
-    // not all arrive, or that ends after the job was cancelled, is dropped:
-    // the printer only ever gets whole pages. False when the page cannot be
+    // Encodes the page and sends it to the device (a large page's body in
+    // parts while it is encoded). A page whose lines did not all arrive, or
+    // that ends after the job was cancelled, is dropped: the printer only
+    // ever gets whole pages. False when the page cannot be
     // encoded or written, or its lines did not all arrive (a damaged
     // document) without a cancel.
     bool EndPage();

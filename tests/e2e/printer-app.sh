@@ -5,7 +5,8 @@
 # three print heads with file: devices (one over IPP, the others with the
 # command line), and then:
 #  1. prints grey PWG raster pages on each head, with and without media and
-#     finishing attributes: the printer bytes must equal, byte for byte,
+#     finishing attributes, and a page covered in grey whose body goes to
+#     the printer in parts: the printer bytes must equal, byte for byte,
 #     what the CUPS filter writes for the same raster and the matching PPD
 #     options; checks each head's default medium (the locale's sheet size,
 #     the receipt printer's 76 mm roll); prints a PDF at draft and high
@@ -157,6 +158,17 @@ for entry in "${cases[@]}"; do
   filter_output "$pins" "$work/ref/$name.pwg" "$work/ref/$name.prn" "$options"
   same_bytes "$work/out/$printer/$name.prn" "$work/ref/$name.prn" "grey PWG raster $name"
 done
+
+# A page covered in grey: its body is larger than the part the encoder hands
+# out, so it reaches the printer while the page is encoded.
+printf '%s\n' '%!PS' '0.5 setgray clippath fill' 'showpage' > "$work/ref/dense.ps"
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pwgraster -r360 -sPAPERSIZE=a4 -dcupsColorSpace=18 \
+  -dcupsBitsPerColor=8 -sOutputFile="$work/ref/dense24.pwg" "$work/ref/dense.ps" > /dev/null 2>&1 ||
+  fail "Ghostscript could not make the grey page"
+print_job p24 "$work/ref/dense24.pwg" image/pwg-raster dense24
+filter_output 24 "$work/ref/dense24.pwg" "$work/ref/dense24.prn"
+[ "$(stat -c %s "$work/ref/dense24.prn")" -gt 1048576 ] || fail "the grey page's body is not larger than one part"
+same_bytes "$work/out/p24/dense24.prn" "$work/ref/dense24.prn" "grey page sent in parts"
 
 # --- Default media, print quality and the printer's defaults ----------------
 # A PDF or PostScript document rendered as the printer application renders

@@ -166,6 +166,8 @@ void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64
     const int bytes = kColumnBytes != 0 ? kColumnBytes : columnBytes;
     const bool whole = byteStart + 16 <= usedBytes;
     V16 ordered[8 * kMaxColumnBytes];
+    // The transposes of a 24-dot column side by side, so that more of their
+    // rows stay in registers.
 #pragma GCC unroll 3
     for (int b = 0; b < bytes; ++b) {
         V16 r[8];

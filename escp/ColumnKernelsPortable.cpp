@@ -1,127 +1,241 @@
 // SPDX-License-Identifier: Apache-2.0
 // ColumnKernels, portable path: plain C++ for any processor (arm64, armhf
-// and the rest). Bytes are read one by one or through memcpy, never through
-// a cast pointer, and words are built with shifts, so neither alignment,
-// byte order nor the signedness of char matters.
+// and the rest), written with the compiler's generic vectors of sixteen
+// bytes, which it turns into the processor's own vector instructions (NEON,
+// SSE2) or into word code where there are none. Bytes reach and leave
+// vectors only through memcpy, never through a cast pointer. A vector's
+// elements lie in memory order, and every step gives the same bytes
+// whichever way round the machine stores a number; nothing depends on the
+// signedness of char.
 #include <cstring>
 
 #include "escp/ColumnKernels.h"
 
 namespace {
 
-// Eight bytes from `bytes` as a number, the first byte most significant.
-inline std::uint64_t LoadBigEndian(const unsigned char* bytes)
+// Sixteen bytes, and the same bytes seen as 16-, 32- and 64-bit elements
+// (element i of an n-byte view is bytes n * i .. n * i + n - 1).
+typedef unsigned char V16 __attribute__((vector_size(16)));
+typedef std::uint16_t V8x16 __attribute__((vector_size(16)));
+typedef std::uint32_t V4x32 __attribute__((vector_size(16)));
+typedef std::uint64_t V2x64 __attribute__((vector_size(16)));
+
+// The same sixteen bytes as another view.
+template <typename To, typename From>
+inline To As(From v)
 {
-    return (std::uint64_t{bytes[0]} << 56) | (std::uint64_t{bytes[1]} << 48) |
-           (std::uint64_t{bytes[2]} << 40) | (std::uint64_t{bytes[3]} << 32) |
-           (std::uint64_t{bytes[4]} << 24) | (std::uint64_t{bytes[5]} << 16) |
-           (std::uint64_t{bytes[6]} << 8) | std::uint64_t{bytes[7]};
+    static_assert(sizeof(To) == sizeof(From), "views of one register");
+    To to;
+    std::memcpy(&to, &v, sizeof to);
+    return to;
 }
 
-// Stores a number as eight bytes, the most significant first.
-inline void StoreBigEndian(std::uint64_t word, unsigned char* bytes)
-{
-    for (int i = 0; i < 8; ++i) {
-        bytes[i] = static_cast<unsigned char>(word >> (56 - 8 * i));
+// The vector operations the shared transposes use. The unpacks interleave
+// the elements of the first (or last) halves of a and b, a's first. The
+// transposes' shifts are done on 32-bit elements: a bit they carry across
+// a byte boundary lands only in places the transposes mask off, so neither
+// the element size nor which byte of an element is the high one matters,
+// and a 32-bit word is what a processor without vector registers shifts in
+// one instruction.
+struct GenericOps {
+    static V16 UnpackLo8(V16 a, V16 b)
+    {
+        return __builtin_shufflevector(a, b, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7,
+                                       23);
     }
+    static V16 UnpackHi8(V16 a, V16 b)
+    {
+        return __builtin_shufflevector(a, b, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30,
+                                       15, 31);
+    }
+    static V16 UnpackLo16(V16 a, V16 b)
+    {
+        return As<V16>(
+            __builtin_shufflevector(As<V8x16>(a), As<V8x16>(b), 0, 8, 1, 9, 2, 10, 3, 11));
+    }
+    static V16 UnpackHi16(V16 a, V16 b)
+    {
+        return As<V16>(
+            __builtin_shufflevector(As<V8x16>(a), As<V8x16>(b), 4, 12, 5, 13, 6, 14, 7, 15));
+    }
+    static V16 UnpackLo32(V16 a, V16 b)
+    {
+        return As<V16>(__builtin_shufflevector(As<V4x32>(a), As<V4x32>(b), 0, 4, 1, 5));
+    }
+    static V16 UnpackHi32(V16 a, V16 b)
+    {
+        return As<V16>(__builtin_shufflevector(As<V4x32>(a), As<V4x32>(b), 2, 6, 3, 7));
+    }
+    static V16 UnpackLo64(V16 a, V16 b)
+    {
+        return As<V16>(__builtin_shufflevector(As<V2x64>(a), As<V2x64>(b), 0, 2));
+    }
+    static V16 UnpackHi64(V16 a, V16 b)
+    {
+        return As<V16>(__builtin_shufflevector(As<V2x64>(a), As<V2x64>(b), 1, 3));
+    }
+    static V16 And(V16 a, V16 b) { return a & b; }
+    static V16 Xor(V16 a, V16 b) { return a ^ b; }
+    template <int kShift>
+    static V16 ShiftRight16(V16 a)
+    {
+        return As<V16>(As<V4x32>(a) >> kShift);
+    }
+    template <int kShift>
+    static V16 ShiftLeft16(V16 a)
+    {
+        return As<V16>(As<V4x32>(a) << kShift);
+    }
+    static V16 Bytes(unsigned char value) { return V16{} + value; }
+};
+
+}  // namespace
+
+#include "escp/VectorTranspose.h"
+
+namespace {
+
+using Ops = GenericOps;
+
+// Sixteen bytes from `at`.
+inline V16 Load16(const unsigned char* at)
+{
+    V16 v;
+    std::memcpy(&v, at, sizeof v);
+    return v;
 }
 
-// Swaps the bits of `upper` under `mask` with the bits `shift` places
-// higher in `lower` (the mask keeps every moved bit inside its byte or
-// field).
-inline void SwapBits(std::uint64_t& upper, std::uint64_t& lower, unsigned shift, std::uint64_t mask)
+// Stores sixteen bytes at `at`.
+inline void Store16(V16 v, unsigned char* at)
 {
-    const std::uint64_t t = (upper ^ (lower >> shift)) & mask;
-    upper ^= t;
-    lower ^= t << shift;
+    std::memcpy(at, &v, sizeof v);
 }
 
-// Transposes eight words as an 8 x 8 matrix of fields `width` bits wide
-// (counted from the most significant end): 8 transposes the bytes (byte p
-// of w[i] becomes byte i of w[p]), 1 the bits in every byte position (bit
-// 7 - j of byte p of w[i] becomes bit 7 - i of byte p of w[j]). Halves,
-// then quarters, then single fields are swapped.
-inline void Transpose8(std::uint64_t w[8], unsigned width)
+// Stores the first and the last eight bytes of v at `low` and `high`.
+inline void StoreHalves(V16 v, unsigned char* low, unsigned char* high)
 {
-    // The low field of each pair of fields 4, 2 and 1 fields wide.
-    static constexpr std::uint64_t kBitMasks[] = {0x0F0F0F0F0F0F0F0FULL, 0x3333333333333333ULL,
-                                                  0x5555555555555555ULL};
-    static constexpr std::uint64_t kByteMasks[] = {0x00000000FFFFFFFFULL, 0x0000FFFF0000FFFFULL,
-                                                   0x00FF00FF00FF00FFULL};
-    const std::uint64_t* masks = width == 8 ? kByteMasks : kBitMasks;
-    for (int i = 0; i < 4; ++i) {
-        SwapBits(w[i], w[i + 4], 4 * width, masks[0]);
-    }
-    constexpr int kTwoApart[] = {0, 1, 4, 5};
-    for (const int i : kTwoApart) {
-        SwapBits(w[i], w[i + 2], 2 * width, masks[1]);
-    }
-    for (int i = 0; i < 8; i += 2) {
-        SwapBits(w[i], w[i + 1], width, masks[2]);
-    }
+    const V2x64 halves = As<V2x64>(v);
+    const std::uint64_t first = halves[0];
+    const std::uint64_t last = halves[1];
+    std::memcpy(low, &first, sizeof first);
+    std::memcpy(high, &last, sizeof last);
 }
 
-// Eight bytes of a row from byte `at` near its end, zeros beyond
-// `available` bytes.
-inline std::uint64_t LoadRowWord(const unsigned char* row, std::uint64_t at,
-                                 std::uint64_t available)
+// True when any bit of v is set.
+inline bool AnySet(V16 v)
 {
-    unsigned char bytes[8] = {};
+    const V2x64 halves = As<V2x64>(v);
+    return (halves[0] | halves[1]) != 0;
+}
+
+// True when every bit of v is set.
+inline bool AllSet(V16 v)
+{
+    const V2x64 halves = As<V2x64>(v);
+    return (halves[0] & halves[1]) == ~std::uint64_t{0};
+}
+
+// Sixteen bytes of a row from byte `at`, zeros beyond `available` bytes (so
+// nothing past the row's pixels is read at the end of the page).
+V16 LoadRowBytes(const unsigned char* row, std::uint64_t at, std::uint64_t available)
+{
+    if (at + 16 <= available) {
+        return Load16(row + at);
+    }
+    unsigned char bytes[16] = {};
     std::memcpy(bytes, row + at, available - at);
-    return LoadBigEndian(bytes);
+    return Load16(bytes);
 }
 
-// Column bytes of the 64 columns from row byte `at`, a word per row: the
-// eight rows of each column byte b are bit-transposed in every byte
-// position, which leaves byte p of word k = byte b of column 8p + k. Those
-// words, in the order of the column bytes (k, then b), are transposed as
-// bytes eight at a time, which gives the column bytes in printer order,
-// eight at a time. All-zero words skip their transposes.
-void Block64(const unsigned char* const dotRows[], int columnBytes, std::uint64_t at,
-             std::uint64_t usedBytes, unsigned char* out)
+// Most bytes of one column.
+constexpr int kMaxColumnBytes = 9;
+
+// Column bytes of the 128 columns from row byte byteStart; kColumnBytes is
+// the size of a column when it is known at compile time, else 0 and
+// columnBytes says it. Each vector holds sixteen bytes of one row; a bit
+// transpose of the eight rows of column byte b leaves byte p of vector k =
+// byte b of column 8p + k. The 8 * columnBytes vectors, in the order of the
+// printer's bytes (k, then b), are then transposed as bytes eight at a
+// time: afterwards the first half of vector 8c + k is bytes 8c .. 8c + 7 of
+// the printer's bytes of columns 16k .. 16k + 7, the second half those of
+// the next eight columns.
+template <int kColumnBytes>
+void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
+              std::uint64_t usedBytes, unsigned char* block)
 {
-    // The 8 * columnBytes words in the order of the printer's bytes.
-    std::uint64_t ordered[8 * 9];
-    const std::uint64_t bytes = static_cast<std::uint64_t>(columnBytes);
-    const bool whole = at + 8 <= usedBytes;
-    for (int b = 0; b < columnBytes; ++b) {
-        std::uint64_t w[8];
-        std::uint64_t any = 0;
+    const int bytes = kColumnBytes != 0 ? kColumnBytes : columnBytes;
+    const bool whole = byteStart + 16 <= usedBytes;
+    V16 ordered[8 * kMaxColumnBytes];
+    // The transposes of a 24-dot column side by side, so that more of their
+    // rows stay in registers.
+#pragma GCC unroll 3
+    for (int b = 0; b < bytes; ++b) {
+        V16 r[8];
         for (int d = 0; d < 8; ++d) {
             const unsigned char* row = dotRows[8 * b + d];
-            w[d] = whole ? LoadBigEndian(row + at) : LoadRowWord(row, at, usedBytes);
-            any |= w[d];
+            r[d] = whole ? Load16(row + byteStart) : LoadRowBytes(row, byteStart, usedBytes);
         }
-        if (any != 0) {
-            Transpose8(w, 1);
-        }
+        TransposeBitsInBytes<Ops>(r);
         for (int k = 0; k < 8; ++k) {
-            ordered[bytes * k + b] = w[k];
+            ordered[bytes * k + b] = r[k];
         }
     }
-    for (std::uint64_t c = 0; c < bytes; ++c) {
-        std::uint64_t* chunk = ordered + 8 * c;
-        std::uint64_t any = 0;
-        for (int i = 0; i < 8; ++i) {
-            any |= chunk[i];
+    // Bytes of eight columns.
+    const std::uint64_t groupBytes = 8 * static_cast<std::uint64_t>(bytes);
+    std::uint64_t c = 0;
+    // Sixteen bytes of each eight columns at a time, from two transposes.
+    for (; c + 16 <= groupBytes; c += 16) {
+        V16* first = ordered + c;
+        V16* second = ordered + c + 8;
+        TransposeBytes8x16<Ops>(first);
+        TransposeBytes8x16<Ops>(second);
+        for (std::uint64_t k = 0; k < 8; ++k) {
+            unsigned char* even = block + 2 * k * groupBytes + c;
+            Store16(Ops::UnpackLo64(first[k], second[k]), even);
+            Store16(Ops::UnpackHi64(first[k], second[k]), even + groupBytes);
         }
-        if (any != 0) {
-            Transpose8(chunk, 8);
-        }
-        // Word p of the chunk: bytes 8c .. 8c + 7 of columns 8p .. 8p + 7.
-        for (std::uint64_t p = 0; p < 8; ++p) {
-            StoreBigEndian(chunk[p], out + 8 * p * bytes + 8 * c);
+    }
+    if (c < groupBytes) {
+        V16* last = ordered + c;
+        TransposeBytes8x16<Ops>(last);
+        for (std::uint64_t k = 0; k < 8; ++k) {
+            unsigned char* even = block + 2 * k * groupBytes + c;
+            StoreHalves(last[k], even, even + groupBytes);
         }
     }
 }
 
-// 256 columns, 64 at a time; columns from the width on are never appended.
+// 256 columns as two halves of 128; columns from the width on are never
+// appended.
+template <int kColumnBytes>
+void Block256(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
+              std::uint64_t usedBytes, unsigned char* block)
+{
+    Block128<kColumnBytes>(dotRows, columnBytes, byteStart, usedBytes, block);
+    if (byteStart + 16 < usedBytes) {
+        Block128<kColumnBytes>(dotRows, columnBytes, byteStart + 16, usedBytes,
+                               block + 128 * static_cast<std::uint64_t>(columnBytes));
+    }
+}
+
+// The printers' column sizes (8, 24 and 72 dots) made for their size, any
+// other from the size given.
 void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
                  std::uint64_t usedBytes, unsigned char* block)
 {
-    for (std::uint64_t at = byteStart; at < byteStart + 32 && at < usedBytes; at += 8) {
-        Block64(dotRows, columnBytes, at, usedBytes,
-                block + (at - byteStart) * 8 * static_cast<std::uint64_t>(columnBytes));
+    switch (columnBytes) {
+    case 1:
+        Block256<1>(dotRows, columnBytes, byteStart, usedBytes, block);
+        break;
+    case 3:
+        Block256<3>(dotRows, columnBytes, byteStart, usedBytes, block);
+        break;
+    case 9:
+        Block256<9>(dotRows, columnBytes, byteStart, usedBytes, block);
+        break;
+    default:
+        Block256<0>(dotRows, columnBytes, byteStart, usedBytes, block);
+        break;
     }
 }
 
@@ -134,21 +248,51 @@ inline std::uint64_t LoadWord(const unsigned char* at)
     return word;
 }
 
-// OR of the rows, 32 bytes (four words) at a time, then eight, then the
-// last bytes alone.
+// ORs kChunks * 16 bytes from byte `at` of `rows` rows, `stride` apart,
+// into orBytes, four rows per step.
+template <int kChunks>
+inline void OrChunks(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t at,
+                     unsigned char* orBytes)
+{
+    V16 any[kChunks] = {};
+    const unsigned char* row = top + at;
+    int r = 0;
+    for (; r + 4 <= rows; r += 4, row += 4 * stride) {
+        for (int k = 0; k < 4; ++k) {
+            for (int c = 0; c < kChunks; ++c) {
+                any[c] |= Load16(row + k * stride + 16 * c);
+            }
+        }
+    }
+    for (; r < rows; ++r, row += stride) {
+        for (int c = 0; c < kChunks; ++c) {
+            any[c] |= Load16(row + 16 * c);
+        }
+    }
+    for (int c = 0; c < kChunks; ++c) {
+        Store16(any[c], orBytes + at + 16 * c);
+    }
+}
+
+// OR of the rows 64 and then 16 bytes at a time, the last 16 ending at the
+// last used byte (bytes they share with the previous ones get the same
+// value again). Rows of fewer than sixteen bytes go a word and then a byte
+// at a time.
 void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t usedBytes,
             unsigned char* orBytes)
 {
     std::uint64_t at = 0;
-    for (; at + 32 <= usedBytes; at += 32) {
-        std::uint64_t any[4] = {0, 0, 0, 0};
-        const unsigned char* row = top + at;
-        for (int r = 0; r < rows; ++r, row += stride) {
-            for (int i = 0; i < 4; ++i) {
-                any[i] |= LoadWord(row + 8 * i);
-            }
+    if (usedBytes >= 16) {
+        for (; at + 64 <= usedBytes; at += 64) {
+            OrChunks<4>(top, stride, rows, at, orBytes);
         }
-        std::memcpy(orBytes + at, any, sizeof any);
+        for (; at + 16 <= usedBytes; at += 16) {
+            OrChunks<1>(top, stride, rows, at, orBytes);
+        }
+        if (at < usedBytes) {
+            OrChunks<1>(top, stride, rows, usedBytes - 16, orBytes);
+        }
+        return;
     }
     for (; at + 8 <= usedBytes; at += 8) {
         std::uint64_t any = 0;
@@ -168,17 +312,21 @@ void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint6
     }
 }
 
-// Zero bytes at the start: 32 at a time while they are all zero, then
-// eight, then byte by byte up to the first set byte.
+// Zero bytes at the start: 256 at a time while they are all zero, then 16,
+// then eight, then byte by byte up to the first set byte.
 std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
 {
     std::uint64_t at = 0;
-    for (; at + 32 <= size; at += 32) {
-        const std::uint64_t any = LoadWord(data + at) | LoadWord(data + at + 8) |
-                                  LoadWord(data + at + 16) | LoadWord(data + at + 24);
-        if (any != 0) {
+    for (; at + 256 <= size; at += 256) {
+        V16 any = Load16(data + at);
+        for (int i = 16; i < 256; i += 16) {
+            any |= Load16(data + at + i);
+        }
+        if (AnySet(any)) {
             break;
         }
+    }
+    for (; at + 16 <= size && !AnySet(Load16(data + at)); at += 16) {
     }
     for (; at + 8 <= size && LoadWord(data + at) == 0; at += 8) {
     }
@@ -186,6 +334,15 @@ std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
         ++at;
     }
     return at;
+}
+
+// Eight bytes from `bytes` as a number, the first byte most significant.
+inline std::uint64_t LoadBigEndian(const unsigned char* bytes)
+{
+    return (std::uint64_t{bytes[0]} << 56) | (std::uint64_t{bytes[1]} << 48) |
+           (std::uint64_t{bytes[2]} << 40) | (std::uint64_t{bytes[3]} << 32) |
+           (std::uint64_t{bytes[4]} << 24) | (std::uint64_t{bytes[5]} << 16) |
+           (std::uint64_t{bytes[6]} << 8) | std::uint64_t{bytes[7]};
 }
 
 // Each word's bytes read back as a number, first byte most significant.
@@ -214,30 +371,103 @@ inline unsigned DotsOf8(std::uint64_t g, std::uint64_t t)
     return static_cast<unsigned>(((below >> 7) * 0x0102040810204080ULL) >> 56);
 }
 
-// Packs one row 32 pixels at a time where they are all white (255, never
-// below a threshold: four zero bytes), else eight at a time; the last ones
-// alone.
+// The dots of the 64 pixels from `grey`, as eight bytes at `out`. Each
+// pixel below its threshold keeps its bit's value (0x80 for the first of
+// eight ... 0x01 for the last); the eight bytes of each output byte are
+// then ORed together by interleaving the eight rows of eight and folding
+// the halves of the vector onto each other: pairs, then fours, then eights.
+inline void Dots64(const unsigned char* grey, const unsigned char* thresholds, unsigned char* out)
+{
+    const V16 bits = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01,
+                      0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
+    V16 m[4];
+    for (int q = 0; q < 4; ++q) {
+        const V16 paper = As<V16>(Load16(grey + 16 * q) >= Load16(thresholds + 16 * q));
+        m[q] = bits & ~paper;
+    }
+    // Output bytes 0 and 2, 1 and 3, 4 and 6, 5 and 7.
+    const V16 a = Ops::UnpackLo64(m[0], m[1]);
+    const V16 b = Ops::UnpackHi64(m[0], m[1]);
+    const V16 c = Ops::UnpackLo64(m[2], m[3]);
+    const V16 d = Ops::UnpackHi64(m[2], m[3]);
+    // 16-bit element i: byte i of output bytes 0, 1 (then 2, 3; 4, 5; 6, 7).
+    const V16 p01 = Ops::UnpackLo8(a, b);
+    const V16 p23 = Ops::UnpackHi8(a, b);
+    const V16 p45 = Ops::UnpackLo8(c, d);
+    const V16 p67 = Ops::UnpackHi8(c, d);
+    // 32-bit element j: output bytes 0..3 (4..7) from bytes j and j + 4.
+    const V16 q03 = Ops::UnpackLo16(p01, p23) | Ops::UnpackHi16(p01, p23);
+    const V16 q47 = Ops::UnpackLo16(p45, p67) | Ops::UnpackHi16(p45, p67);
+    // 64-bit element h: output bytes 0..7 from bytes h, h + 2, h + 4, h + 6.
+    const V16 r = Ops::UnpackLo32(q03, q47) | Ops::UnpackHi32(q03, q47);
+    const V2x64 words = As<V2x64>(r | Ops::UnpackHi64(r, r));
+    const std::uint64_t dots = words[0];
+    std::memcpy(out, &dots, sizeof dots);
+}
+
+// The AND of the 64 pixels from `grey`, sixteen at a time: all bits set
+// when every pixel is white (255, never below a threshold).
+inline V16 And64(const unsigned char* grey)
+{
+    return (Load16(grey) & Load16(grey + 16)) & (Load16(grey + 32) & Load16(grey + 48));
+}
+
+// The dots of the 64 pixels from `at`, whose AND is `all`: none where all
+// are white, else by Dots64.
+inline void Dither64(const unsigned char* grey, const unsigned char* thresholds, int at, V16 all,
+                     unsigned char* out)
+{
+    if (AllSet(all)) {
+        std::memset(out + at / 8, 0, 8);
+    } else {
+        Dots64(grey + at, thresholds + at, out + at / 8);
+    }
+}
+
+// Packs one row 256 pixels at a time (nothing more to do where all are
+// white), then 64 at a time, the last 64 ending at the last whole byte of
+// the row (bytes they share with the previous ones get the same value
+// again). Rows of fewer than 64 pixels go eight at a time; the pixels of
+// the last part byte with the ones before them, or alone in a row of fewer
+// than eight.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
+    const int wholePixels = width / 8 * 8;
     int first = 0;
-    for (; first + 32 <= width; first += 32) {
-        const unsigned char* g = grey + first;
-        if ((LoadWord(g) & LoadWord(g + 8) & LoadWord(g + 16) & LoadWord(g + 24)) ==
-            ~std::uint64_t{0}) {
-            std::memset(out + first / 8, 0, 4);
-            continue;
+    if (wholePixels >= 64) {
+        int at = 0;
+        for (; at + 256 <= wholePixels; at += 256) {
+            V16 quarter[4];
+            for (int q = 0; q < 4; ++q) {
+                quarter[q] = And64(grey + at + 64 * q);
+            }
+            if (AllSet((quarter[0] & quarter[1]) & (quarter[2] & quarter[3]))) {
+                std::memset(out + at / 8, 0, 32);
+                continue;
+            }
+            for (int q = 0; q < 4; ++q) {
+                Dither64(grey, thresholds, at + 64 * q, quarter[q], out);
+            }
         }
-        for (int k = 0; k < 32; k += 8) {
-            out[(first + k) / 8] = static_cast<unsigned char>(
-                DotsOf8(LoadBigEndian(g + k), LoadBigEndian(thresholds + first + k)));
+        for (; at < wholePixels; at += 64) {
+            const int from = at + 64 <= wholePixels ? at : wholePixels - 64;
+            Dither64(grey, thresholds, from, And64(grey + from), out);
         }
+        first = wholePixels;
     }
     for (; first + 8 <= width; first += 8) {
         out[first / 8] = static_cast<unsigned char>(
             DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(thresholds + first)));
     }
-    if (first < width) {
+    if (first < width && width >= 8) {
+        // The last part byte from the eight pixels that end the row: the
+        // row's last `rest` pixels are the low bits of their dots.
+        const int rest = width - first;
+        const unsigned dots =
+            DotsOf8(LoadBigEndian(grey + width - 8), LoadBigEndian(thresholds + width - 8));
+        out[first / 8] = static_cast<unsigned char>(dots << (8 - rest));
+    } else if (first < width) {
         unsigned int byte = 0;
         for (int k = 0; first + k < width; ++k) {
             const bool dot = grey[first + k] < thresholds[first + k];

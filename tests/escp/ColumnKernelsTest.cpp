@@ -2,9 +2,11 @@
 // The inner loops of every processor path against plain references, on
 // random rows at every length around the paths' steps (8, 16, 32 and 64
 // bytes or pixels), so that the tails of each path are exercised: the grey
-// dither, the OR of a band's rows and the word byte order.
+// dither, the OR of a band's rows, the word byte order and the column bytes
+// of a block at every column size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -16,9 +18,10 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// Lengths around every step of the paths.
-const int kLengths[] = {0,  1,  7,  8,  9,  15,  16,  17,  31,  32,  33,  47, 63,
-                        64, 65, 95, 96, 97, 127, 128, 129, 191, 200, 255, 257};
+// Lengths around every step of the paths, and rows of several of the
+// widest steps with an overlapping last one.
+const int kLengths[] = {0,  1,  7,  8,  9,   15,  16,  17,  31,  32,  33,  47,  63,  64,
+                        65, 95, 96, 97, 127, 128, 129, 191, 200, 255, 257, 300, 520, 600};
 
 Bytes RandomBytes(std::size_t size, std::mt19937& random)
 {
@@ -105,6 +108,61 @@ TEST_P(ColumnKernelsTest, BigEndianWordsReadsTheFirstByteAsTheHighest)
         }
         kernels.bigEndianWords(words.data(), static_cast<std::uint64_t>(count));
         EXPECT_EQ(words, expected) << count << " words";
+    }
+}
+
+TEST_P(ColumnKernelsTest, ColumnBlockGivesEachColumnsDotsTopDotFirst)
+{
+    const ColumnKernels& kernels = ColumnKernels::Current();
+    std::mt19937 random(20);
+    // Rows as long as their used bytes (a read beyond them is a fault under
+    // AddressSanitizer), blocks from the start and from a later row byte.
+    struct Case {
+        std::uint64_t usedBytes;
+        std::uint64_t byteStart;
+    };
+    const Case cases[] = {{1, 0},  {5, 0},  {15, 0},  {16, 0},  {17, 0},  {31, 0},
+                          {32, 0}, {33, 0}, {40, 32}, {48, 32}, {49, 32}, {64, 32}};
+    for (int columnBytes = 1; columnBytes <= 9; ++columnBytes) {
+        for (const Case& c : cases) {
+            for (const bool sparse : {false, true}) {
+                std::vector<Bytes> rows;
+                std::vector<const unsigned char*> dotRows;
+                for (int d = 0; d < 8 * columnBytes; ++d) {
+                    Bytes row = RandomBytes(c.usedBytes, random);
+                    // Some all-zero eights of rows, and a few dots elsewhere.
+                    for (unsigned char& b : row) {
+                        b = sparse && (d / 8 % 2 == 0 || random() % 4 != 0) ? 0 : b;
+                    }
+                    rows.push_back(std::move(row));
+                }
+                for (const Bytes& row : rows) {
+                    dotRows.push_back(row.data());
+                }
+                Bytes block(ColumnKernels::kBlockColumns * 9 + ColumnKernels::kBlockSpare);
+                kernels.columnBlock(dotRows.data(), columnBytes, c.byteStart, c.usedBytes,
+                                    block.data());
+                const std::uint64_t firstColumn = 8 * c.byteStart;
+                const std::uint64_t endColumn =
+                    std::min(firstColumn + ColumnKernels::kBlockColumns, 8 * c.usedBytes);
+                Bytes expected;
+                Bytes got;
+                for (std::uint64_t x = firstColumn; x < endColumn; ++x) {
+                    for (int b = 0; b < columnBytes; ++b) {
+                        unsigned dots = 0;
+                        for (int d = 0; d < 8; ++d) {
+                            const unsigned pixel = (rows[8 * b + d][x / 8] >> (7 - x % 8)) & 1;
+                            dots |= pixel << (7 - d);
+                        }
+                        expected.push_back(static_cast<unsigned char>(dots));
+                        got.push_back(block[(x - firstColumn) * columnBytes + b]);
+                    }
+                }
+                EXPECT_EQ(got, expected)
+                    << columnBytes << " bytes a column, " << c.usedBytes << " used bytes from "
+                    << c.byteStart << (sparse ? ", sparse" : "");
+            }
+        }
     }
 }
 

@@ -63,6 +63,10 @@ struct ColumnKernels {
 // nothing of it runs before the processor is known to have it); reach them
 // through ForPath.
 extern const ColumnKernels kPortableKernels;
+// The portable path as a processor without vector registers takes it (the
+// word versions of the OR, the zero scan and the dither), built on every
+// processor so that it is tested everywhere.
+extern const ColumnKernels kPortableWordKernels;
 extern const ColumnKernels kSse2Kernels;
 extern const ColumnKernels kAvx2Kernels;
 

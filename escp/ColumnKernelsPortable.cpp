@@ -477,9 +477,123 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
     }
 }
 
+// The OR, the zero scan and the dither in 64-bit words: what a processor
+// without vector registers (armhf built without NEON, for one) runs
+// faster than the vector code lowered to words.
+
+// OR of the rows, 32 bytes (four words) at a time, then eight, then the
+// last bytes alone.
+void OrRowsByWords(const unsigned char* top, std::uint64_t stride, int rows,
+                   std::uint64_t usedBytes, unsigned char* orBytes)
+{
+    std::uint64_t at = 0;
+    for (; at + 32 <= usedBytes; at += 32) {
+        std::uint64_t any[4] = {0, 0, 0, 0};
+        const unsigned char* row = top + at;
+        for (int r = 0; r < rows; ++r, row += stride) {
+            for (int i = 0; i < 4; ++i) {
+                any[i] |= LoadWord(row + 8 * i);
+            }
+        }
+        std::memcpy(orBytes + at, any, sizeof any);
+    }
+    for (; at + 8 <= usedBytes; at += 8) {
+        std::uint64_t any = 0;
+        const unsigned char* row = top + at;
+        for (int r = 0; r < rows; ++r, row += stride) {
+            any |= LoadWord(row);
+        }
+        std::memcpy(orBytes + at, &any, sizeof any);
+    }
+    for (; at < usedBytes; ++at) {
+        unsigned char any = 0;
+        const unsigned char* row = top + at;
+        for (int r = 0; r < rows; ++r, row += stride) {
+            any = static_cast<unsigned char>(any | *row);
+        }
+        orBytes[at] = any;
+    }
+}
+
+// Zero bytes at the start: 32 at a time while they are all zero, then
+// eight, then byte by byte up to the first set byte.
+std::uint64_t LeadingZeroBytesByWords(const unsigned char* data, std::uint64_t size)
+{
+    std::uint64_t at = 0;
+    for (; at + 32 <= size; at += 32) {
+        const std::uint64_t any = LoadWord(data + at) | LoadWord(data + at + 8) |
+                                  LoadWord(data + at + 16) | LoadWord(data + at + 24);
+        if (any != 0) {
+            break;
+        }
+    }
+    for (; at + 8 <= size && LoadWord(data + at) == 0; at += 8) {
+    }
+    while (at < size && data[at] == 0) {
+        ++at;
+    }
+    return at;
+}
+
+// Packs one row 32 pixels at a time where they are all white (255, never
+// below a threshold: four zero bytes), else eight at a time; the last ones
+// alone.
+void DitherRowByWords(const unsigned char* grey, const unsigned char* thresholds, int width,
+                      unsigned char* out)
+{
+    int first = 0;
+    for (; first + 32 <= width; first += 32) {
+        const unsigned char* g = grey + first;
+        if ((LoadWord(g) & LoadWord(g + 8) & LoadWord(g + 16) & LoadWord(g + 24)) ==
+            ~std::uint64_t{0}) {
+            std::memset(out + first / 8, 0, 4);
+            continue;
+        }
+        for (int k = 0; k < 32; k += 8) {
+            out[(first + k) / 8] = static_cast<unsigned char>(
+                DotsOf8(LoadBigEndian(g + k), LoadBigEndian(thresholds + first + k)));
+        }
+    }
+    for (; first + 8 <= width; first += 8) {
+        out[first / 8] = static_cast<unsigned char>(
+            DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(thresholds + first)));
+    }
+    if (first < width) {
+        unsigned int byte = 0;
+        for (int k = 0; first + k < width; ++k) {
+            const bool dot = grey[first + k] < thresholds[first + k];
+            byte |= static_cast<unsigned int>(dot) << (7 - k);
+        }
+        out[first / 8] = static_cast<unsigned char>(byte);
+    }
+}
+
 }  // namespace
 
+// Whether the compiler has vector registers for the generic vectors on
+// this processor; without them the portable path takes the word versions
+// of the OR, the zero scan and the dither (the column block costs the same
+// either way).
+constexpr bool kVectorRegisters =
+#if defined(__SSE2__) || defined(__ARM_NEON) || defined(__ALTIVEC__) || defined(__VSX__) ||        \
+    defined(__riscv_vector) || defined(__mips_msa) || defined(__loongarch_sx) ||                   \
+    defined(__wasm_simd128__)
+    true;
+#else
+    false;
+#endif
+
 const ColumnKernels kPortableKernels = {
-    ColumnPath::kPortable, "portable",     OrRows,    ColumnBlock,
-    LeadingZeroBytes,      BigEndianWords, DitherRow,
+    ColumnPath::kPortable,
+    "portable",
+    kVectorRegisters ? OrRows : OrRowsByWords,
+    ColumnBlock,
+    kVectorRegisters ? LeadingZeroBytes : LeadingZeroBytesByWords,
+    BigEndianWords,
+    kVectorRegisters ? DitherRow : DitherRowByWords,
+};
+
+const ColumnKernels kPortableWordKernels = {
+    ColumnPath::kPortable,   "portable",     OrRowsByWords,    ColumnBlock,
+    LeadingZeroBytesByWords, BigEndianWords, DitherRowByWords,
 };

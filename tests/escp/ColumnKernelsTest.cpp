@@ -2,8 +2,9 @@
 // The inner loops of every processor path against plain references, on
 // random rows at every length around the paths' steps (8, 16, 32 and 64
 // bytes or pixels), so that the tails of each path are exercised: the grey
-// dither, the OR of a band's rows, the word byte order and the column bytes
-// of a block at every column size.
+// dither, the OR of a band's rows, the zero scan, the word byte order and
+// the column bytes of a block at every column size; and the portable
+// path's word versions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,9 +35,9 @@ Bytes RandomBytes(std::size_t size, std::mt19937& random)
 
 class ColumnKernelsTest : public escptest::ColumnPathTest {};
 
-TEST_P(ColumnKernelsTest, DitherRowPacksDotsWhereGreyIsBelowTheThreshold)
+// Checks the kernels' dither against the plain one.
+void ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(const ColumnKernels& kernels)
 {
-    const ColumnKernels& kernels = ColumnKernels::Current();
     std::mt19937 random(17);
     for (const int width : kLengths) {
         for (const bool mostlyWhite : {false, true}) {
@@ -64,9 +65,9 @@ TEST_P(ColumnKernelsTest, DitherRowPacksDotsWhereGreyIsBelowTheThreshold)
     }
 }
 
-TEST_P(ColumnKernelsTest, OrRowsStoresTheOrOfEveryRowsUsedBytes)
+// Checks the kernels' OR of rows against the plain one.
+void ExpectOrRowsStoresTheOrOfEveryRowsUsedBytes(const ColumnKernels& kernels)
 {
-    const ColumnKernels& kernels = ColumnKernels::Current();
     std::mt19937 random(18);
     for (const int used : kLengths) {
         for (const int rows : {8, 24, 48, 72}) {
@@ -90,6 +91,48 @@ TEST_P(ColumnKernelsTest, OrRowsStoresTheOrOfEveryRowsUsedBytes)
             EXPECT_EQ(out, expected) << used << " bytes, " << rows << " rows";
         }
     }
+}
+
+// Checks the kernels' zero scan: every length, with the first set byte at
+// every place (or none).
+void ExpectLeadingZeroBytesCountsUpToTheFirstSetByte(const ColumnKernels& kernels)
+{
+    for (const int size : kLengths) {
+        for (int first = 0; first <= size; ++first) {
+            Bytes data(static_cast<std::size_t>(size), 0);
+            if (first < size) {
+                data[first] = static_cast<unsigned char>(1u << (first % 8));
+                data.back() |= 0x80;
+            }
+            EXPECT_EQ(kernels.leadingZeroBytes(data.data(), data.size()),
+                      static_cast<std::uint64_t>(first))
+                << "size " << size << ", first set byte " << first;
+        }
+    }
+}
+
+TEST_P(ColumnKernelsTest, DitherRowPacksDotsWhereGreyIsBelowTheThreshold)
+{
+    ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(ColumnKernels::Current());
+}
+
+TEST_P(ColumnKernelsTest, OrRowsStoresTheOrOfEveryRowsUsedBytes)
+{
+    ExpectOrRowsStoresTheOrOfEveryRowsUsedBytes(ColumnKernels::Current());
+}
+
+TEST_P(ColumnKernelsTest, LeadingZeroBytesCountsUpToTheFirstSetByte)
+{
+    ExpectLeadingZeroBytesCountsUpToTheFirstSetByte(ColumnKernels::Current());
+}
+
+// The word versions a processor without vector registers takes on the
+// portable path, tested on every processor.
+TEST(PortableWordKernels, MatchThePlainReferences)
+{
+    ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(kPortableWordKernels);
+    ExpectOrRowsStoresTheOrOfEveryRowsUsedBytes(kPortableWordKernels);
+    ExpectLeadingZeroBytesCountsUpToTheFirstSetByte(kPortableWordKernels);
 }
 
 TEST_P(ColumnKernelsTest, BigEndianWordsReadsTheFirstByteAsTheHighest)

@@ -274,41 +274,28 @@ inline void OrChunks(const unsigned char* top, std::uint64_t stride, int rows, s
     }
 }
 
+void OrRowsByWords(const unsigned char* top, std::uint64_t stride, int rows,
+                   std::uint64_t usedBytes, unsigned char* orBytes);
+
 // OR of the rows 64 and then 16 bytes at a time, the last 16 ending at the
 // last used byte (bytes they share with the previous ones get the same
-// value again). Rows of fewer than sixteen bytes go a word and then a byte
-// at a time.
+// value again). Rows of fewer than sixteen bytes go by words.
 void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t usedBytes,
             unsigned char* orBytes)
 {
-    std::uint64_t at = 0;
-    if (usedBytes >= 16) {
-        for (; at + 64 <= usedBytes; at += 64) {
-            OrChunks<4>(top, stride, rows, at, orBytes);
-        }
-        for (; at + 16 <= usedBytes; at += 16) {
-            OrChunks<1>(top, stride, rows, at, orBytes);
-        }
-        if (at < usedBytes) {
-            OrChunks<1>(top, stride, rows, usedBytes - 16, orBytes);
-        }
+    if (usedBytes < 16) {
+        OrRowsByWords(top, stride, rows, usedBytes, orBytes);
         return;
     }
-    for (; at + 8 <= usedBytes; at += 8) {
-        std::uint64_t any = 0;
-        const unsigned char* row = top + at;
-        for (int r = 0; r < rows; ++r, row += stride) {
-            any |= LoadWord(row);
-        }
-        std::memcpy(orBytes + at, &any, sizeof any);
+    std::uint64_t at = 0;
+    for (; at + 64 <= usedBytes; at += 64) {
+        OrChunks<4>(top, stride, rows, at, orBytes);
     }
-    for (; at < usedBytes; ++at) {
-        unsigned char any = 0;
-        const unsigned char* row = top + at;
-        for (int r = 0; r < rows; ++r, row += stride) {
-            any = static_cast<unsigned char>(any | *row);
-        }
-        orBytes[at] = any;
+    for (; at + 16 <= usedBytes; at += 16) {
+        OrChunks<1>(top, stride, rows, at, orBytes);
+    }
+    if (at < usedBytes) {
+        OrChunks<1>(top, stride, rows, usedBytes - 16, orBytes);
     }
 }
 

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// ColumnKernels, SSE2 path (every x86-64 processor): column bytes by bit
-// transposes of sixteen-byte rows and byte transposes into printer order,
-// 128 columns at a time; sixteen bytes per step for the ink OR, the zero
-// scan and the dither.
+// ColumnKernels, SSE2 path (every x86-64 processor): sixteen bytes per step
+// for the ink OR, the zero scan and the dither; the column bytes are the
+// portable path's, whose generic vectors the compiler makes SSE2 code of.
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
@@ -12,142 +11,18 @@
 
 namespace {
 
-// The SSE2 instructions the shared transposes use.
-struct Sse2Ops {
-    static __m128i UnpackLo8(__m128i a, __m128i b) { return _mm_unpacklo_epi8(a, b); }
-    static __m128i UnpackHi8(__m128i a, __m128i b) { return _mm_unpackhi_epi8(a, b); }
-    static __m128i UnpackLo16(__m128i a, __m128i b) { return _mm_unpacklo_epi16(a, b); }
-    static __m128i UnpackHi16(__m128i a, __m128i b) { return _mm_unpackhi_epi16(a, b); }
-    static __m128i UnpackLo32(__m128i a, __m128i b) { return _mm_unpacklo_epi32(a, b); }
-    static __m128i UnpackHi32(__m128i a, __m128i b) { return _mm_unpackhi_epi32(a, b); }
-    static __m128i UnpackLo64(__m128i a, __m128i b) { return _mm_unpacklo_epi64(a, b); }
-    static __m128i UnpackHi64(__m128i a, __m128i b) { return _mm_unpackhi_epi64(a, b); }
-    static __m128i And(__m128i a, __m128i b) { return _mm_and_si128(a, b); }
-    static __m128i Xor(__m128i a, __m128i b) { return _mm_xor_si128(a, b); }
-    template <int kShift>
-    static __m128i ShiftRight16(__m128i a)
-    {
-        return _mm_srli_epi16(a, kShift);
-    }
-    template <int kShift>
-    static __m128i ShiftLeft16(__m128i a)
-    {
-        return _mm_slli_epi16(a, kShift);
-    }
-    static __m128i Bytes(char value) { return _mm_set1_epi8(value); }
-};
-
-}  // namespace
-
-#include "escp/VectorTranspose.h"
-
-namespace {
-
 // Sixteen bytes from `at`.
 inline __m128i LoadBytes(const unsigned char* at)
 {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-// Sixteen bytes of a row from byte `at`, zeros beyond `available` bytes (so
-// nothing past the row's pixels is read at the end of the page).
-__m128i LoadRowBytes(const unsigned char* row, std::uint64_t at, std::uint64_t available)
-{
-    if (at + 16 <= available) {
-        return LoadBytes(row + at);
-    }
-    alignas(16) unsigned char bytes[16] = {};
-    std::memcpy(bytes, row + at, available - at);
-    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
-}
-
-// Stores the low and the high eight bytes of v at `low` and `high`.
-inline void StoreHalves(__m128i v, unsigned char* low, unsigned char* high)
-{
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(low), v);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(high), _mm_unpackhi_epi64(v, v));
-}
-
-// Column bytes of the 128 columns from row byte byteStart. Each register
-// holds sixteen bytes of one row; a bit transpose of the eight rows of
-// column byte b leaves byte p of register k = byte b of column 8p + k. The
-// 8 * columnBytes registers, in the order of the printer's bytes (k, then
-// b), are then transposed as bytes eight at a time: afterwards the low
-// half of register 8c + k is bytes 8c .. 8c + 7 of the printer's bytes of
-// columns 16k .. 16k + 7, the high half those of the next eight columns.
-template <int columnBytes>
-void Block128(const unsigned char* const dotRows[], std::uint64_t byteStart,
-              std::uint64_t usedBytes, unsigned char* block)
-{
-    const bool whole = byteStart + 16 <= usedBytes;
-    __m128i ordered[8 * columnBytes];
-    for (int b = 0; b < columnBytes; ++b) {
-        __m128i r[8];
-        for (int d = 0; d < 8; ++d) {
-            const unsigned char* row = dotRows[8 * b + d];
-            r[d] = whole ? LoadBytes(row + byteStart) : LoadRowBytes(row, byteStart, usedBytes);
-        }
-        TransposeBitsInBytes<Sse2Ops>(r);
-        for (int k = 0; k < 8; ++k) {
-            ordered[columnBytes * k + b] = r[k];
-        }
-    }
-    // Bytes of eight columns.
-    const std::uint64_t groupBytes = 8 * static_cast<std::uint64_t>(columnBytes);
-    std::uint64_t c = 0;
-    // Sixteen bytes of each eight columns at a time, from two transposes.
-    for (; c + 16 <= groupBytes; c += 16) {
-        __m128i* first = ordered + c;
-        __m128i* second = ordered + c + 8;
-        TransposeBytes8x16<Sse2Ops>(first);
-        TransposeBytes8x16<Sse2Ops>(second);
-        for (std::uint64_t k = 0; k < 8; ++k) {
-            unsigned char* even = block + 2 * k * groupBytes + c;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(even),
-                             _mm_unpacklo_epi64(first[k], second[k]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(even + groupBytes),
-                             _mm_unpackhi_epi64(first[k], second[k]));
-        }
-    }
-    if (c < groupBytes) {
-        __m128i* last = ordered + c;
-        TransposeBytes8x16<Sse2Ops>(last);
-        for (std::uint64_t k = 0; k < 8; ++k) {
-            unsigned char* even = block + 2 * k * groupBytes + c;
-            StoreHalves(last[k], even, even + groupBytes);
-        }
-    }
-}
-
-// 256 columns as two halves of 128, made for each size of column known
-// at compile time (8, 24 and 72 dots).
-template <int kColumnBytes>
-void Block256(const unsigned char* const dotRows[], std::uint64_t byteStart,
-              std::uint64_t usedBytes, unsigned char* block)
-{
-    Block128<kColumnBytes>(dotRows, byteStart, usedBytes, block);
-    if (byteStart + 16 < usedBytes) {
-        Block128<kColumnBytes>(dotRows, byteStart + 16, usedBytes, block + 128 * kColumnBytes);
-    }
-}
-
+// The column bytes are the portable path's: its generic vectors are SSE2
+// code on every x86-64 processor.
 void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
                  std::uint64_t usedBytes, unsigned char* block)
 {
-    switch (columnBytes) {
-    case 1:
-        Block256<1>(dotRows, byteStart, usedBytes, block);
-        break;
-    case 3:
-        Block256<3>(dotRows, byteStart, usedBytes, block);
-        break;
-    case 9:
-        Block256<9>(dotRows, byteStart, usedBytes, block);
-        break;
-    default:
-        kPortableKernels.columnBlock(dotRows, columnBytes, byteStart, usedBytes, block);
-        break;
-    }
+    kPortableKernels.columnBlock(dotRows, columnBytes, byteStart, usedBytes, block);
 }
 
 // OR of sixteen bytes from byte `at` of every row, four rows per step.

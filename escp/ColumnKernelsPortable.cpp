@@ -358,89 +358,198 @@ inline unsigned DotsOf8(std::uint64_t g, std::uint64_t t)
     return static_cast<unsigned>(((below >> 7) * 0x0102040810204080ULL) >> 56);
 }
 
-// The dots of the 64 pixels from `grey`, as eight bytes at `out`. Each
-// pixel below its threshold keeps its bit's value (0x80 for the first of
-// eight ... 0x01 for the last); the eight bytes of each output byte are
-// then ORed together by interleaving the eight rows of eight and folding
-// the halves of the vector onto each other: pairs, then fours, then eights.
-inline void Dots64(const unsigned char* grey, const unsigned char* thresholds, unsigned char* out)
+// The dots of the sixteen pixels from `grey`, each in its own bit of its
+// byte: 0x80 >> (k mod 8) for pixel k where its grey is below its
+// threshold, nothing where it stays paper.
+inline V16 Dots16(const unsigned char* grey, const unsigned char* thresholds)
 {
     const V16 bits = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01,
                       0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
-    V16 m[4];
-    for (int q = 0; q < 4; ++q) {
-        const V16 paper = As<V16>(Load16(grey + 16 * q) >= Load16(thresholds + 16 * q));
-        m[q] = bits & ~paper;
-    }
-    // Output bytes 0 and 2, 1 and 3, 4 and 6, 5 and 7.
-    const V16 a = Ops::UnpackLo64(m[0], m[1]);
-    const V16 b = Ops::UnpackHi64(m[0], m[1]);
-    const V16 c = Ops::UnpackLo64(m[2], m[3]);
-    const V16 d = Ops::UnpackHi64(m[2], m[3]);
-    // 16-bit element i: byte i of output bytes 0, 1 (then 2, 3; 4, 5; 6, 7).
-    const V16 p01 = Ops::UnpackLo8(a, b);
-    const V16 p23 = Ops::UnpackHi8(a, b);
-    const V16 p45 = Ops::UnpackLo8(c, d);
-    const V16 p67 = Ops::UnpackHi8(c, d);
-    // 32-bit element j: output bytes 0..3 (4..7) from bytes j and j + 4.
-    const V16 q03 = Ops::UnpackLo16(p01, p23) | Ops::UnpackHi16(p01, p23);
-    const V16 q47 = Ops::UnpackLo16(p45, p67) | Ops::UnpackHi16(p45, p67);
-    // 64-bit element h: output bytes 0..7 from bytes h, h + 2, h + 4, h + 6.
-    const V16 r = Ops::UnpackLo32(q03, q47) | Ops::UnpackHi32(q03, q47);
-    const V2x64 words = As<V2x64>(r | Ops::UnpackHi64(r, r));
-    const std::uint64_t dots = words[0];
-    std::memcpy(out, &dots, sizeof dots);
+    const V16 paper = As<V16>(Load16(grey) >= Load16(thresholds));
+    return bits & ~paper;
 }
 
-// The AND of the 64 pixels from `grey`, sixteen at a time: all bits set
-// when every pixel is white (255, never below a threshold).
+// Byte 2i of the result is a[i] | a[i + 8], byte 2i + 1 is b[i] | b[i + 8]:
+// each vector's halves ORed onto each other, the two interleaved.
+inline V16 FoldHalves(V16 a, V16 b)
+{
+    return Ops::UnpackLo8(a, b) | Ops::UnpackHi8(a, b);
+}
+
+// The packing of dots below in numbers: pixel 8j + k (j the dot byte it
+// belongs to, k its bit from the top) has three bits of k, and j's bits
+// j0 (lowest) up. In the vectors of Dots16 it is in byte 8 * j0 + k of
+// vector j / 2. Interleaving vector v with v + n moves byte 8 * j0 + k to
+// place 2k + (which of the two) of the first (j0 = 0) or second (j0 = 1)
+// result: k is now at the top of the place. FoldHalves then ORs the top
+// bit of k away and takes in one more bit of j at the bottom, so after
+// three of them every place holds one whole dot byte, and the places are
+// in the order of j.
+
+// The dots of the 128 pixels from `grey`, as sixteen bytes at `out`.
+inline void Dots128(const unsigned char* grey, const unsigned char* thresholds, unsigned char* out)
+{
+    V16 dots[8];
+    for (int v = 0; v < 8; ++v) {
+        dots[v] = Dots16(grey + 16 * v, thresholds + 16 * v);
+    }
+    // Place 2k + j3 of vector 4 * j0 + 2 * j2 + j1.
+    V16 spread[8];
+    for (int v = 0; v < 4; ++v) {
+        spread[v] = Ops::UnpackLo8(dots[v], dots[v + 4]);
+        spread[v + 4] = Ops::UnpackHi8(dots[v], dots[v + 4]);
+    }
+    // Place 4 * (k mod 4) + 2 * j3 + j2 of vector 2 * j0 + j1.
+    const V16 fours[4] = {FoldHalves(spread[0], spread[2]), FoldHalves(spread[1], spread[3]),
+                          FoldHalves(spread[4], spread[6]), FoldHalves(spread[5], spread[7])};
+    // Place 8 * (k mod 2) + 4 * j3 + 2 * j2 + j1 of vector j0.
+    const V16 pairs[2] = {FoldHalves(fours[0], fours[1]), FoldHalves(fours[2], fours[3])};
+    Store16(FoldHalves(pairs[0], pairs[1]), out);
+}
+
+// The dots of the 64 pixels from `grey`, as eight bytes at `out`: as
+// Dots128 with one bit of j fewer, the last halves ORed onto each other.
+inline void Dots64(const unsigned char* grey, const unsigned char* thresholds, unsigned char* out)
+{
+    V16 dots[4];
+    for (int v = 0; v < 4; ++v) {
+        dots[v] = Dots16(grey + 16 * v, thresholds + 16 * v);
+    }
+    // Place 2k + j2 of vector 2 * j0 + j1.
+    const V16 spread[4] = {Ops::UnpackLo8(dots[0], dots[2]), Ops::UnpackLo8(dots[1], dots[3]),
+                           Ops::UnpackHi8(dots[0], dots[2]), Ops::UnpackHi8(dots[1], dots[3])};
+    // Place 4 * (k mod 4) + 2 * j2 + j1 of vector j0.
+    const V16 fours[2] = {FoldHalves(spread[0], spread[1]), FoldHalves(spread[2], spread[3])};
+    // Place 8 * (k mod 2) + 4 * j2 + 2 * j1 + j0.
+    const V16 pairs = FoldHalves(fours[0], fours[1]);
+    const V2x64 bytes = As<V2x64>(pairs | Ops::UnpackHi64(pairs, pairs));
+    const std::uint64_t first = bytes[0];
+    std::memcpy(out, &first, sizeof first);
+}
+
+// The AND of the 64 pixels from `grey`: all bits set when every pixel is
+// white (255, never below a threshold).
 inline V16 And64(const unsigned char* grey)
 {
     return (Load16(grey) & Load16(grey + 16)) & (Load16(grey + 32) & Load16(grey + 48));
 }
 
-// The dots of the 64 pixels from `at`, whose AND is `all`: none where all
-// are white, else by Dots64.
-inline void Dither64(const unsigned char* grey, const unsigned char* thresholds, int at, V16 all,
-                     unsigned char* out)
+// The AND of the 128 pixels from `grey`, one vector after the other (a
+// load and an AND each).
+inline V16 And128(const unsigned char* grey)
+{
+    V16 all = Load16(grey);
+    for (int v = 1; v < 8; ++v) {
+        all &= Load16(grey + 16 * v);
+    }
+    return all;
+}
+
+// The AND of the 256 pixels from `grey`, which lies on a 16-byte boundary
+// of memory: there an AND can take its operand straight from memory.
+inline V16 AlignedAnd256(const unsigned char* grey)
+{
+    const auto* aligned = static_cast<const unsigned char*>(__builtin_assume_aligned(grey, 16));
+    V16 all = Load16(aligned);
+    for (int v = 1; v < 16; ++v) {
+        all &= Load16(aligned + 16 * v);
+    }
+    return all;
+}
+
+// Zeroes the dots of the white pixels at the start of a row, tested 256 at
+// a time from the first pixel on a 16-byte boundary of memory (those
+// before it with the first sixteen), and says how many pixels that is (a
+// multiple of eight; nothing is written when it is none).
+inline int ZeroLeadingWhite(const unsigned char* grey, int wholePixels, unsigned char* out)
+{
+    const int head = static_cast<int>(-reinterpret_cast<std::uintptr_t>(grey) % 16);
+    if (!AllSet(Load16(grey))) {
+        return 0;
+    }
+    // While the pixels up to g + 256 are white, so are those of the 32
+    // bytes from o.
+    const unsigned char* g = grey + head;
+    const unsigned char* const end = g + (wholePixels - head) / 256 * 256;
+    unsigned char* const first = out + head / 8;
+    unsigned char* o = first;
+    for (; g != end && AllSet(AlignedAnd256(g)); g += 256, o += 32) {
+        Store16(V16{}, o);
+        Store16(V16{}, o + 16);
+    }
+    if (o == first) {
+        return 0;
+    }
+    out[0] = 0;  // the first byte, when the first boundary is past it
+    return static_cast<int>(o - out) * 8;
+}
+
+// The dots of the 128 pixels from `grey`, whose AND is `all`: none where
+// all are white, else by Dots128.
+inline void Dither128(const unsigned char* grey, const unsigned char* thresholds, V16 all,
+                      unsigned char* out)
 {
     if (AllSet(all)) {
+        Store16(V16{}, out);
+    } else {
+        Dots128(grey, thresholds, out);
+    }
+}
+
+// The dots of the 64 pixels from `at`: none where all are white, else by
+// Dots64.
+inline void Dither64(const unsigned char* grey, const unsigned char* thresholds, int at,
+                     unsigned char* out)
+{
+    if (AllSet(And64(grey + at))) {
         std::memset(out + at / 8, 0, 8);
     } else {
         Dots64(grey + at, thresholds + at, out + at / 8);
     }
 }
 
-// Packs one row 256 pixels at a time (nothing more to do where all are
-// white), then 64 at a time, the last 64 ending at the last whole byte of
-// the row (bytes they share with the previous ones get the same value
-// again). Rows of fewer than 64 pixels go eight at a time; the pixels of
-// the last part byte with the ones before them, or alone in a row of fewer
-// than eight.
+// Packs the whole bytes of a row of at least 256 pixels: the white ones at
+// its start, then 128 at a time (nothing more to do where all are white),
+// the last 128 ending at the last whole byte (bytes they share with the
+// previous ones get the same value again).
+void DitherWholeBytes(const unsigned char* grey, const unsigned char* thresholds, int wholePixels,
+                      unsigned char* out)
+{
+    const int white = ZeroLeadingWhite(grey, wholePixels, out);
+    const unsigned char* g = grey + white;
+    const unsigned char* t = thresholds + white;
+    unsigned char* o = out + white / 8;
+    for (const unsigned char* const end = g + (wholePixels - white) / 128 * 128; g != end;
+         g += 128, t += 128, o += 16) {
+        Dither128(g, t, And128(g), o);
+    }
+    if (g != grey + wholePixels) {
+        const int last = wholePixels - 128;
+        Dither128(grey + last, thresholds + last, And128(grey + last), out + last / 8);
+    }
+}
+
+// Packs one row: rows of 256 pixels or more by DitherWholeBytes, rows of
+// 128 to 255 whole bytes' pixels 128 at a time, 64 to 127 64 at a time
+// (the last ones ending at the last whole byte), shorter ones eight at a
+// time; the pixels of the last part byte with the ones before them, or
+// alone in a row of fewer than eight.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
     const int wholePixels = width / 8 * 8;
     int first = 0;
-    if (wholePixels >= 64) {
-        int at = 0;
-        for (; at + 256 <= wholePixels; at += 256) {
-            V16 quarter[4];
-            for (int q = 0; q < 4; ++q) {
-                quarter[q] = And64(grey + at + 64 * q);
-            }
-            if (AllSet((quarter[0] & quarter[1]) & (quarter[2] & quarter[3]))) {
-                std::memset(out + at / 8, 0, 32);
-                continue;
-            }
-            for (int q = 0; q < 4; ++q) {
-                Dither64(grey, thresholds, at + 64 * q, quarter[q], out);
-            }
-        }
-        for (; at < wholePixels; at += 64) {
-            const int from = at + 64 <= wholePixels ? at : wholePixels - 64;
-            Dither64(grey, thresholds, from, And64(grey + from), out);
-        }
+    if (wholePixels >= 256) {
+        DitherWholeBytes(grey, thresholds, wholePixels, out);
+        first = wholePixels;
+    } else if (wholePixels >= 128) {
+        const int last = wholePixels - 128;
+        Dither128(grey, thresholds, And128(grey), out);
+        Dither128(grey + last, thresholds + last, And128(grey + last), out + last / 8);
+        first = wholePixels;
+    } else if (wholePixels >= 64) {
+        Dither64(grey, thresholds, 0, out);
+        Dither64(grey, thresholds, wholePixels - 64, out);
         first = wholePixels;
     }
     for (; first + 8 <= width; first += 8) {

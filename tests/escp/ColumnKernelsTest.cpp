@@ -116,6 +116,37 @@ TEST_P(ColumnKernelsTest, DitherRowPacksDotsWhereGreyIsBelowTheThreshold)
     ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(ColumnKernels::Current());
 }
 
+TEST_P(ColumnKernelsTest, DitherRowKeepsTheDotsAroundLongWhiteStretches)
+{
+    // White rows with one mark (or none) next to the steps of a long white
+    // stretch, the row starting at every place within sixteen bytes of
+    // memory: where the white is tested depends on where the row lies.
+    const ColumnKernels& kernels = ColumnKernels::Current();
+    std::mt19937 random(21);
+    for (const int width : {256, 263, 300, 520, 777, 1030}) {
+        const Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
+        for (const int mark : {-1, 0, 15, 16, 255, 256, 262, 271, 511, 512, 519, 1025}) {
+            if (mark >= width) {
+                continue;
+            }
+            for (int offset = 0; offset < 16; ++offset) {
+                Bytes memory(static_cast<std::size_t>(offset + width), 255);
+                unsigned char* grey = memory.data() + offset;
+                Bytes expected((width + 7) / 8 + 1, 0);
+                if (mark >= 0) {
+                    grey[mark] = 0;
+                    expected[mark / 8] = thresholds[mark] > 0 ? 0x80 >> (mark % 8) : 0;
+                }
+                Bytes out(expected.size(), 0xA5);
+                expected.back() = 0xA5;
+                kernels.ditherRow(grey, thresholds.data(), width, out.data());
+                EXPECT_EQ(out, expected)
+                    << "width " << width << ", mark at " << mark << ", offset " << offset;
+            }
+        }
+    }
+}
+
 TEST_P(ColumnKernelsTest, OrRowsStoresTheOrOfEveryRowsUsedBytes)
 {
     ExpectOrRowsStoresTheOrOfEveryRowsUsedBytes(ColumnKernels::Current());

@@ -125,7 +125,7 @@ TEST_P(ColumnKernelsTest, DitherRowKeepsTheDotsAroundLongWhiteStretches)
     std::mt19937 random(21);
     for (const int width : {256, 263, 300, 520, 777, 1030}) {
         const Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
-        for (const int mark : {-1, 0, 15, 16, 255, 256, 262, 271, 511, 512, 519, 1025}) {
+        for (const int mark : {-1, 0, 15, 16, 255, 256, 262, 271, 511, 512, 519, 770, 1020, 1025}) {
             if (mark >= width) {
                 continue;
             }

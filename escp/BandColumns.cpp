@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 // BandColumns: ink mask and column bytes of one band. Column bytes are made
-// 256 columns of one pass at a time into a small block by the process's
-// column kernels, then appended to the printer data (no zero fill first).
-// Blocks without ink are zeros.
+// 256 columns of one pass at a time by the process's column kernels,
+// straight into the printer data (which is not zero-filled first). Blocks
+// without ink are zeros.
 #include "escp/BandColumns.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -100,27 +101,36 @@ std::uint64_t BandColumns::NextColumn(std::uint64_t x, std::uint64_t flip) const
 }
 
 void BandColumns::AppendPass(int pass, std::uint64_t first, std::uint64_t count,
-                             std::vector<unsigned char>& out) const
+                             BodyBytes& out) const
 {
     const unsigned char* dotRows[kMaxDots];
     for (int d = 0; d < dotsPerPass; ++d) {
         dotRows[d] = Row(pass + passes * d);
     }
     const std::uint64_t columnBytes = static_cast<std::uint64_t>(ColumnBytes());
-    unsigned char block[kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare];
     const std::uint64_t end = first + count;
-    // Blocks start at whole row bytes; only the columns in the range are
-    // appended.
+    // Room for the range and for its last block made whole; what lies
+    // beyond the range is cut off at the end (the room is not filled).
+    const std::size_t start = out.size();
+    out.resize(start + count * columnBytes + kAppendRoom);
+    unsigned char* at = out.data() + start;
+    // Blocks start at whole row bytes: one that starts at the range's first
+    // column is made in place, one that starts before it (only the first)
+    // in a block of its own whose columns in the range are copied.
     for (std::uint64_t x0 = first / 8 * 8; x0 < end; x0 += kBlockColumns) {
         const std::uint64_t from = std::max(first, x0);
         const std::uint64_t to = std::min(end, x0 + kBlockColumns);
         const std::size_t bytes = (to - from) * columnBytes;
         if (NextInk(from) >= to) {
-            out.insert(out.end(), bytes, 0);  // no ink in any row
-            continue;
+            std::memset(at, 0, bytes);  // no ink in any row
+        } else if (x0 == from) {
+            kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, at);
+        } else {
+            unsigned char block[kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare];
+            kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, block);
+            std::memcpy(at, block + (from - x0) * columnBytes, bytes);
         }
-        kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, block);
-        const unsigned char* columns = block + (from - x0) * columnBytes;
-        out.insert(out.end(), columns, columns + bytes);
+        at += bytes;
     }
+    out.resize(start + count * columnBytes);
 }

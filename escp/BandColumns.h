@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "escp/BodyBytes.h"
 #include "escp/ColumnKernels.h"
 
 class BandColumns {
@@ -19,6 +20,11 @@ public:
     // Most dots of one column of a pass.
     static constexpr int kMaxDots = 72;
 
+    // Bytes beyond the columns it appends that AppendPass uses while it
+    // works (a block made whole past the range's end, and the kernel's
+    // spare bytes); they are not kept.
+    static constexpr std::uint64_t kAppendRoom =
+        ColumnKernels::kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare;
     // The processor paths of the inner loops (see ColumnKernels.h).
     using Path = ColumnPath;
     // True when this build and this processor can take the path.
@@ -60,8 +66,7 @@ public:
     // ColumnBytes() bytes each in the ESC/P column order (top dot in the
     // most significant bit of the first byte). Needs FindInk first; columns
     // must lie below the width.
-    void AppendPass(int pass, std::uint64_t first, std::uint64_t count,
-                    std::vector<unsigned char>& out) const;
+    void AppendPass(int pass, std::uint64_t first, std::uint64_t count, BodyBytes& out) const;
 
 private:
     // Start of band row `row`.

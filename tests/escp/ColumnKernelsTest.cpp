@@ -39,17 +39,35 @@ class ColumnKernelsTest : public escptest::ColumnPathTest {};
 void ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(const ColumnKernels& kernels)
 {
     std::mt19937 random(17);
-    for (const int width : kLengths) {
-        for (const bool mostlyWhite : {false, true}) {
+    // White (which no threshold makes dots) with marks every `markEvery`
+    // pixels; 0: random grey everywhere. Long white stretches with one
+    // mark after them catch a white test that skips too much.
+    struct Pattern {
+        int markEvery;
+        const char* name;
+    };
+    const Pattern patterns[] = {{0, "random"},
+                                {150, "a mark every 150"},
+                                {1100, "a mark every 1100"},
+                                {512, "a mark every 512"}};
+    std::vector<int> widths(std::begin(kLengths), std::end(kLengths));
+    widths.insert(widths.end(), {1023, 1024, 1099, 1100, 1101, 2300});
+    for (const int width : widths) {
+        for (const Pattern& pattern : patterns) {
             Bytes grey = RandomBytes(static_cast<std::size_t>(width), random);
-            // White stretches (which no threshold makes dots) with a few marks.
-            for (int x = 0; mostlyWhite && x < width; ++x) {
-                grey[x] = x % 150 == 149 ? grey[x] : 255;
+            for (int x = 0; pattern.markEvery != 0 && x < width; ++x) {
+                grey[x] = x % pattern.markEvery == pattern.markEvery - 1 ? grey[x] : 255;
             }
             Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
             // Equal values are paper, not dots.
             for (int x = 0; x < width; x += 5) {
                 thresholds[x] = grey[x];
+            }
+            // The marks are dots.
+            for (int x = pattern.markEvery - 1; pattern.markEvery != 0 && x < width;
+                 x += pattern.markEvery) {
+                grey[x] = 0;
+                thresholds[x] = 128;
             }
             Bytes expected((width + 7) / 8 + 1, 0);
             for (int x = 0; x < width; ++x) {
@@ -60,7 +78,7 @@ void ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(const ColumnKernels& k
             Bytes out(expected.size(), 0xA5);
             expected.back() = 0xA5;  // the byte after the row is not written
             kernels.ditherRow(grey.data(), thresholds.data(), width, out.data());
-            EXPECT_EQ(out, expected) << "width " << width << (mostlyWhite ? ", mostly white" : "");
+            EXPECT_EQ(out, expected) << "width " << width << ", " << pattern.name;
         }
     }
 }

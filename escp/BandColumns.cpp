@@ -124,10 +124,10 @@ void BandColumns::AppendPass(int pass, std::uint64_t first, std::uint64_t count,
         if (NextInk(from) >= to) {
             std::memset(at, 0, bytes);  // no ink in any row
         } else if (x0 == from) {
-            kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, at);
+            kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, to - x0, at);
         } else {
             unsigned char block[kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare];
-            kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, block);
+            kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, to - x0, block);
             std::memcpy(at, block + (from - x0) * columnBytes, bytes);
         }
         at += bytes;

@@ -108,14 +108,15 @@ void Block24(const unsigned char* const dotRows[], std::uint64_t byteStart, std:
     }
 }
 
-// Three-byte columns by bit transposes; the others the SSE2 way.
+// Three-byte columns by bit transposes, all 256 at once; the others the
+// SSE2 way.
 void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-                 std::uint64_t usedBytes, unsigned char* block)
+                 std::uint64_t usedBytes, std::uint64_t columns, unsigned char* block)
 {
     if (columnBytes == 3) {
         Block24(dotRows, byteStart, usedBytes, block);
     } else {
-        kSse2Kernels.columnBlock(dotRows, columnBytes, byteStart, usedBytes, block);
+        kSse2Kernels.columnBlock(dotRows, columnBytes, byteStart, usedBytes, columns, block);
     }
 }
 

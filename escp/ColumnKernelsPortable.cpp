@@ -205,14 +205,14 @@ void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64
     }
 }
 
-// 256 columns as two halves of 128; columns from the width on are never
-// appended.
+// 256 columns as two halves of 128; the second is not made when the first
+// holds the columns wanted, or when it lies beyond the row's used bytes.
 template <int kColumnBytes>
 void Block256(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-              std::uint64_t usedBytes, unsigned char* block)
+              std::uint64_t usedBytes, std::uint64_t columns, unsigned char* block)
 {
     Block128<kColumnBytes>(dotRows, columnBytes, byteStart, usedBytes, block);
-    if (byteStart + 16 < usedBytes) {
+    if (columns > 128 && byteStart + 16 < usedBytes) {
         Block128<kColumnBytes>(dotRows, columnBytes, byteStart + 16, usedBytes,
                                block + 128 * static_cast<std::uint64_t>(columnBytes));
     }
@@ -221,20 +221,20 @@ void Block256(const unsigned char* const dotRows[], int columnBytes, std::uint64
 // The printers' column sizes (8, 24 and 72 dots) made for their size, any
 // other from the size given.
 void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-                 std::uint64_t usedBytes, unsigned char* block)
+                 std::uint64_t usedBytes, std::uint64_t columns, unsigned char* block)
 {
     switch (columnBytes) {
     case 1:
-        Block256<1>(dotRows, columnBytes, byteStart, usedBytes, block);
+        Block256<1>(dotRows, columnBytes, byteStart, usedBytes, columns, block);
         break;
     case 3:
-        Block256<3>(dotRows, columnBytes, byteStart, usedBytes, block);
+        Block256<3>(dotRows, columnBytes, byteStart, usedBytes, columns, block);
         break;
     case 9:
-        Block256<9>(dotRows, columnBytes, byteStart, usedBytes, block);
+        Block256<9>(dotRows, columnBytes, byteStart, usedBytes, columns, block);
         break;
     default:
-        Block256<0>(dotRows, columnBytes, byteStart, usedBytes, block);
+        Block256<0>(dotRows, columnBytes, byteStart, usedBytes, columns, block);
         break;
     }
 }

@@ -172,13 +172,17 @@ TEST_P(ColumnKernelsTest, ColumnBlockGivesEachColumnsDotsTopDotFirst)
     const ColumnKernels& kernels = ColumnKernels::Current();
     std::mt19937 random(20);
     // Rows as long as their used bytes (a read beyond them is a fault under
-    // AddressSanitizer), blocks from the start and from a later row byte.
+    // AddressSanitizer), blocks from the start and from a later row byte,
+    // all their columns wanted or only the first ones.
     struct Case {
         std::uint64_t usedBytes;
         std::uint64_t byteStart;
+        std::uint64_t columns;
     };
-    const Case cases[] = {{1, 0},  {5, 0},  {15, 0},  {16, 0},  {17, 0},  {31, 0},
-                          {32, 0}, {33, 0}, {40, 32}, {48, 32}, {49, 32}, {64, 32}};
+    const Case cases[] = {{1, 0, 256},   {5, 0, 256},   {15, 0, 256},  {16, 0, 256},
+                          {17, 0, 256},  {31, 0, 256},  {32, 0, 256},  {33, 0, 256},
+                          {40, 32, 256}, {48, 32, 256}, {49, 32, 256}, {64, 32, 256},
+                          {32, 0, 128},  {32, 0, 129},  {64, 16, 100}, {64, 32, 1}};
     for (int columnBytes = 1; columnBytes <= 9; ++columnBytes) {
         for (const Case& c : cases) {
             for (const bool sparse : {false, true}) {
@@ -197,10 +201,9 @@ TEST_P(ColumnKernelsTest, ColumnBlockGivesEachColumnsDotsTopDotFirst)
                 }
                 Bytes block(ColumnKernels::kBlockColumns * 9 + ColumnKernels::kBlockSpare);
                 kernels.columnBlock(dotRows.data(), columnBytes, c.byteStart, c.usedBytes,
-                                    block.data());
+                                    c.columns, block.data());
                 const std::uint64_t firstColumn = 8 * c.byteStart;
-                const std::uint64_t endColumn =
-                    std::min(firstColumn + ColumnKernels::kBlockColumns, 8 * c.usedBytes);
+                const std::uint64_t endColumn = std::min(firstColumn + c.columns, 8 * c.usedBytes);
                 Bytes expected;
                 Bytes got;
                 for (std::uint64_t x = firstColumn; x < endColumn; ++x) {

@@ -103,10 +103,9 @@ std::uint64_t BandColumns::NextColumn(std::uint64_t x, std::uint64_t flip) const
 void BandColumns::AppendPass(int pass, std::uint64_t first, std::uint64_t count,
                              BodyBytes& out) const
 {
-    const unsigned char* dotRows[kMaxDots];
-    for (int d = 0; d < dotsPerPass; ++d) {
-        dotRows[d] = Row(pass + passes * d);
-    }
+    // Dot d of the pass lies in band row pass + passes * d.
+    const unsigned char* const firstRow = Row(pass);
+    const std::uint64_t rowStep = static_cast<std::uint64_t>(passes) * stride;
     const std::uint64_t columnBytes = static_cast<std::uint64_t>(ColumnBytes());
     const std::uint64_t end = first + count;
     // Room for the range and for its last block made whole; what lies
@@ -124,10 +123,11 @@ void BandColumns::AppendPass(int pass, std::uint64_t first, std::uint64_t count,
         if (NextInk(from) >= to) {
             std::memset(at, 0, bytes);  // no ink in any row
         } else if (x0 == from) {
-            kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, to - x0, at);
+            kernels.columnBlock(firstRow, rowStep, ColumnBytes(), x0 / 8, usedBytes, to - x0, at);
         } else {
             unsigned char block[kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare];
-            kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, to - x0, block);
+            kernels.columnBlock(firstRow, rowStep, ColumnBytes(), x0 / 8, usedBytes, to - x0,
+                                block);
             std::memcpy(at, block + (from - x0) * columnBytes, bytes);
         }
         at += bytes;

@@ -28,12 +28,12 @@ struct ColumnKernels {
     void (*orRows)(const unsigned char* top, std::uint64_t stride, int rows,
                    std::uint64_t usedBytes, unsigned char* orBytes);
     // Column bytes of the 256 columns from row byte byteStart of a pass
-    // whose dot d lies in row dotRows[d] (columnBytes bytes a column, top dot
-    // in the most significant bit of the first): at least the first
-    // `columns` (1 to 256) are made, the others may be left undefined, as
-    // are columns beyond usedBytes row bytes; the block has kBlockSpare
-    // spare bytes.
-    void (*columnBlock)(const unsigned char* const dotRows[], int columnBytes,
+    // whose dot d lies in row firstRow + d * rowStep (columnBytes bytes a
+    // column, top dot in the most significant bit of the first): at least
+    // the first `columns` (1 to 256) are made, the others may be left
+    // undefined, as are columns beyond usedBytes row bytes; the block has
+    // kBlockSpare spare bytes.
+    void (*columnBlock)(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
                         std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
                         unsigned char* block);
     // Number of zero bytes at the start of `size` bytes (size when all are).

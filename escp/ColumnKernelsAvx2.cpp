@@ -70,17 +70,21 @@ __m256i LoadRowBytes32(const unsigned char* row, std::uint64_t at, std::uint64_t
 // that order, gathered by a byte transpose of those 24 registers (and 8
 // zero ones). Each 24 bytes go out in one 32-byte store whose last 8 bytes
 // the next columns overwrite (or that land on the block's spare bytes).
-void Block24(const unsigned char* const dotRows[], std::uint64_t byteStart, std::uint64_t usedBytes,
-             unsigned char* block)
+void Block24(const unsigned char* firstRow, std::uint64_t rowStep, std::uint64_t byteStart,
+             std::uint64_t usedBytes, unsigned char* block)
 {
     const bool whole = byteStart + 32 <= usedBytes;
     __m256i bytes[3][8];
 #pragma GCC unroll 3
     for (int b = 0; b < 3; ++b) {
-        for (int m = 0; m < 8; ++m) {
-            const unsigned char* row = dotRows[8 * b + m];
-            bytes[b][m] =
-                whole ? Load32(row + byteStart) : LoadRowBytes32(row, byteStart, usedBytes);
+        const unsigned char* const top = firstRow + static_cast<std::uint64_t>(8 * b) * rowStep;
+        if (whole) {
+            LoadEightRows(top + byteStart, rowStep, bytes[b], Load32);
+        } else {
+            for (int m = 0; m < 8; ++m) {
+                const unsigned char* row = top + static_cast<std::uint64_t>(m) * rowStep;
+                bytes[b][m] = LoadRowBytes32(row, byteStart, usedBytes);
+            }
         }
         TransposeBitsInBytes<Avx2Ops>(bytes[b]);
     }
@@ -110,13 +114,15 @@ void Block24(const unsigned char* const dotRows[], std::uint64_t byteStart, std:
 
 // Three-byte columns by bit transposes, all 256 at once; the others the
 // SSE2 way.
-void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-                 std::uint64_t usedBytes, std::uint64_t columns, unsigned char* block)
+void ColumnBlock(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                 unsigned char* block)
 {
     if (columnBytes == 3) {
-        Block24(dotRows, byteStart, usedBytes, block);
+        Block24(firstRow, rowStep, byteStart, usedBytes, block);
     } else {
-        kSse2Kernels.columnBlock(dotRows, columnBytes, byteStart, usedBytes, columns, block);
+        kSse2Kernels.columnBlock(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns,
+                                 block);
     }
 }
 

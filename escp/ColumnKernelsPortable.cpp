@@ -160,8 +160,8 @@ constexpr int kMaxColumnBytes = 9;
 // the printer's bytes of columns 16k .. 16k + 7, the second half those of
 // the next eight columns.
 template <int kColumnBytes>
-void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-              std::uint64_t usedBytes, unsigned char* block)
+void Block128(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+              std::uint64_t byteStart, std::uint64_t usedBytes, unsigned char* block)
 {
     const int bytes = kColumnBytes != 0 ? kColumnBytes : columnBytes;
     const bool whole = byteStart + 16 <= usedBytes;
@@ -171,9 +171,14 @@ void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64
 #pragma GCC unroll 3
     for (int b = 0; b < bytes; ++b) {
         V16 r[8];
-        for (int d = 0; d < 8; ++d) {
-            const unsigned char* row = dotRows[8 * b + d];
-            r[d] = whole ? Load16(row + byteStart) : LoadRowBytes(row, byteStart, usedBytes);
+        const unsigned char* const top = firstRow + static_cast<std::uint64_t>(8 * b) * rowStep;
+        if (whole) {
+            LoadEightRows(top + byteStart, rowStep, r, Load16);
+        } else {
+            for (int d = 0; d < 8; ++d) {
+                const unsigned char* row = top + static_cast<std::uint64_t>(d) * rowStep;
+                r[d] = LoadRowBytes(row, byteStart, usedBytes);
+            }
         }
         TransposeBitsInBytes<Ops>(r);
         for (int k = 0; k < 8; ++k) {
@@ -208,33 +213,35 @@ void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64
 // 256 columns as two halves of 128; the second is not made when the first
 // holds the columns wanted, or when it lies beyond the row's used bytes.
 template <int kColumnBytes>
-void Block256(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-              std::uint64_t usedBytes, std::uint64_t columns, unsigned char* block)
+void Block256(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+              std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+              unsigned char* block)
 {
-    Block128<kColumnBytes>(dotRows, columnBytes, byteStart, usedBytes, block);
+    Block128<kColumnBytes>(firstRow, rowStep, columnBytes, byteStart, usedBytes, block);
     if (columns > 128 && byteStart + 16 < usedBytes) {
-        Block128<kColumnBytes>(dotRows, columnBytes, byteStart + 16, usedBytes,
+        Block128<kColumnBytes>(firstRow, rowStep, columnBytes, byteStart + 16, usedBytes,
                                block + 128 * static_cast<std::uint64_t>(columnBytes));
     }
 }
 
 // The printers' column sizes (8, 24 and 72 dots) made for their size, any
 // other from the size given.
-void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-                 std::uint64_t usedBytes, std::uint64_t columns, unsigned char* block)
+void ColumnBlock(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                 unsigned char* block)
 {
     switch (columnBytes) {
     case 1:
-        Block256<1>(dotRows, columnBytes, byteStart, usedBytes, columns, block);
+        Block256<1>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, block);
         break;
     case 3:
-        Block256<3>(dotRows, columnBytes, byteStart, usedBytes, columns, block);
+        Block256<3>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, block);
         break;
     case 9:
-        Block256<9>(dotRows, columnBytes, byteStart, usedBytes, columns, block);
+        Block256<9>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, block);
         break;
     default:
-        Block256<0>(dotRows, columnBytes, byteStart, usedBytes, columns, block);
+        Block256<0>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, block);
         break;
     }
 }

@@ -20,10 +20,12 @@ inline __m128i LoadBytes(const unsigned char* at)
 
 // The column bytes are the portable path's: its generic vectors are SSE2
 // code on every x86-64 processor.
-void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-                 std::uint64_t usedBytes, std::uint64_t columns, unsigned char* block)
+void ColumnBlock(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                 unsigned char* block)
 {
-    kPortableKernels.columnBlock(dotRows, columnBytes, byteStart, usedBytes, columns, block);
+    kPortableKernels.columnBlock(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns,
+                                 block);
 }
 
 // The ink OR and the zero scan are the portable path's too: the compiler

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// BandColumns: ink mask and column bytes of one band. Column bytes are made
-// 256 columns of one pass at a time by the process's column kernels,
-// straight into the printer data (which is not zero-filled first). Blocks
-// without ink are zeros.
+// BandColumns: ink mask and column bytes of one band. The column bytes of a
+// range of one pass are made by the process's column kernels straight into
+// the printer data (which is not zero-filled first).
 #include "escp/BandColumns.h"
 
 #include <algorithm>
@@ -113,24 +112,22 @@ void BandColumns::AppendPass(int pass, std::uint64_t first, std::uint64_t count,
     const std::size_t start = out.size();
     out.resize(start + count * columnBytes + kAppendRoom);
     unsigned char* at = out.data() + start;
-    // Blocks start at whole row bytes: one that starts at the range's first
-    // column is made in place, one that starts before it (only the first)
-    // in a block of its own whose columns in the range are copied.
-    for (std::uint64_t x0 = first / 8 * 8; x0 < end; x0 += kBlockColumns) {
-        const std::uint64_t from = std::max(first, x0);
+    // The kernels start at whole row bytes: a range that starts inside one
+    // has its first block made on its own and the columns in the range
+    // copied; the rest is made in place.
+    std::uint64_t next = first;
+    const std::uint64_t x0 = first / 8 * 8;
+    if (x0 != first) {
         const std::uint64_t to = std::min(end, x0 + kBlockColumns);
-        const std::size_t bytes = (to - from) * columnBytes;
-        if (NextInk(from) >= to) {
-            std::memset(at, 0, bytes);  // no ink in any row
-        } else if (x0 == from) {
-            kernels.columnBlock(firstRow, rowStep, ColumnBytes(), x0 / 8, usedBytes, to - x0, at);
-        } else {
-            unsigned char block[kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare];
-            kernels.columnBlock(firstRow, rowStep, ColumnBytes(), x0 / 8, usedBytes, to - x0,
-                                block);
-            std::memcpy(at, block + (from - x0) * columnBytes, bytes);
-        }
+        unsigned char block[kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare];
+        kernels.passColumns(firstRow, rowStep, ColumnBytes(), x0 / 8, usedBytes, to - x0, block);
+        const std::size_t bytes = (to - first) * columnBytes;
+        std::memcpy(at, block + (first - x0) * columnBytes, bytes);
         at += bytes;
+        next = to;
+    }
+    if (next < end) {
+        kernels.passColumns(firstRow, rowStep, ColumnBytes(), next / 8, usedBytes, end - next, at);
     }
     out.resize(start + count * columnBytes);
 }

@@ -112,17 +112,21 @@ void Block24(const unsigned char* firstRow, std::uint64_t rowStep, std::uint64_t
     }
 }
 
-// Three-byte columns by bit transposes, all 256 at once; the others the
-// SSE2 way.
-void ColumnBlock(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+// Three-byte columns by bit transposes, 256 at a time while more than 128
+// are left, the last 128 or fewer the SSE2 way, as are other column sizes.
+void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
                  std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
-                 unsigned char* block)
+                 unsigned char* out)
 {
+    std::uint64_t made = 0;
     if (columnBytes == 3) {
-        Block24(firstRow, rowStep, byteStart, usedBytes, block);
-    } else {
-        kSse2Kernels.columnBlock(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns,
-                                 block);
+        for (; made + 128 < columns; made += 256, byteStart += 32, out += 256 * 3) {
+            Block24(firstRow, rowStep, byteStart, usedBytes, out);
+        }
+    }
+    if (made < columns) {
+        kSse2Kernels.passColumns(firstRow, rowStep, columnBytes, byteStart, usedBytes,
+                                 columns - made, out);
     }
 }
 
@@ -292,7 +296,7 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
 }  // namespace
 
 const ColumnKernels kAvx2Kernels = {
-    ColumnPath::kAvx2, "avx2", OrRows, ColumnBlock, LeadingZeroBytes, BigEndianWords, DitherRow,
+    ColumnPath::kAvx2, "avx2", OrRows, PassColumns, LeadingZeroBytes, BigEndianWords, DitherRow,
 };
 
 #endif

@@ -210,38 +210,37 @@ void Block128(const unsigned char* firstRow, std::uint64_t rowStep, int columnBy
     }
 }
 
-// 256 columns as two halves of 128; the second is not made when the first
-// holds the columns wanted, or when it lies beyond the row's used bytes.
+// The columns 128 at a time.
 template <int kColumnBytes>
-void Block256(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
-              std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
-              unsigned char* block)
+void Columns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+             std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+             unsigned char* out)
 {
-    Block128<kColumnBytes>(firstRow, rowStep, columnBytes, byteStart, usedBytes, block);
-    if (columns > 128 && byteStart + 16 < usedBytes) {
-        Block128<kColumnBytes>(firstRow, rowStep, columnBytes, byteStart + 16, usedBytes,
-                               block + 128 * static_cast<std::uint64_t>(columnBytes));
+    const std::uint64_t blockBytes = 128 * static_cast<std::uint64_t>(columnBytes);
+    for (std::uint64_t made = 0; made < columns && byteStart < usedBytes;
+         made += 128, byteStart += 16, out += blockBytes) {
+        Block128<kColumnBytes>(firstRow, rowStep, columnBytes, byteStart, usedBytes, out);
     }
 }
 
 // The printers' column sizes (8, 24 and 72 dots) made for their size, any
 // other from the size given.
-void ColumnBlock(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
                  std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
-                 unsigned char* block)
+                 unsigned char* out)
 {
     switch (columnBytes) {
     case 1:
-        Block256<1>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, block);
+        Columns<1>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
         break;
     case 3:
-        Block256<3>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, block);
+        Columns<3>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
         break;
     case 9:
-        Block256<9>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, block);
+        Columns<9>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
         break;
     default:
-        Block256<0>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, block);
+        Columns<0>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
         break;
     }
 }
@@ -581,13 +580,13 @@ const ColumnKernels kPortableKernels = {
     ColumnPath::kPortable,
     "portable",
     kVectorRegisters ? OrRows : OrRowsByWords,
-    ColumnBlock,
+    PassColumns,
     kVectorRegisters ? LeadingZeroBytes : LeadingZeroBytesByWords,
     BigEndianWords,
     kVectorRegisters ? DitherRow : DitherRowByWords,
 };
 
 const ColumnKernels kPortableWordKernels = {
-    ColumnPath::kPortable,   "portable",     OrRowsByWords,    ColumnBlock,
+    ColumnPath::kPortable,   "portable",     OrRowsByWords,    PassColumns,
     LeadingZeroBytesByWords, BigEndianWords, DitherRowByWords,
 };

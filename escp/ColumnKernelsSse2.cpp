@@ -20,12 +20,12 @@ inline __m128i LoadBytes(const unsigned char* at)
 
 // The column bytes are the portable path's: its generic vectors are SSE2
 // code on every x86-64 processor.
-void ColumnBlock(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
                  std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
-                 unsigned char* block)
+                 unsigned char* out)
 {
-    kPortableKernels.columnBlock(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns,
-                                 block);
+    kPortableKernels.passColumns(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns,
+                                 out);
 }
 
 // The ink OR and the zero scan are the portable path's too: the compiler
@@ -206,7 +206,7 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
 }  // namespace
 
 const ColumnKernels kSse2Kernels = {
-    ColumnPath::kSse2, "sse2", OrRows, ColumnBlock, LeadingZeroBytes, BigEndianWords, DitherRow,
+    ColumnPath::kSse2, "sse2", OrRows, PassColumns, LeadingZeroBytes, BigEndianWords, DitherRow,
 };
 
 #endif

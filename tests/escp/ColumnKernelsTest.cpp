@@ -167,7 +167,7 @@ TEST_P(ColumnKernelsTest, BigEndianWordsReadsTheFirstByteAsTheHighest)
     }
 }
 
-TEST_P(ColumnKernelsTest, ColumnBlockGivesEachColumnsDotsTopDotFirst)
+TEST_P(ColumnKernelsTest, PassColumnsGivesEachColumnsDotsTopDotFirst)
 {
     const ColumnKernels& kernels = ColumnKernels::Current();
     std::mt19937 random(20);
@@ -175,16 +175,17 @@ TEST_P(ColumnKernelsTest, ColumnBlockGivesEachColumnsDotsTopDotFirst)
     // end of its memory (a read beyond it is a fault under
     // AddressSanitizer); the rows between are noise. Blocks from the start
     // and from a later row byte, all their columns wanted or only the first
-    // ones.
+    // ones, or more than one block's.
     struct Case {
         std::uint64_t usedBytes;
         std::uint64_t byteStart;
         std::uint64_t columns;
     };
-    const Case cases[] = {{1, 0, 256},   {5, 0, 256},   {15, 0, 256},  {16, 0, 256},
-                          {17, 0, 256},  {31, 0, 256},  {32, 0, 256},  {33, 0, 256},
-                          {40, 32, 256}, {48, 32, 256}, {49, 32, 256}, {64, 32, 256},
-                          {32, 0, 128},  {32, 0, 129},  {64, 16, 100}, {64, 32, 1}};
+    const Case cases[] = {{1, 0, 256},   {5, 0, 256},   {15, 0, 256}, {16, 0, 256},  {17, 0, 256},
+                          {31, 0, 256},  {32, 0, 256},  {33, 0, 256}, {40, 32, 256}, {48, 32, 256},
+                          {49, 32, 256}, {64, 32, 256}, {32, 0, 128}, {32, 0, 129},  {64, 16, 100},
+                          {64, 32, 1},   {64, 0, 512},  {64, 0, 300}, {64, 0, 384},  {64, 0, 257},
+                          {80, 8, 520}};
     for (int columnBytes = 1; columnBytes <= 9; ++columnBytes) {
         for (const Case& c : cases) {
             for (const bool sparse : {false, true}) {
@@ -201,8 +202,9 @@ TEST_P(ColumnKernelsTest, ColumnBlockGivesEachColumnsDotsTopDotFirst)
                     std::copy(row.begin(), row.end(), band.begin() + d * rowStep);
                     rows.push_back(std::move(row));
                 }
-                Bytes block(ColumnKernels::kBlockColumns * 9 + ColumnKernels::kBlockSpare);
-                kernels.columnBlock(band.data(), rowStep, columnBytes, c.byteStart, c.usedBytes,
+                Bytes block((c.columns + ColumnKernels::kBlockColumns) * 9 +
+                            ColumnKernels::kBlockSpare);
+                kernels.passColumns(band.data(), rowStep, columnBytes, c.byteStart, c.usedBytes,
                                     c.columns, block.data());
                 const std::uint64_t firstColumn = 8 * c.byteStart;
                 const std::uint64_t endColumn = std::min(firstColumn + c.columns, 8 * c.usedBytes);

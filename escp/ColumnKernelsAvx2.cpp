@@ -246,30 +246,58 @@ inline std::uint64_t Dots64(const unsigned char* grey, const unsigned char* thre
                                           << 32;
 }
 
-// True when the 128 pixels from `grey` are all white (255), which is
-// never below a threshold.
-inline bool White128(const unsigned char* grey)
+// AND of the 128 pixels from `grey`.
+inline __m256i And128(const unsigned char* grey)
 {
-    const __m256i all = _mm256_and_si256(_mm256_and_si256(Load32(grey), Load32(grey + 32)),
-                                         _mm256_and_si256(Load32(grey + 64), Load32(grey + 96)));
-    return _mm256_movemask_epi8(_mm256_cmpeq_epi8(all, _mm256_set1_epi8(-1))) == -1;
+    return _mm256_and_si256(_mm256_and_si256(Load32(grey), Load32(grey + 32)),
+                            _mm256_and_si256(Load32(grey + 64), Load32(grey + 96)));
 }
 
-// Packs one row 128 pixels at a time (no dots where all are white), then
-// 64 and 32; the last pixels are copied into 32 zero pixels against 32
-// zero thresholds (never a dot). Byte j of the masks is pixels
-// 8j .. 8j + 7 (x86-64 keeps the low byte first).
+// True when all bytes of v are 255 (white pixels, never below a
+// threshold).
+inline bool AllWhite(__m256i v)
+{
+    return _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(-1))) == -1;
+}
+
+// The dots of the 128 pixels from `grey`, whose AND is `all`, as sixteen
+// bytes at `out` (none where all are white).
+inline void Dots128(const unsigned char* grey, const unsigned char* thresholds, __m256i all,
+                    unsigned char* out)
+{
+    std::uint64_t dots[2] = {0, 0};
+    if (!AllWhite(all)) {
+        dots[0] = Dots64(grey, thresholds);
+        dots[1] = Dots64(grey + 64, thresholds + 64);
+    }
+    std::memcpy(out, dots, sizeof dots);
+}
+
+// Packs one row 512 pixels at a time where all are white (no dots), else
+// 128 at a time (no dots where those are all white), then 128, 64 and 32;
+// the last pixels are copied into 32 zero pixels against 32 zero
+// thresholds (never a dot). Byte j of the masks is pixels 8j .. 8j + 7
+// (x86-64 keeps the low byte first).
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
     const unsigned char* const end = grey + width;
-    for (; end - grey >= 128; grey += 128, thresholds += 128, out += 16) {
-        std::uint64_t dots[2] = {0, 0};
-        if (!White128(grey)) {
-            dots[0] = Dots64(grey, thresholds);
-            dots[1] = Dots64(grey + 64, thresholds + 64);
+    for (; end - grey >= 512; grey += 512, thresholds += 512, out += 64) {
+        __m256i quarter[4];
+        for (int q = 0; q < 4; ++q) {
+            quarter[q] = And128(grey + 128 * q);
         }
-        std::memcpy(out, dots, sizeof dots);
+        if (AllWhite(_mm256_and_si256(_mm256_and_si256(quarter[0], quarter[1]),
+                                      _mm256_and_si256(quarter[2], quarter[3])))) {
+            std::memset(out, 0, 64);
+            continue;
+        }
+        for (int q = 0; q < 4; ++q) {
+            Dots128(grey + 128 * q, thresholds + 128 * q, quarter[q], out + 16 * q);
+        }
+    }
+    for (; end - grey >= 128; grey += 128, thresholds += 128, out += 16) {
+        Dots128(grey, thresholds, And128(grey), out);
     }
     for (; end - grey >= 64; grey += 64, thresholds += 64, out += 8) {
         const std::uint64_t dots = Dots64(grey, thresholds);

@@ -2,9 +2,8 @@
 // BandColumns: one band of a one-bit page read as ESC/P bit-image columns.
 // It finds the columns that carry ink in any row of the band (the OR of the
 // band's rows) and appends the column bytes of a range of columns of one
-// pass to the printer data, made 256 columns at a time, with the inner
-// loops of the process's ColumnKernels. The page scan also counts its blank
-// bytes here.
+// pass to the printer data, made where they land by the inner loops of the
+// process's ColumnKernels. The page scan also counts its blank bytes here.
 #ifndef RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 #define RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 
@@ -64,8 +63,8 @@ public:
     int ColumnBytes() const { return dotsPerPass / 8; }
     // Appends columns first .. first + count - 1 of pass `pass` to out,
     // ColumnBytes() bytes each in the ESC/P column order (top dot in the
-    // most significant bit of the first byte). Needs FindInk first; columns
-    // must lie below the width.
+    // most significant bit of the first byte), made in place at the end of
+    // `out`; columns must lie below the width.
     void AppendPass(int pass, std::uint64_t first, std::uint64_t count, BodyBytes& out) const;
 
 private:

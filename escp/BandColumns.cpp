@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-// BandColumns: ink mask and column bytes of one band. Column bytes are made
-// 256 columns of one pass at a time into a small block by the process's
-// column kernels, then appended to the printer data (no zero fill first).
-// Blocks without ink are zeros.
+// BandColumns: ink mask and column bytes of one band. The column bytes of a
+// range of one pass are made by the process's column kernels straight into
+// the printer data (which is not zero-filled first).
 #include "escp/BandColumns.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -100,27 +100,34 @@ std::uint64_t BandColumns::NextColumn(std::uint64_t x, std::uint64_t flip) const
 }
 
 void BandColumns::AppendPass(int pass, std::uint64_t first, std::uint64_t count,
-                             std::vector<unsigned char>& out) const
+                             BodyBytes& out) const
 {
-    const unsigned char* dotRows[kMaxDots];
-    for (int d = 0; d < dotsPerPass; ++d) {
-        dotRows[d] = Row(pass + passes * d);
-    }
+    // Dot d of the pass lies in band row pass + passes * d.
+    const unsigned char* const firstRow = Row(pass);
+    const std::uint64_t rowStep = static_cast<std::uint64_t>(passes) * stride;
     const std::uint64_t columnBytes = static_cast<std::uint64_t>(ColumnBytes());
-    unsigned char block[kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare];
     const std::uint64_t end = first + count;
-    // Blocks start at whole row bytes; only the columns in the range are
-    // appended.
-    for (std::uint64_t x0 = first / 8 * 8; x0 < end; x0 += kBlockColumns) {
-        const std::uint64_t from = std::max(first, x0);
+    // Room for the range and for its last block made whole; what lies
+    // beyond the range is cut off at the end (the room is not filled).
+    const std::size_t start = out.size();
+    out.resize(start + count * columnBytes + kAppendRoom);
+    unsigned char* at = out.data() + start;
+    // The kernels start at whole row bytes: a range that starts inside one
+    // has its first block made on its own and the columns in the range
+    // copied; the rest is made in place.
+    std::uint64_t next = first;
+    const std::uint64_t x0 = first / 8 * 8;
+    if (x0 != first) {
         const std::uint64_t to = std::min(end, x0 + kBlockColumns);
-        const std::size_t bytes = (to - from) * columnBytes;
-        if (NextInk(from) >= to) {
-            out.insert(out.end(), bytes, 0);  // no ink in any row
-            continue;
-        }
-        kernels.columnBlock(dotRows, ColumnBytes(), x0 / 8, usedBytes, block);
-        const unsigned char* columns = block + (from - x0) * columnBytes;
-        out.insert(out.end(), columns, columns + bytes);
+        unsigned char block[kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare];
+        kernels.passColumns(firstRow, rowStep, ColumnBytes(), x0 / 8, usedBytes, to - x0, block);
+        const std::size_t bytes = (to - first) * columnBytes;
+        std::memcpy(at, block + (first - x0) * columnBytes, bytes);
+        at += bytes;
+        next = to;
     }
+    if (next < end) {
+        kernels.passColumns(firstRow, rowStep, ColumnBytes(), next / 8, usedBytes, end - next, at);
+    }
+    out.resize(start + count * columnBytes);
 }

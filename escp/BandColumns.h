@@ -2,9 +2,8 @@
 // BandColumns: one band of a one-bit page read as ESC/P bit-image columns.
 // It finds the columns that carry ink in any row of the band (the OR of the
 // band's rows) and appends the column bytes of a range of columns of one
-// pass to the printer data, made 256 columns at a time, with the inner
-// loops of the process's ColumnKernels. The page scan also counts its blank
-// bytes here.
+// pass to the printer data, made where they land by the inner loops of the
+// process's ColumnKernels. The page scan also counts its blank bytes here.
 #ifndef RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 #define RIDEVEDUDARUZO_ESCP_BANDCOLUMNS_H
 
@@ -12,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "escp/BodyBytes.h"
 #include "escp/ColumnKernels.h"
 
 class BandColumns {
@@ -19,6 +19,11 @@ public:
     // Most dots of one column of a pass.
     static constexpr int kMaxDots = 72;
 
+    // Bytes beyond the columns it appends that AppendPass uses while it
+    // works (a block made whole past the range's end, and the kernel's
+    // spare bytes); they are not kept.
+    static constexpr std::uint64_t kAppendRoom =
+        ColumnKernels::kBlockColumns * (kMaxDots / 8) + ColumnKernels::kBlockSpare;
     // The processor paths of the inner loops (see ColumnKernels.h).
     using Path = ColumnPath;
     // True when this build and this processor can take the path.
@@ -58,10 +63,9 @@ public:
     int ColumnBytes() const { return dotsPerPass / 8; }
     // Appends columns first .. first + count - 1 of pass `pass` to out,
     // ColumnBytes() bytes each in the ESC/P column order (top dot in the
-    // most significant bit of the first byte). Needs FindInk first; columns
-    // must lie below the width.
-    void AppendPass(int pass, std::uint64_t first, std::uint64_t count,
-                    std::vector<unsigned char>& out) const;
+    // most significant bit of the first byte), made in place at the end of
+    // `out`; columns must lie below the width.
+    void AppendPass(int pass, std::uint64_t first, std::uint64_t count, BodyBytes& out) const;
 
 private:
     // Start of band row `row`.

@@ -14,7 +14,7 @@
 enum class ColumnPath { kPortable, kSse2, kAvx2 };
 
 struct ColumnKernels {
-    // Columns one block holds.
+    // Most columns made at once.
     static constexpr std::uint64_t kBlockColumns = 256;
     // Spare bytes after a block's column bytes (wide stores may reach them).
     static constexpr std::uint64_t kBlockSpare = 32;
@@ -27,12 +27,16 @@ struct ColumnKernels {
     // the `rows` rows from top, `stride` bytes apart.
     void (*orRows)(const unsigned char* top, std::uint64_t stride, int rows,
                    std::uint64_t usedBytes, unsigned char* orBytes);
-    // Column bytes of the 256 columns from row byte byteStart of a pass
-    // whose dot d lies in row dotRows[d] (columnBytes bytes a column, top dot
-    // in the most significant bit of the first): columns beyond usedBytes
-    // row bytes are left undefined, the block has kBlockSpare spare bytes.
-    void (*columnBlock)(const unsigned char* const dotRows[], int columnBytes,
-                        std::uint64_t byteStart, std::uint64_t usedBytes, unsigned char* block);
+    // Column bytes of `columns` columns of a pass from column 8 * byteStart,
+    // one column after another at `out` (dot d in row firstRow + d *
+    // rowStep; columnBytes bytes a column, top dot in the most significant
+    // bit of the first). They are made in blocks of at most kBlockColumns
+    // columns, so up to a block's bytes and kBlockSpare more after the last
+    // column may be written too, with undefined bytes; columns beyond
+    // usedBytes row bytes are undefined.
+    void (*passColumns)(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                        std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                        unsigned char* out);
     // Number of zero bytes at the start of `size` bytes (size when all are).
     std::uint64_t (*leadingZeroBytes)(const unsigned char* data, std::uint64_t size);
     // Turns `count` words, each stored as eight bytes first byte most

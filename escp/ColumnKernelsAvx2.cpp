@@ -70,17 +70,21 @@ __m256i LoadRowBytes32(const unsigned char* row, std::uint64_t at, std::uint64_t
 // that order, gathered by a byte transpose of those 24 registers (and 8
 // zero ones). Each 24 bytes go out in one 32-byte store whose last 8 bytes
 // the next columns overwrite (or that land on the block's spare bytes).
-void Block24(const unsigned char* const dotRows[], std::uint64_t byteStart, std::uint64_t usedBytes,
-             unsigned char* block)
+void Block24(const unsigned char* firstRow, std::uint64_t rowStep, std::uint64_t byteStart,
+             std::uint64_t usedBytes, unsigned char* block)
 {
     const bool whole = byteStart + 32 <= usedBytes;
     __m256i bytes[3][8];
 #pragma GCC unroll 3
     for (int b = 0; b < 3; ++b) {
-        for (int m = 0; m < 8; ++m) {
-            const unsigned char* row = dotRows[8 * b + m];
-            bytes[b][m] =
-                whole ? Load32(row + byteStart) : LoadRowBytes32(row, byteStart, usedBytes);
+        const unsigned char* const top = firstRow + static_cast<std::uint64_t>(8 * b) * rowStep;
+        if (whole) {
+            LoadEightRows(top + byteStart, rowStep, bytes[b], Load32);
+        } else {
+            for (int m = 0; m < 8; ++m) {
+                const unsigned char* row = top + static_cast<std::uint64_t>(m) * rowStep;
+                bytes[b][m] = LoadRowBytes32(row, byteStart, usedBytes);
+            }
         }
         TransposeBitsInBytes<Avx2Ops>(bytes[b]);
     }
@@ -108,14 +112,21 @@ void Block24(const unsigned char* const dotRows[], std::uint64_t byteStart, std:
     }
 }
 
-// Three-byte columns by bit transposes; the others the SSE2 way.
-void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-                 std::uint64_t usedBytes, unsigned char* block)
+// Three-byte columns by bit transposes, 256 at a time while more than 128
+// are left, the last 128 or fewer the SSE2 way, as are other column sizes.
+void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                 unsigned char* out)
 {
+    std::uint64_t made = 0;
     if (columnBytes == 3) {
-        Block24(dotRows, byteStart, usedBytes, block);
-    } else {
-        kSse2Kernels.columnBlock(dotRows, columnBytes, byteStart, usedBytes, block);
+        for (; made + 128 < columns; made += 256, byteStart += 32, out += 256 * 3) {
+            Block24(firstRow, rowStep, byteStart, usedBytes, out);
+        }
+    }
+    if (made < columns) {
+        kSse2Kernels.passColumns(firstRow, rowStep, columnBytes, byteStart, usedBytes,
+                                 columns - made, out);
     }
 }
 
@@ -235,30 +246,58 @@ inline std::uint64_t Dots64(const unsigned char* grey, const unsigned char* thre
                                           << 32;
 }
 
-// True when the 128 pixels from `grey` are all white (255), which is
-// never below a threshold.
-inline bool White128(const unsigned char* grey)
+// AND of the 128 pixels from `grey`.
+inline __m256i And128(const unsigned char* grey)
 {
-    const __m256i all = _mm256_and_si256(_mm256_and_si256(Load32(grey), Load32(grey + 32)),
-                                         _mm256_and_si256(Load32(grey + 64), Load32(grey + 96)));
-    return _mm256_movemask_epi8(_mm256_cmpeq_epi8(all, _mm256_set1_epi8(-1))) == -1;
+    return _mm256_and_si256(_mm256_and_si256(Load32(grey), Load32(grey + 32)),
+                            _mm256_and_si256(Load32(grey + 64), Load32(grey + 96)));
 }
 
-// Packs one row 128 pixels at a time (no dots where all are white), then
-// 64 and 32; the last pixels are copied into 32 zero pixels against 32
-// zero thresholds (never a dot). Byte j of the masks is pixels
-// 8j .. 8j + 7 (x86-64 keeps the low byte first).
+// True when all bytes of v are 255 (white pixels, never below a
+// threshold).
+inline bool AllWhite(__m256i v)
+{
+    return _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(-1))) == -1;
+}
+
+// The dots of the 128 pixels from `grey`, whose AND is `all`, as sixteen
+// bytes at `out` (none where all are white).
+inline void Dots128(const unsigned char* grey, const unsigned char* thresholds, __m256i all,
+                    unsigned char* out)
+{
+    std::uint64_t dots[2] = {0, 0};
+    if (!AllWhite(all)) {
+        dots[0] = Dots64(grey, thresholds);
+        dots[1] = Dots64(grey + 64, thresholds + 64);
+    }
+    std::memcpy(out, dots, sizeof dots);
+}
+
+// Packs one row 512 pixels at a time where all are white (no dots), else
+// 128 at a time (no dots where those are all white), then 128, 64 and 32;
+// the last pixels are copied into 32 zero pixels against 32 zero
+// thresholds (never a dot). Byte j of the masks is pixels 8j .. 8j + 7
+// (x86-64 keeps the low byte first).
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
     const unsigned char* const end = grey + width;
-    for (; end - grey >= 128; grey += 128, thresholds += 128, out += 16) {
-        std::uint64_t dots[2] = {0, 0};
-        if (!White128(grey)) {
-            dots[0] = Dots64(grey, thresholds);
-            dots[1] = Dots64(grey + 64, thresholds + 64);
+    for (; end - grey >= 512; grey += 512, thresholds += 512, out += 64) {
+        __m256i quarter[4];
+        for (int q = 0; q < 4; ++q) {
+            quarter[q] = And128(grey + 128 * q);
         }
-        std::memcpy(out, dots, sizeof dots);
+        if (AllWhite(_mm256_and_si256(_mm256_and_si256(quarter[0], quarter[1]),
+                                      _mm256_and_si256(quarter[2], quarter[3])))) {
+            std::memset(out, 0, 64);
+            continue;
+        }
+        for (int q = 0; q < 4; ++q) {
+            Dots128(grey + 128 * q, thresholds + 128 * q, quarter[q], out + 16 * q);
+        }
+    }
+    for (; end - grey >= 128; grey += 128, thresholds += 128, out += 16) {
+        Dots128(grey, thresholds, And128(grey), out);
     }
     for (; end - grey >= 64; grey += 64, thresholds += 64, out += 8) {
         const std::uint64_t dots = Dots64(grey, thresholds);
@@ -285,7 +324,7 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
 }  // namespace
 
 const ColumnKernels kAvx2Kernels = {
-    ColumnPath::kAvx2, "avx2", OrRows, ColumnBlock, LeadingZeroBytes, BigEndianWords, DitherRow,
+    ColumnPath::kAvx2, "avx2", OrRows, PassColumns, LeadingZeroBytes, BigEndianWords, DitherRow,
 };
 
 #endif

@@ -160,8 +160,8 @@ constexpr int kMaxColumnBytes = 9;
 // the printer's bytes of columns 16k .. 16k + 7, the second half those of
 // the next eight columns.
 template <int kColumnBytes>
-void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-              std::uint64_t usedBytes, unsigned char* block)
+void Block128(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+              std::uint64_t byteStart, std::uint64_t usedBytes, unsigned char* block)
 {
     const int bytes = kColumnBytes != 0 ? kColumnBytes : columnBytes;
     const bool whole = byteStart + 16 <= usedBytes;
@@ -171,9 +171,14 @@ void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64
 #pragma GCC unroll 3
     for (int b = 0; b < bytes; ++b) {
         V16 r[8];
-        for (int d = 0; d < 8; ++d) {
-            const unsigned char* row = dotRows[8 * b + d];
-            r[d] = whole ? Load16(row + byteStart) : LoadRowBytes(row, byteStart, usedBytes);
+        const unsigned char* const top = firstRow + static_cast<std::uint64_t>(8 * b) * rowStep;
+        if (whole) {
+            LoadEightRows(top + byteStart, rowStep, r, Load16);
+        } else {
+            for (int d = 0; d < 8; ++d) {
+                const unsigned char* row = top + static_cast<std::uint64_t>(d) * rowStep;
+                r[d] = LoadRowBytes(row, byteStart, usedBytes);
+            }
         }
         TransposeBitsInBytes<Ops>(r);
         for (int k = 0; k < 8; ++k) {
@@ -205,36 +210,37 @@ void Block128(const unsigned char* const dotRows[], int columnBytes, std::uint64
     }
 }
 
-// 256 columns as two halves of 128; columns from the width on are never
-// appended.
+// The columns 128 at a time.
 template <int kColumnBytes>
-void Block256(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-              std::uint64_t usedBytes, unsigned char* block)
+void Columns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+             std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+             unsigned char* out)
 {
-    Block128<kColumnBytes>(dotRows, columnBytes, byteStart, usedBytes, block);
-    if (byteStart + 16 < usedBytes) {
-        Block128<kColumnBytes>(dotRows, columnBytes, byteStart + 16, usedBytes,
-                               block + 128 * static_cast<std::uint64_t>(columnBytes));
+    const std::uint64_t blockBytes = 128 * static_cast<std::uint64_t>(columnBytes);
+    for (std::uint64_t made = 0; made < columns && byteStart < usedBytes;
+         made += 128, byteStart += 16, out += blockBytes) {
+        Block128<kColumnBytes>(firstRow, rowStep, columnBytes, byteStart, usedBytes, out);
     }
 }
 
 // The printers' column sizes (8, 24 and 72 dots) made for their size, any
 // other from the size given.
-void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-                 std::uint64_t usedBytes, unsigned char* block)
+void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                 unsigned char* out)
 {
     switch (columnBytes) {
     case 1:
-        Block256<1>(dotRows, columnBytes, byteStart, usedBytes, block);
+        Columns<1>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
         break;
     case 3:
-        Block256<3>(dotRows, columnBytes, byteStart, usedBytes, block);
+        Columns<3>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
         break;
     case 9:
-        Block256<9>(dotRows, columnBytes, byteStart, usedBytes, block);
+        Columns<9>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
         break;
     default:
-        Block256<0>(dotRows, columnBytes, byteStart, usedBytes, block);
+        Columns<0>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
         break;
     }
 }
@@ -700,13 +706,13 @@ const ColumnKernels kPortableKernels = {
     ColumnPath::kPortable,
     "portable",
     kVectorRegisters ? OrRows : OrRowsByWords,
-    ColumnBlock,
+    PassColumns,
     kVectorRegisters ? LeadingZeroBytes : LeadingZeroBytesByWords,
     BigEndianWords,
     kVectorRegisters ? DitherRow : DitherRowByWords,
 };
 
 const ColumnKernels kPortableWordKernels = {
-    ColumnPath::kPortable,   "portable",     OrRowsByWords,    ColumnBlock,
+    ColumnPath::kPortable,   "portable",     OrRowsByWords,    PassColumns,
     LeadingZeroBytesByWords, BigEndianWords, DitherRowByWords,
 };

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
-// ColumnKernels, SSE2 path (every x86-64 processor): sixteen bytes per step
-// for the ink OR, the zero scan and the dither; the column bytes are the
-// portable path's, whose generic vectors the compiler makes SSE2 code of.
+// ColumnKernels, SSE2 path (every x86-64 processor): the dither and the
+// ink words' byte order sixteen bytes per step; the column bytes, the ink
+// OR and the zero scan are the portable path's, whose generic vectors the
+// compiler makes SSE2 code of.
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
@@ -19,71 +20,26 @@ inline __m128i LoadBytes(const unsigned char* at)
 
 // The column bytes are the portable path's: its generic vectors are SSE2
 // code on every x86-64 processor.
-void ColumnBlock(const unsigned char* const dotRows[], int columnBytes, std::uint64_t byteStart,
-                 std::uint64_t usedBytes, unsigned char* block)
+void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                 unsigned char* out)
 {
-    kPortableKernels.columnBlock(dotRows, columnBytes, byteStart, usedBytes, block);
+    kPortableKernels.passColumns(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns,
+                                 out);
 }
 
-// OR of sixteen bytes from byte `at` of every row, four rows per step.
-__m128i OrColumn16(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t at)
-{
-    __m128i any = _mm_setzero_si128();
-    const unsigned char* row = top + at;
-    int r = 0;
-    for (; r + 4 <= rows; r += 4, row += 4 * stride) {
-        const __m128i a = _mm_or_si128(LoadBytes(row), LoadBytes(row + stride));
-        const __m128i b = _mm_or_si128(LoadBytes(row + 2 * stride), LoadBytes(row + 3 * stride));
-        any = _mm_or_si128(any, _mm_or_si128(a, b));
-    }
-    for (; r < rows; ++r, row += stride) {
-        any = _mm_or_si128(any, LoadBytes(row));
-    }
-    return any;
-}
-
-// OR of the rows sixteen bytes at a time; the last sixteen end at the last
-// used byte (bytes they share with the previous ones get the same value
-// again). Rows of fewer than sixteen bytes go byte by byte.
+// The ink OR and the zero scan are the portable path's too: the compiler
+// makes the same SSE2 loads and ORs of its vectors, and its wider steps
+// cost fewer instructions than sixteen bytes per step did.
 void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t usedBytes,
             unsigned char* orBytes)
 {
-    if (usedBytes < 16) {
-        kPortableKernels.orRows(top, stride, rows, usedBytes, orBytes);
-        return;
-    }
-    for (std::uint64_t at = 0; at < usedBytes; at += 16) {
-        const std::uint64_t from = at + 16 <= usedBytes ? at : usedBytes - 16;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(orBytes + from),
-                         OrColumn16(top, stride, rows, from));
-    }
+    kPortableKernels.orRows(top, stride, rows, usedBytes, orBytes);
 }
 
-// Zero bytes at the start: 128 at a time while they are all zero, then 16
-// at a time (a compare and a mask) up to the first set byte.
 std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
 {
-    const __m128i zero = _mm_setzero_si128();
-    std::uint64_t at = 0;
-    for (; at + 128 <= size; at += 128) {
-        __m128i any = LoadBytes(data + at);
-        for (int i = 1; i < 8; ++i) {
-            any = _mm_or_si128(any, LoadBytes(data + at + 16 * i));
-        }
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) != 0xFFFF) {
-            break;
-        }
-    }
-    for (; at + 16 <= size; at += 16) {
-        const int zeros = _mm_movemask_epi8(_mm_cmpeq_epi8(LoadBytes(data + at), zero));
-        if (zeros != 0xFFFF) {
-            return at + static_cast<unsigned>(__builtin_ctz(~zeros & 0xFFFF));
-        }
-    }
-    while (at < size && data[at] == 0) {
-        ++at;
-    }
-    return at;
+    return kPortableKernels.leadingZeroBytes(data, size);
 }
 
 // Words stored first byte most significant read as numbers, two at a time:
@@ -145,11 +101,41 @@ inline void StoreDots16(__m128i grey, const unsigned char* thresholds, unsigned 
     std::memcpy(out, &kDotBytes.bytes[PaperMask(grey, thresholds)], 2);
 }
 
-// Packs one row 128 pixels at a time: where all are white (never below a
-// threshold) sixteen zero bytes, else each sixteen through their paper
-// mask and the table; then 64 the same way, then sixteen at a time. The
-// last pixels are the end of the row's last sixteen, their mask shifted
-// down and padded with paper.
+// True when all sixteen bytes of v are 255 (white pixels: never below a
+// threshold).
+inline bool AllWhite(__m128i v)
+{
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(-1))) == 0xFFFF;
+}
+
+// AND of the 128 pixels from `g`.
+inline __m128i And128(const unsigned char* g)
+{
+    __m128i v[8];
+    for (int i = 0; i < 8; ++i) {
+        v[i] = LoadBytes(g + 16 * i);
+    }
+    return _mm_and_si128(_mm_and_si128(_mm_and_si128(v[0], v[1]), _mm_and_si128(v[2], v[3])),
+                         _mm_and_si128(_mm_and_si128(v[4], v[5]), _mm_and_si128(v[6], v[7])));
+}
+
+// The dot bytes of 128 pixels whose AND is `all`: sixteen zero bytes where
+// all are white, else each sixteen through their paper mask and the table.
+inline void Dots128(const unsigned char* g, const unsigned char* t, __m128i all, unsigned char* o)
+{
+    if (AllWhite(all)) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_setzero_si128());
+        return;
+    }
+    for (int i = 0; i < 8; ++i) {
+        StoreDots16(LoadBytes(g + 16 * i), t + 16 * i, o + 2 * i);
+    }
+}
+
+// Packs one row 256 pixels at a time (32 zero bytes where all are white,
+// else each half of 128 alone), then 128 and 64 the same way, then sixteen
+// at a time. The last pixels are the end of the row's last sixteen, their
+// mask shifted down and padded with paper.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
@@ -161,22 +147,26 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
     const unsigned char* g = grey;
     const unsigned char* t = thresholds;
     unsigned char* o = out;
-    const unsigned char* const end128 = grey + (width & ~127);
-    for (; g != end128; g += 128, t += 128, o += 16) {
-        __m128i v[8];
-        for (int i = 0; i < 8; ++i) {
-            v[i] = LoadBytes(g + 16 * i);
+    const unsigned char* const end512 = grey + (width & ~511);
+    for (; g != end512; g += 512, t += 512, o += 64) {
+        __m128i quarter[4];
+        for (int q = 0; q < 4; ++q) {
+            quarter[q] = And128(g + 128 * q);
         }
-        const __m128i all =
-            _mm_and_si128(_mm_and_si128(_mm_and_si128(v[0], v[1]), _mm_and_si128(v[2], v[3])),
-                          _mm_and_si128(_mm_and_si128(v[4], v[5]), _mm_and_si128(v[6], v[7])));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(all, white)) == 0xFFFF) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_setzero_si128());
+        if (AllWhite(_mm_and_si128(_mm_and_si128(quarter[0], quarter[1]),
+                                   _mm_and_si128(quarter[2], quarter[3])))) {
+            for (int q = 0; q < 4; ++q) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * q), _mm_setzero_si128());
+            }
             continue;
         }
-        for (int i = 0; i < 8; ++i) {
-            StoreDots16(v[i], t + 16 * i, o + 2 * i);
+        for (int q = 0; q < 4; ++q) {
+            Dots128(g + 128 * q, t + 128 * q, quarter[q], o + 16 * q);
         }
+    }
+    const unsigned char* const end128 = grey + (width & ~127);
+    for (; g != end128; g += 128, t += 128, o += 16) {
+        Dots128(g, t, And128(g), o);
     }
     if ((width & 64) != 0) {
         const __m128i g0 = LoadBytes(g);
@@ -216,7 +206,7 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
 }  // namespace
 
 const ColumnKernels kSse2Kernels = {
-    ColumnPath::kSse2, "sse2", OrRows, ColumnBlock, LeadingZeroBytes, BigEndianWords, DitherRow,
+    ColumnPath::kSse2, "sse2", OrRows, PassColumns, LeadingZeroBytes, BigEndianWords, DitherRow,
 };
 
 #endif

@@ -132,7 +132,7 @@ bool OrvESCP::HasProfile() const
 }
 
 // The page body bytes, modifiable.
-std::vector<unsigned char>& OrvESCP::PrinterData()
+BodyBytes& OrvESCP::PrinterData()
 {
     return printerData;
 }
@@ -213,9 +213,10 @@ int OrvESCP::DotMatrix2Page(const unsigned char* bitmap, std::uint64_t bytesPerL
         return -1;
     }
     // Room for the whole body at once (the bit images carry each dot of the
-    // page at most once, plus a little for the commands), or for a part
-    // when the body goes out in parts.
-    const std::uint64_t wholeBody = bytesPerLine * height + kCommandRoom;
+    // page at most once, plus a little for the commands and the room the
+    // column blocks are made in), or for a part when the body goes out in
+    // parts.
+    const std::uint64_t wholeBody = bytesPerLine * height + kCommandRoom + BandColumns::kAppendRoom;
     printerData.reserve(bodyDrain ? std::min<std::uint64_t>(wholeBody, bodyPartBytes + kCommandRoom)
                                   : wholeBody);
     width = std::min(width, bytesPerLine * 8);

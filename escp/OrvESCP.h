@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "escp/BodyBytes.h"
+
 class BandColumns;
 
 class OrvESCP {
@@ -54,7 +56,7 @@ public:
     bool HasProfile() const;
 
     // The ESC/P bytes of the current page body.
-    std::vector<unsigned char>& PrinterData();
+    BodyBytes& PrinterData();
     unsigned char* PrinterDataByte();
 
     int DpiX() const;
@@ -68,7 +70,7 @@ public:
 
     // Receives parts of a page body during a page scan; false stops the
     // scan.
-    using BodyDrain = std::function<bool(const std::vector<unsigned char>& part)>;
+    using BodyDrain = std::function<bool(const BodyBytes& part)>;
     // From the next page scan on, whenever printerData holds at least
     // partBytes bytes at the end of a band, they are given to `drain` and
     // removed, so that a large page is never held whole; printerData then
@@ -184,7 +186,7 @@ private:
 
     int pinType;
     int verticalUnit;
-    std::vector<unsigned char> printerData;
+    BodyBytes printerData;
     int dpiX;
     int dpiY;
     std::uint8_t linesPerRow;

@@ -7,7 +7,27 @@
 #ifndef RIDEVEDUDARUZO_ESCP_VECTORTRANSPOSE_H
 #define RIDEVEDUDARUZO_ESCP_VECTORTRANSPOSE_H
 
+#include <cstdint>
+
 namespace {
+
+// Loads the eight rows from `top`, `step` bytes apart, with `load`: from
+// two bases, each one, two and three steps on (what the processor's
+// addressing adds in, instead of a pointer per row).
+template <typename V, typename Load>
+inline void LoadEightRows(const unsigned char* top, std::uint64_t step, V r[8], Load load)
+{
+    const std::uint64_t threeSteps = 3 * step;
+    const unsigned char* const lower = top + 4 * step;
+    r[0] = load(top);
+    r[1] = load(top + step);
+    r[2] = load(top + 2 * step);
+    r[3] = load(top + threeSteps);
+    r[4] = load(lower);
+    r[5] = load(lower + step);
+    r[6] = load(lower + 2 * step);
+    r[7] = load(lower + threeSteps);
+}
 
 // Transposes the 16 x 16 byte matrix in every 128-bit lane of v:
 // afterwards byte l of v[j] is what byte j of v[l] was (per lane).

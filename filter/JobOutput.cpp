@@ -64,21 +64,21 @@ bool JobOutput::StartPage(const PageEncoder& encoder, int page)
         }
     }
     errno = 0;
-    for (const std::vector<unsigned char>* piece : encoder.StartPieces(page == 1)) {
-        if (!Write(*piece)) {
+    for (const PageEncoder::Piece& piece : encoder.StartPieces(page == 1)) {
+        if (!Write(piece)) {
             ReportFailure(page, LastError());
             return false;
         }
     }
     openPage_ = page;
-    openPageEnd_ = *encoder.BodyAndPageEnd().back();
+    const PageEncoder::Piece pageEnd = encoder.BodyAndPageEnd().back();
+    openPageEnd_.assign(pageEnd.data, pageEnd.data + pageEnd.size);
     const std::vector<unsigned char>& documentEnd = encoder.ClosingPiece(false);
     openPageEnd_.insert(openPageEnd_.end(), documentEnd.begin(), documentEnd.end());
     return true;
 }
 
-bool JobOutput::SendBodyPart(const PageEncoder& encoder, int page,
-                             const std::vector<unsigned char>& part)
+bool JobOutput::SendBodyPart(const PageEncoder& encoder, int page, PageEncoder::Piece part)
 {
     if (openPage_ != page && !StartPage(encoder, page))
         return false;
@@ -96,8 +96,8 @@ bool JobOutput::SendPage(const PageEncoder& encoder, int page)
         return false;
     openPage_ = 0;
     errno = 0;
-    for (const std::vector<unsigned char>* piece : encoder.BodyAndPageEnd()) {
-        if (!Write(*piece)) {
+    for (const PageEncoder::Piece& piece : encoder.BodyAndPageEnd()) {
+        if (!Write(piece)) {
             ReportFailure(page, LastError());
             return false;
         }
@@ -135,14 +135,13 @@ bool JobOutput::Abandon(bool report)
     return true;
 }
 
-bool JobOutput::Write(const std::vector<unsigned char>& bytes)
+bool JobOutput::Write(PageEncoder::Piece bytes)
 {
-    if (bytes.empty())
+    if (bytes.size == 0)
         return true;
-    if (fwrite(bytes.data(), 1, bytes.size(), data_) != bytes.size())
+    if (fwrite(bytes.data, 1, bytes.size, data_) != bytes.size)
         return false;
-    return copyStore_ == nullptr ||
-           fwrite(bytes.data(), 1, bytes.size(), copyStore_) == bytes.size();
+    return copyStore_ == nullptr || fwrite(bytes.data, 1, bytes.size, copyStore_) == bytes.size;
 }
 
 bool JobOutput::Flush()

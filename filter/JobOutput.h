@@ -20,7 +20,7 @@
 #include <cstdio>
 #include <vector>
 
-class PageEncoder;
+#include "page/PageEncoder.h"
 
 class JobOutput {
 public:
@@ -39,7 +39,7 @@ public:
     // part closes the page before and sends the page's start pieces, then
     // every part is sent; SendPage then sends the rest. False after an
     // ERROR line when the data could not be written.
-    bool SendBodyPart(const PageEncoder& encoder, int page, const std::vector<unsigned char>& part);
+    bool SendBodyPart(const PageEncoder& encoder, int page, PageEncoder::Piece part);
     // The stream has ended cleanly: closes the last page with the
     // document's end commands, then sends the further copies, each page
     // announced by a "PAGE: n 1" line. False after an ERROR line.
@@ -54,7 +54,7 @@ private:
     bool StartPage(const PageEncoder& encoder, int page);
     // Writes bytes to the printer (and to the copy store); false when the
     // printer does not take them all.
-    bool Write(const std::vector<unsigned char>& bytes);
+    bool Write(PageEncoder::Piece bytes);
     // Hands the written bytes to the operating system; false on failure.
     bool Flush();
     // Sends the held closing piece, the document's end or not; reports a

@@ -40,7 +40,7 @@ PageOutcome PrintPage(cups_raster_t* raster, const cups_page_header2_t& header, 
     // A large page's body goes to the printer in parts as it is made, so
     // that it is never held whole next to the pixels.
     bool sent = true;
-    const auto sendPart = [&](const std::vector<unsigned char>& part) {
+    const auto sendPart = [&](PageEncoder::Piece part) {
         sent = output.SendBodyPart(encoder, page, part);
         return sent;
     };

@@ -119,7 +119,7 @@ bool PageEncoder::Encode(unsigned char* pixels, const BodyDrain& drain)
         bool drained = true;
         if (drain) {
             printer->SetBodyDrain(
-                [&drain, &drained](const std::vector<unsigned char>& part) {
+                [&drain, &drained](const BodyBytes& part) {
                     drained = drain(part);
                     return drained;
                 },
@@ -154,27 +154,25 @@ void PageEncoder::BuildInnerDocumentFraming()
     framing.EndDoc(innerDocEnd);
 }
 
-std::vector<const std::vector<unsigned char>*>
-PageEncoder::OpeningPieces(bool firstOfDocument) const
+std::vector<PageEncoder::Piece> PageEncoder::OpeningPieces(bool firstOfDocument) const
 {
     if (!printer)
         return {};
-    return {firstOfDocument ? &docStart : &innerDocStart, &pageStart, &printer->PageBody(),
-            &pageEnd};
+    return {firstOfDocument ? docStart : innerDocStart, pageStart, printer->PageBody(), pageEnd};
 }
 
-std::vector<const std::vector<unsigned char>*> PageEncoder::StartPieces(bool firstOfDocument) const
+std::vector<PageEncoder::Piece> PageEncoder::StartPieces(bool firstOfDocument) const
 {
     if (!printer)
         return {};
-    return {firstOfDocument ? &docStart : &innerDocStart, &pageStart};
+    return {firstOfDocument ? docStart : innerDocStart, pageStart};
 }
 
-std::vector<const std::vector<unsigned char>*> PageEncoder::BodyAndPageEnd() const
+std::vector<PageEncoder::Piece> PageEncoder::BodyAndPageEnd() const
 {
     if (!printer)
         return {};
-    return {&printer->PageBody(), &pageEnd};
+    return {printer->PageBody(), pageEnd};
 }
 
 const std::vector<unsigned char>& PageEncoder::ClosingPiece(bool lastOfDocument) const
@@ -182,9 +180,9 @@ const std::vector<unsigned char>& PageEncoder::ClosingPiece(bool lastOfDocument)
     return lastOfDocument ? docEnd : innerDocEnd;
 }
 
-std::vector<const std::vector<unsigned char>*> PageEncoder::Pieces() const
+std::vector<PageEncoder::Piece> PageEncoder::Pieces() const
 {
     if (!printer)
         return {};
-    return {&docStart, &pageStart, &printer->PageBody(), &pageEnd, &docEnd};
+    return {docStart, pageStart, printer->PageBody(), pageEnd, docEnd};
 }

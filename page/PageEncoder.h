@@ -15,6 +15,7 @@
 
 #include <cups/raster.h>
 
+#include "escp/BodyBytes.h"
 #include "page/MediaOptions.h"
 #include "page/PageFormat.h"
 #include "page/PageMemory.h"
@@ -47,9 +48,25 @@ public:
     // The format of the page's pixels, from its header.
     PageFormat Format() const { return format; }
 
+    // A piece of the page's bytes, read where it lies.
+    struct Piece {
+        Piece(const std::vector<unsigned char>& bytes)
+            : data(bytes.data()),
+              size(bytes.size())
+        {
+        }
+        Piece(const BodyBytes& bytes)
+            : data(bytes.data()),
+              size(bytes.size())
+        {
+        }
+        const unsigned char* data;
+        std::size_t size;
+    };
+
     // Receives a part of the page body while the page is converted; false
     // stops the conversion.
-    using BodyDrain = std::function<bool(const std::vector<unsigned char>& part)>;
+    using BodyDrain = std::function<bool(Piece part)>;
     // Size from which the body being built is handed out as a part.
     static constexpr std::size_t kBodyPartBytes = std::size_t{1} << 20;
 
@@ -65,7 +82,7 @@ public:
     // sent: document start, page start, page body, page end, document end.
     // The page body is the printer object's own (not copied); all stay
     // valid while the encoder lives.
-    std::vector<const std::vector<unsigned char>*> Pieces() const;
+    std::vector<Piece> Pieces() const;
 
     // The page as one page of a document of several: the pieces up to the
     // page end, whose document start carries the commands of the
@@ -74,11 +91,11 @@ public:
     // with the commands of the document's end (pulse, cut after it) only
     // when the page is its last. Valid after Encode, while the encoder
     // lives.
-    std::vector<const std::vector<unsigned char>*> OpeningPieces(bool firstOfDocument) const;
+    std::vector<Piece> OpeningPieces(bool firstOfDocument) const;
     // OpeningPieces in two: the document start and page start, then the
     // page body and page end.
-    std::vector<const std::vector<unsigned char>*> StartPieces(bool firstOfDocument) const;
-    std::vector<const std::vector<unsigned char>*> BodyAndPageEnd() const;
+    std::vector<Piece> StartPieces(bool firstOfDocument) const;
+    std::vector<Piece> BodyAndPageEnd() const;
     const std::vector<unsigned char>& ClosingPiece(bool lastOfDocument) const;
 
 private:

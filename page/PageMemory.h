@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "escp/BodyBytes.h"
+
 class PageMemory {
 public:
     // Room for a page's pixels, `bytes` of undefined contents; null when
@@ -21,7 +23,7 @@ public:
     unsigned char* Dots(std::size_t bytes) { return Grow(dots, dotBytes, bytes); }
     // The page body's storage, lent to the encoder while a page is encoded
     // and taken back afterwards (its capacity stays).
-    std::vector<unsigned char>& Body() { return body; }
+    BodyBytes& Body() { return body; }
 
 private:
     // Makes `buffer` hold at least `bytes`; its contents are not kept.
@@ -32,7 +34,7 @@ private:
     std::size_t pixelBytes = 0;
     std::unique_ptr<unsigned char[]> dots;
     std::size_t dotBytes = 0;
-    std::vector<unsigned char> body;
+    BodyBytes body;
 };
 
 #endif

@@ -173,7 +173,7 @@ void DotMatrixPrinter::SetPage(const unsigned char* gray, unsigned long bytesPer
     encoder.DotMatrix2Page(dots, dotBytesPerLine, width, height);
 }
 
-void DotMatrixPrinter::SwapPageBody(std::vector<unsigned char>& storage)
+void DotMatrixPrinter::SwapPageBody(BodyBytes& storage)
 {
     encoder.PrinterData().swap(storage);
 }
@@ -197,11 +197,12 @@ void DotMatrixPrinter::StartPage(std::vector<unsigned char>& out)
 // A copy of the encoded page body.
 void DotMatrixPrinter::Page(std::vector<unsigned char>& out)
 {
-    out = encoder.PrinterData();
+    const BodyBytes& body = encoder.PrinterData();
+    out.assign(body.begin(), body.end());
 }
 
 // The encoder's page body, read in place.
-const std::vector<unsigned char>& DotMatrixPrinter::PageBody()
+const BodyBytes& DotMatrixPrinter::PageBody()
 {
     return encoder.PrinterData();
 }

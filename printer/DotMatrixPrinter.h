@@ -49,7 +49,7 @@ public:
     void SetBodyDrain(OrvESCP::BodyDrain drain, std::size_t partBytes);
     // Exchanges the page body's storage with `storage`, so that a caller can
     // lend the encoder memory kept from an earlier page and take it back.
-    void SwapPageBody(std::vector<unsigned char>& storage);
+    void SwapPageBody(BodyBytes& storage);
 
     // The five pieces of a page; each replaces the contents of `out`.
     void StartDoc(std::vector<unsigned char>& out);
@@ -57,7 +57,7 @@ public:
     void Page(std::vector<unsigned char>& out);
     // The page body itself, without a copy (valid while the object lives
     // and until the next SetPage).
-    const std::vector<unsigned char>& PageBody();
+    const BodyBytes& PageBody();
     void EndPage(std::vector<unsigned char>& out);
     void EndDoc(std::vector<unsigned char>& out);
 

@@ -89,14 +89,13 @@ bool PagePrinter::EndPage()
             opened = true;
             sent = !holding || Send(heldInner);
             holding = false;
-            for (const std::vector<unsigned char>* piece :
-                 pageEncoder->StartPieces(!documentStarted))
-                sent = sent && Send(*piece);
+            for (const PageEncoder::Piece& piece : pageEncoder->StartPieces(!documentStarted))
+                sent = sent && Send(piece);
             documentStarted = true;
         }
         return sent;
     };
-    const auto sendPart = [&](const std::vector<unsigned char>& part) {
+    const auto sendPart = [&](PageEncoder::Piece part) {
         sent = openPage() && Send(part);
         return sent;
     };
@@ -105,7 +104,7 @@ bool PagePrinter::EndPage()
     if (!encoded) {
         if (opened && sent) {
             // Part of the page went out: it is ended where its body stopped.
-            Send(*pageEncoder->BodyAndPageEnd().back());
+            Send(pageEncoder->BodyAndPageEnd().back());
             Send(pageEncoder->ClosingPiece(false));
         }
         ReportFailure(sent ? "out of memory while converting it"
@@ -113,8 +112,8 @@ bool PagePrinter::EndPage()
         return false;
     }
     openPage();
-    for (const std::vector<unsigned char>* piece : pageEncoder->BodyAndPageEnd())
-        sent = sent && Send(*piece);
+    for (const PageEncoder::Piece& piece : pageEncoder->BodyAndPageEnd())
+        sent = sent && Send(piece);
     if (!sent) {
         ReportFailure("the printer did not take its data");
         return false;
@@ -140,9 +139,9 @@ bool PagePrinter::EndDocument(bool complete)
     return true;
 }
 
-bool PagePrinter::Send(const std::vector<unsigned char>& bytes)
+bool PagePrinter::Send(PageEncoder::Piece bytes)
 {
-    return bytes.empty() || papplDeviceWrite(device, bytes.data(), bytes.size()) >= 0;
+    return bytes.size == 0 || papplDeviceWrite(device, bytes.data, bytes.size) >= 0;
 }
 
 void PagePrinter::Refuse(unsigned pageNumber, const std::string& why)

@@ -86,7 +86,7 @@ private:
     bool documentStarted = false;
 
     // Writes bytes to the device; false when it does not take them.
-    bool Send(const std::vector<unsigned char>& bytes);
+    bool Send(PageEncoder::Piece bytes);
 };
 
 #endif

@@ -39,17 +39,35 @@ class ColumnKernelsTest : public escptest::ColumnPathTest {};
 void ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(const ColumnKernels& kernels)
 {
     std::mt19937 random(17);
-    for (const int width : kLengths) {
-        for (const bool mostlyWhite : {false, true}) {
+    // White (which no threshold makes dots) with marks every `markEvery`
+    // pixels; 0: random grey everywhere. Long white stretches with one
+    // mark after them catch a white test that skips too much.
+    struct Pattern {
+        int markEvery;
+        const char* name;
+    };
+    const Pattern patterns[] = {{0, "random"},
+                                {150, "a mark every 150"},
+                                {1100, "a mark every 1100"},
+                                {512, "a mark every 512"}};
+    std::vector<int> widths(std::begin(kLengths), std::end(kLengths));
+    widths.insert(widths.end(), {1023, 1024, 1099, 1100, 1101, 2300});
+    for (const int width : widths) {
+        for (const Pattern& pattern : patterns) {
             Bytes grey = RandomBytes(static_cast<std::size_t>(width), random);
-            // White stretches (which no threshold makes dots) with a few marks.
-            for (int x = 0; mostlyWhite && x < width; ++x) {
-                grey[x] = x % 150 == 149 ? grey[x] : 255;
+            for (int x = 0; pattern.markEvery != 0 && x < width; ++x) {
+                grey[x] = x % pattern.markEvery == pattern.markEvery - 1 ? grey[x] : 255;
             }
             Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
             // Equal values are paper, not dots.
             for (int x = 0; x < width; x += 5) {
                 thresholds[x] = grey[x];
+            }
+            // The marks are dots.
+            for (int x = pattern.markEvery - 1; pattern.markEvery != 0 && x < width;
+                 x += pattern.markEvery) {
+                grey[x] = 0;
+                thresholds[x] = 128;
             }
             Bytes expected((width + 7) / 8 + 1, 0);
             for (int x = 0; x < width; ++x) {
@@ -60,7 +78,7 @@ void ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(const ColumnKernels& k
             Bytes out(expected.size(), 0xA5);
             expected.back() = 0xA5;  // the byte after the row is not written
             kernels.ditherRow(grey.data(), thresholds.data(), width, out.data());
-            EXPECT_EQ(out, expected) << "width " << width << (mostlyWhite ? ", mostly white" : "");
+            EXPECT_EQ(out, expected) << "width " << width << ", " << pattern.name;
         }
     }
 }
@@ -180,40 +198,47 @@ TEST_P(ColumnKernelsTest, BigEndianWordsReadsTheFirstByteAsTheHighest)
     }
 }
 
-TEST_P(ColumnKernelsTest, ColumnBlockGivesEachColumnsDotsTopDotFirst)
+TEST_P(ColumnKernelsTest, PassColumnsGivesEachColumnsDotsTopDotFirst)
 {
     const ColumnKernels& kernels = ColumnKernels::Current();
     std::mt19937 random(20);
-    // Rows as long as their used bytes (a read beyond them is a fault under
-    // AddressSanitizer), blocks from the start and from a later row byte.
+    // The pass's rows every other row of a band whose last row ends at the
+    // end of its memory (a read beyond it is a fault under
+    // AddressSanitizer); the rows between are noise. Blocks from the start
+    // and from a later row byte, all their columns wanted or only the first
+    // ones, or more than one block's.
     struct Case {
         std::uint64_t usedBytes;
         std::uint64_t byteStart;
+        std::uint64_t columns;
     };
-    const Case cases[] = {{1, 0},  {5, 0},  {15, 0},  {16, 0},  {17, 0},  {31, 0},
-                          {32, 0}, {33, 0}, {40, 32}, {48, 32}, {49, 32}, {64, 32}};
+    const Case cases[] = {{1, 0, 256},   {5, 0, 256},   {15, 0, 256}, {16, 0, 256},  {17, 0, 256},
+                          {31, 0, 256},  {32, 0, 256},  {33, 0, 256}, {40, 32, 256}, {48, 32, 256},
+                          {49, 32, 256}, {64, 32, 256}, {32, 0, 128}, {32, 0, 129},  {64, 16, 100},
+                          {64, 32, 1},   {64, 0, 512},  {64, 0, 300}, {64, 0, 384},  {64, 0, 257},
+                          {80, 8, 520}};
     for (int columnBytes = 1; columnBytes <= 9; ++columnBytes) {
         for (const Case& c : cases) {
             for (const bool sparse : {false, true}) {
+                const int passDots = 8 * columnBytes;
+                const std::uint64_t rowStep = 2 * c.usedBytes;
                 std::vector<Bytes> rows;
-                std::vector<const unsigned char*> dotRows;
-                for (int d = 0; d < 8 * columnBytes; ++d) {
+                Bytes band = RandomBytes((passDots - 1) * rowStep + c.usedBytes, random);
+                for (int d = 0; d < passDots; ++d) {
                     Bytes row = RandomBytes(c.usedBytes, random);
                     // Some all-zero eights of rows, and a few dots elsewhere.
                     for (unsigned char& b : row) {
                         b = sparse && (d / 8 % 2 == 0 || random() % 4 != 0) ? 0 : b;
                     }
+                    std::copy(row.begin(), row.end(), band.begin() + d * rowStep);
                     rows.push_back(std::move(row));
                 }
-                for (const Bytes& row : rows) {
-                    dotRows.push_back(row.data());
-                }
-                Bytes block(ColumnKernels::kBlockColumns * 9 + ColumnKernels::kBlockSpare);
-                kernels.columnBlock(dotRows.data(), columnBytes, c.byteStart, c.usedBytes,
-                                    block.data());
+                Bytes block((c.columns + ColumnKernels::kBlockColumns) * 9 +
+                            ColumnKernels::kBlockSpare);
+                kernels.passColumns(band.data(), rowStep, columnBytes, c.byteStart, c.usedBytes,
+                                    c.columns, block.data());
                 const std::uint64_t firstColumn = 8 * c.byteStart;
-                const std::uint64_t endColumn =
-                    std::min(firstColumn + ColumnKernels::kBlockColumns, 8 * c.usedBytes);
+                const std::uint64_t endColumn = std::min(firstColumn + c.columns, 8 * c.usedBytes);
                 Bytes expected;
                 Bytes got;
                 for (std::uint64_t x = firstColumn; x < endColumn; ++x) {

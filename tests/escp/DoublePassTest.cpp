@@ -8,6 +8,7 @@
 #include "escp/OrvESCP.h"
 #include "tests/escp/EscpTestSupport.h"
 
+using escptest::AsBytes;
 using escptest::Bytes;
 using escptest::Cat;
 using escptest::EncodePage;
@@ -30,7 +31,7 @@ Bytes EncodeDoubleBand(int pins, int dpiX, int dpiY, std::uint64_t width,
         band.Ink(x, row);
     }
     EXPECT_EQ(encoder.OneLineToBytesDouble(band.Data(), bytesPerLine, width), 1);
-    return encoder.PrinterData();
+    return AsBytes(encoder.PrinterData());
 }
 
 struct PlacementCase {

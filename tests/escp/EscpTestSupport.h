@@ -49,6 +49,18 @@ inline std::string Hex(const Bytes& bytes)
     return text;
 }
 
+// A page body as plain bytes.
+inline Bytes AsBytes(const BodyBytes& body)
+{
+    return Bytes(body.begin(), body.end());
+}
+
+// A page body as "1B 40 ...".
+inline std::string Hex(const BodyBytes& body)
+{
+    return Hex(AsBytes(body));
+}
+
 // ESC * m with a column count and the column bytes.
 inline Bytes Image(unsigned char mode, unsigned columns, const Bytes& data)
 {
@@ -145,7 +157,7 @@ inline Bytes EncodePage(int pins, int dpiX, int dpiY, const OneBitPage& page, st
 {
     OrvESCP encoder(pins, dpiX, dpiY);
     encoder.DotMatrix2Page(page.Data(), page.BytesPerLine(), width, page.Height());
-    return encoder.PrinterData();
+    return AsBytes(encoder.PrinterData());
 }
 
 }  // namespace escptest

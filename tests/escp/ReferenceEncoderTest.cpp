@@ -96,7 +96,8 @@ public:
             pending = doublePass ? rows - 1 : rows;
             y += rows;
         }
-        return printer.PrinterData();
+        const BodyBytes& body = printer.PrinterData();
+        return Bytes(body.begin(), body.end());
     }
 
 private:
@@ -284,7 +285,8 @@ TEST_P(ReferenceEncoderTest, RandomPagesAtEveryProfileMatchThePlainReference)
                 const Bytes expected = reference.EncodePage(page);
                 encoder.DotMatrix2Page(page.bits.data(), page.bytesPerLine, page.width,
                                        page.height);
-                const Bytes& actual = encoder.PrinterData();
+                const BodyBytes& body = encoder.PrinterData();
+                const Bytes actual(body.begin(), body.end());
                 ASSERT_EQ(actual.size(), expected.size());
                 ASSERT_TRUE(actual == expected);
             }

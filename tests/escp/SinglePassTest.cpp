@@ -8,6 +8,7 @@
 #include "escp/OrvESCP.h"
 #include "tests/escp/EscpTestSupport.h"
 
+using escptest::AsBytes;
 using escptest::Bytes;
 using escptest::Cat;
 using escptest::Fill;
@@ -35,7 +36,7 @@ Bytes EncodeBand(const BandCase& c)
         band.Ink(x, row);
     }
     EXPECT_EQ(encoder.OneLineToBytesSingle(band.Data(), bytesPerLine, c.width), 1);
-    return encoder.PrinterData();
+    return AsBytes(encoder.PrinterData());
 }
 
 TEST(SinglePass, BandsBecomeImagesAndSkips)
@@ -143,7 +144,7 @@ TEST(SinglePass, GraphicAndHorizontalCommands)
     encoder.AddGraphic(data.data(), 0, 3);
     EXPECT_TRUE(encoder.PrinterData().empty());
     encoder.AddGraphic(data.data(), 300, 3);
-    EXPECT_EQ(encoder.PrinterData(), Image(0x27, 300, data));
+    EXPECT_EQ(AsBytes(encoder.PrinterData()), Image(0x27, 300, data));
     EXPECT_EQ(encoder.PrinterData()[3], 0x2C);
     EXPECT_EQ(encoder.PrinterData()[4], 0x01);
 

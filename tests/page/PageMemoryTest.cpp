@@ -47,8 +47,8 @@ Encoded Encode(const RasterPage& page, PageMemory* memory)
     EXPECT_TRUE(encoder.Problem().empty()) << encoder.Problem();
     Bytes pixels = page.pixels;
     EXPECT_TRUE(encoder.Encode(pixels.data()));
-    const std::vector<unsigned char>& body = *encoder.Pieces()[2];
-    return {body, body.data()};
+    const PageEncoder::Piece body = encoder.Pieces()[2];
+    return {Bytes(body.data, body.data + body.size), body.data};
 }
 
 TEST(PageMemory, PagesOfAJobShareTheBodyStorageAndPrintTheSame)

@@ -7,6 +7,7 @@
 #include "printer/DotMatrixPrinter.h"
 #include "tests/escp/EscpTestSupport.h"
 
+using escptest::AsBytes;
 using escptest::Bytes;
 using escptest::Hex;
 using escptest::OneBitPage;
@@ -45,9 +46,9 @@ TEST(Framing, PageIsTheEncodedBody)
     printer.SetPage(page.Data(), 4, 32, 60);
     Bytes out = {0x99};
     printer.Page(out);
-    EXPECT_EQ(out, encoder.PrinterData());
+    EXPECT_EQ(out, AsBytes(encoder.PrinterData()));
     printer.Page(out);
-    EXPECT_EQ(out, encoder.PrinterData());
+    EXPECT_EQ(out, AsBytes(encoder.PrinterData()));
 }
 
 TEST(Framing, CanEncodeFollowsTheProfile)

@@ -456,16 +456,14 @@ inline V16 And128(const unsigned char* grey)
     return all;
 }
 
-// The AND of the 256 pixels from `grey`, which lies on a 16-byte boundary
-// of memory: there an AND can take its operand straight from memory.
+// All bits set when the 256 pixels from `grey` are white; `grey` lies on
+// a 16-byte boundary of memory, where an AND can take its operand
+// straight from memory. Two chains, which the processor can run side by
+// side.
 inline V16 AlignedAnd256(const unsigned char* grey)
 {
     const auto* aligned = static_cast<const unsigned char*>(__builtin_assume_aligned(grey, 16));
-    V16 all = Load16(aligned);
-    for (int v = 1; v < 16; ++v) {
-        all &= Load16(aligned + 16 * v);
-    }
-    return all;
+    return And128(aligned) & And128(aligned + 128);
 }
 
 // Zeroes the dots of the white pixels at the start of a row, tested 256 at

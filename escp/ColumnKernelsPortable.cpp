@@ -442,10 +442,10 @@ inline V16 And64(const unsigned char* grey)
 
 // All bits set when the 128 pixels from `grey` are white. The vectors are
 // taken in one chain, by AND and by minimum in turn (each keeps a byte at
-// 255 only where both are 255): a chain of one operation the compiler
-// rebalances into a tree, which on a processor whose instructions
-// overwrite an operand costs a copy of every other vector, as the pixels
-// stay in registers for the dots.
+// 255 only where both are 255). A chain of ANDs alone the compiler turns
+// into a tree; where an instruction overwrites one of its operands (SSE2)
+// that costs a copy of every other vector, since the pixels stay in
+// registers for the dots.
 inline V16 And128(const unsigned char* grey)
 {
     V16 all = Load16(grey);

@@ -375,6 +375,16 @@ inline V16 Dots16(const unsigned char* grey, const unsigned char* thresholds)
     return bits & ~paper;
 }
 
+// The dots of the last eight of the sixteen pixels from `grey`, as one
+// byte (the first of them at the top): the sum of their eight bytes of
+// dots, which have no bit in common, collects in the top byte of the
+// product with 0x0101010101010101 whichever way round the bytes lie.
+inline unsigned DotsOfLast8Of16(const unsigned char* grey, const unsigned char* thresholds)
+{
+    const std::uint64_t last = As<V2x64>(Dots16(grey, thresholds))[1];
+    return static_cast<unsigned>((last * 0x0101010101010101ULL) >> 56);
+}
+
 // Byte 2i of the result is a[i] | a[i + 8], byte 2i + 1 is b[i] | b[i + 8]:
 // each vector's halves ORed onto each other, the two interleaved.
 inline V16 FoldHalves(V16 a, V16 b)
@@ -582,7 +592,9 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
         // row's last `rest` pixels are the low bits of their dots.
         const int rest = width - first;
         const unsigned dots =
-            DotsOf8(LoadBigEndian(grey + width - 8), LoadBigEndian(thresholds + width - 8));
+            width >= 16
+                ? DotsOfLast8Of16(grey + width - 16, thresholds + width - 16)
+                : DotsOf8(LoadBigEndian(grey + width - 8), LoadBigEndian(thresholds + width - 8));
         out[first / 8] = static_cast<unsigned char>(dots << (8 - rest));
     } else if (first < width) {
         unsigned int byte = 0;

@@ -131,8 +131,8 @@ inline bool AnySet(V16 v)
 // True when every bit of v is set.
 inline bool AllSet(V16 v)
 {
-    const V2x64 halves = As<V2x64>(v);
-    return (halves[0] & halves[1]) == ~std::uint64_t{0};
+    const V2x64 both = As<V2x64>(v & Ops::UnpackHi64(v, v));
+    return both[0] == ~std::uint64_t{0};
 }
 
 // Sixteen bytes of a row from byte `at`, zeros beyond `available` bytes (so

@@ -490,7 +490,7 @@ inline int ZeroLeadingWhite(const unsigned char* grey, int wholePixels, unsigned
     // While the pixels up to g + 256 are white, so are those of the 32
     // bytes from o.
     const unsigned char* g = grey + head;
-    const unsigned char* const end = g + (wholePixels - head) / 256 * 256;
+    const unsigned char* const end = g + ((wholePixels - head) & ~255);
     unsigned char* const first = out + head / 8;
     unsigned char* o = first;
     for (; g != end && AllSet(AlignedAnd256(g)); g += 256, o += 32) {
@@ -516,7 +516,7 @@ inline void Dither128(const unsigned char* grey, const unsigned char* thresholds
                       unsigned char* out)
 {
     if (AllSet(all)) {
-        Store16(V16{}, out);
+        std::memset(out, 0, 16);
     } else {
         Dots128(grey, thresholds, out);
     }
@@ -545,7 +545,7 @@ void DitherWholeBytes(const unsigned char* grey, const unsigned char* thresholds
     const unsigned char* g = grey + white;
     const unsigned char* t = thresholds + white;
     unsigned char* o = out + white / 8;
-    const unsigned char* const end = g + (wholePixels - white) / 256 * 256;
+    const unsigned char* const end = g + ((wholePixels - white) & ~255);
     for (; g != end; g += 256, t += 256, o += 32) {
         Dither128(g, t, And128(g), o);
         Dither128(g + 128, t + 128, And128(g + 128), o + 16);

@@ -501,7 +501,8 @@ inline int ZeroLeadingWhite(const unsigned char* grey, int wholePixels, unsigned
         return 0;
     }
     out[0] = 0;  // the first byte, when the first boundary is past it
-    if (g == end && AllSet(And128(grey + wholePixels - 256) & And128(grey + wholePixels - 128))) {
+    const unsigned char* const last = grey + wholePixels - 256;
+    if (g == end && AllSet(And128(last) & And128(last + 128))) {
         // The rest of the row (under 256 pixels) is white too.
         Store16(V16{}, out + wholePixels / 8 - 32);
         Store16(V16{}, out + wholePixels / 8 - 16);

@@ -570,11 +570,18 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
                unsigned char* out)
 {
     const int wholePixels = width & ~7;  // (the width is never negative)
-    int first = 0;
     if (wholePixels >= 256) {
         DitherWholeBytes(grey, thresholds, wholePixels, out);
-        first = wholePixels;
-    } else if (wholePixels >= 128) {
+        if (wholePixels < width) {
+            // The row's last width - wholePixels pixels are the low bits of
+            // the dots of the eight that end it.
+            const unsigned dots = DotsOfLast8Of16(grey + width - 16, thresholds + width - 16);
+            out[wholePixels / 8] = static_cast<unsigned char>(dots << (8 - (width - wholePixels)));
+        }
+        return;
+    }
+    int first = 0;
+    if (wholePixels >= 128) {
         const int last = wholePixels - 128;
         Dither128(grey, thresholds, And128(grey), out);
         Dither128(grey + last, thresholds + last, And128(grey + last), out + last / 8);

@@ -132,10 +132,10 @@ inline void Dots128(const unsigned char* g, const unsigned char* t, __m128i all,
     }
 }
 
-// Packs one row 256 pixels at a time (32 zero bytes where all are white,
-// else each half of 128 alone), then 128 and 64 the same way, then sixteen
-// at a time. The last pixels are the end of the row's last sixteen, their
-// mask shifted down and padded with paper.
+// Packs one row 512 pixels at a time (64 zero bytes where all are white,
+// else each 128 alone), then 128 and 64 the same way, then sixteen at a
+// time. The last pixels are the end of the row's last sixteen, their mask
+// shifted down and padded with paper.
 void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
                unsigned char* out)
 {
@@ -143,7 +143,6 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
         kPortableKernels.ditherRow(grey, thresholds, width, out);
         return;
     }
-    const __m128i white = _mm_set1_epi8(-1);
     const unsigned char* g = grey;
     const unsigned char* t = thresholds;
     unsigned char* o = out;
@@ -174,7 +173,7 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
         const __m128i g2 = LoadBytes(g + 32);
         const __m128i g3 = LoadBytes(g + 48);
         const __m128i all = _mm_and_si128(_mm_and_si128(g0, g1), _mm_and_si128(g2, g3));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(all, white)) == 0xFFFF) {
+        if (AllWhite(all)) {
             _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_setzero_si128());
         } else {
             StoreDots16(g0, t, o);

@@ -3,6 +3,7 @@
 // per-thread day cache across midnight and clock changes, and the fields
 // makeLogData fills from the real clock.
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -44,6 +45,14 @@ std::string header(std::int64_t seconds, int milliseconds, int threadId, int lev
     record->level = level;
     ruzolog::stampLogData(record.get(), seconds, milliseconds, threadId);
     return std::string(record->text, static_cast<size_t>(record->textLength));
+}
+
+// Seconds since the epoch by the clock records are stamped with.
+std::int64_t preciseSeconds()
+{
+    struct timeval now {};
+    gettimeofday(&now, nullptr);
+    return now.tv_sec;
 }
 
 const std::int64_t kMorning = 1767603903;      // 2026-01-05 09:05:03 UTC
@@ -97,9 +106,11 @@ TEST(RecordHeaderTest, DayCacheFollowsMidnightAndClockSteps)
 TEST(RecordHeaderTest, MakeLogDataStampsNowAndTheCallingThread)
 {
     ruzolog::LoggerManager manager;
-    const std::int64_t before = time(nullptr);
+    // The record's clock is gettimeofday; time() reads the kernel's coarse
+    // clock, which may still show the last second just after a second turns.
+    const std::int64_t before = preciseSeconds();
     LogData* record = manager.makeLogData(3, ruzolog::LOG_DEBUG);
-    const std::int64_t after = time(nullptr);
+    const std::int64_t after = preciseSeconds();
 
     EXPECT_EQ(record->loggerId, 3);
     EXPECT_EQ(record->level, ruzolog::LOG_DEBUG);

@@ -74,4 +74,16 @@ extern const ColumnKernels kPortableWordKernels;
 extern const ColumnKernels kSse2Kernels;
 extern const ColumnKernels kAvx2Kernels;
 
+// The portable path's vector kernels by name, for the x86 tables that take
+// them as they are (the compiler makes SSE2 code of their generic
+// vectors); see ColumnKernels for what each does.
+namespace portable {
+void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                 unsigned char* out);
+void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t usedBytes,
+            unsigned char* orBytes);
+std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size);
+}  // namespace portable
+
 #endif

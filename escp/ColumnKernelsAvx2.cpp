@@ -125,8 +125,8 @@ void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int colum
         }
     }
     if (made < columns) {
-        kSse2Kernels.passColumns(firstRow, rowStep, columnBytes, byteStart, usedBytes,
-                                 columns - made, out);
+        portable::PassColumns(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns - made,
+                              out);
     }
 }
 

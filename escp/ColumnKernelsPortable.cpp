@@ -223,28 +223,6 @@ void Columns(const unsigned char* firstRow, std::uint64_t rowStep, int columnByt
     }
 }
 
-// The printers' column sizes (8, 24 and 72 dots) made for their size, any
-// other from the size given.
-void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
-                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
-                 unsigned char* out)
-{
-    switch (columnBytes) {
-    case 1:
-        Columns<1>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
-        break;
-    case 3:
-        Columns<3>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
-        break;
-    case 9:
-        Columns<9>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
-        break;
-    default:
-        Columns<0>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
-        break;
-    }
-}
-
 // Eight bytes from `at` as a word in memory order (for the OR and the zero
 // test, which do not care about byte order).
 inline std::uint64_t LoadWord(const unsigned char* at)
@@ -278,55 +256,6 @@ inline void OrChunks(const unsigned char* top, std::uint64_t stride, int rows, s
     for (int c = 0; c < kChunks; ++c) {
         Store16(any[c], orBytes + at + 16 * c);
     }
-}
-
-void OrRowsByWords(const unsigned char* top, std::uint64_t stride, int rows,
-                   std::uint64_t usedBytes, unsigned char* orBytes);
-
-// OR of the rows 64 and then 16 bytes at a time, the last 16 ending at the
-// last used byte (bytes they share with the previous ones get the same
-// value again). Rows of fewer than sixteen bytes go by words.
-void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t usedBytes,
-            unsigned char* orBytes)
-{
-    if (usedBytes < 16) {
-        OrRowsByWords(top, stride, rows, usedBytes, orBytes);
-        return;
-    }
-    std::uint64_t at = 0;
-    for (; at + 64 <= usedBytes; at += 64) {
-        OrChunks<4>(top, stride, rows, at, orBytes);
-    }
-    for (; at + 16 <= usedBytes; at += 16) {
-        OrChunks<1>(top, stride, rows, at, orBytes);
-    }
-    if (at < usedBytes) {
-        OrChunks<1>(top, stride, rows, usedBytes - 16, orBytes);
-    }
-}
-
-// Zero bytes at the start: 256 at a time while they are all zero, then 16,
-// then eight, then byte by byte up to the first set byte.
-std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
-{
-    std::uint64_t at = 0;
-    for (; at + 256 <= size; at += 256) {
-        V16 any = Load16(data + at);
-        for (int i = 16; i < 256; i += 16) {
-            any |= Load16(data + at + i);
-        }
-        if (AnySet(any)) {
-            break;
-        }
-    }
-    for (; at + 16 <= size && !AnySet(Load16(data + at)); at += 16) {
-    }
-    for (; at + 8 <= size && LoadWord(data + at) == 0; at += 8) {
-    }
-    while (at < size && data[at] == 0) {
-        ++at;
-    }
-    return at;
 }
 
 // Eight bytes from `bytes` as a number, the first byte most significant.
@@ -707,6 +636,74 @@ void DitherRowByWords(const unsigned char* grey, const unsigned char* thresholds
 
 }  // namespace
 
+// The printers' column sizes (8, 24 and 72 dots) made for their size, any
+// other from the size given.
+void portable::PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+                           std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
+                           unsigned char* out)
+{
+    switch (columnBytes) {
+    case 1:
+        Columns<1>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
+        break;
+    case 3:
+        Columns<3>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
+        break;
+    case 9:
+        Columns<9>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
+        break;
+    default:
+        Columns<0>(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns, out);
+        break;
+    }
+}
+
+// OR of the rows 64 and then 16 bytes at a time, the last 16 ending at the
+// last used byte (bytes they share with the previous ones get the same
+// value again). Rows of fewer than sixteen bytes go by words.
+void portable::OrRows(const unsigned char* top, std::uint64_t stride, int rows,
+                      std::uint64_t usedBytes, unsigned char* orBytes)
+{
+    if (usedBytes < 16) {
+        OrRowsByWords(top, stride, rows, usedBytes, orBytes);
+        return;
+    }
+    std::uint64_t at = 0;
+    for (; at + 64 <= usedBytes; at += 64) {
+        OrChunks<4>(top, stride, rows, at, orBytes);
+    }
+    for (; at + 16 <= usedBytes; at += 16) {
+        OrChunks<1>(top, stride, rows, at, orBytes);
+    }
+    if (at < usedBytes) {
+        OrChunks<1>(top, stride, rows, usedBytes - 16, orBytes);
+    }
+}
+
+// Zero bytes at the start: 256 at a time while they are all zero, then 16,
+// then eight, then byte by byte up to the first set byte.
+std::uint64_t portable::LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
+{
+    std::uint64_t at = 0;
+    for (; at + 256 <= size; at += 256) {
+        V16 any = Load16(data + at);
+        for (int i = 16; i < 256; i += 16) {
+            any |= Load16(data + at + i);
+        }
+        if (AnySet(any)) {
+            break;
+        }
+    }
+    for (; at + 16 <= size && !AnySet(Load16(data + at)); at += 16) {
+    }
+    for (; at + 8 <= size && LoadWord(data + at) == 0; at += 8) {
+    }
+    while (at < size && data[at] == 0) {
+        ++at;
+    }
+    return at;
+}
+
 // Whether the compiler has vector registers for the generic vectors on
 // this processor; without them the portable path takes the word versions
 // of the OR, the zero scan and the dither (the column block costs the same
@@ -723,14 +720,14 @@ constexpr bool kVectorRegisters =
 const ColumnKernels kPortableKernels = {
     ColumnPath::kPortable,
     "portable",
-    kVectorRegisters ? OrRows : OrRowsByWords,
-    PassColumns,
-    kVectorRegisters ? LeadingZeroBytes : LeadingZeroBytesByWords,
+    kVectorRegisters ? portable::OrRows : OrRowsByWords,
+    portable::PassColumns,
+    kVectorRegisters ? portable::LeadingZeroBytes : LeadingZeroBytesByWords,
     BigEndianWords,
     kVectorRegisters ? DitherRow : DitherRowByWords,
 };
 
 const ColumnKernels kPortableWordKernels = {
-    ColumnPath::kPortable,   "portable",     OrRowsByWords,    PassColumns,
+    ColumnPath::kPortable,   "portable",     OrRowsByWords,    portable::PassColumns,
     LeadingZeroBytesByWords, BigEndianWords, DitherRowByWords,
 };

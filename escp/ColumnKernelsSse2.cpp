@@ -18,30 +18,6 @@ inline __m128i LoadBytes(const unsigned char* at)
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-// The column bytes are the portable path's: its generic vectors are SSE2
-// code on every x86-64 processor.
-void PassColumns(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
-                 std::uint64_t byteStart, std::uint64_t usedBytes, std::uint64_t columns,
-                 unsigned char* out)
-{
-    kPortableKernels.passColumns(firstRow, rowStep, columnBytes, byteStart, usedBytes, columns,
-                                 out);
-}
-
-// The ink OR and the zero scan are the portable path's too: the compiler
-// makes the same SSE2 loads and ORs of its vectors, and its wider steps
-// cost fewer instructions than sixteen bytes per step did.
-void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t usedBytes,
-            unsigned char* orBytes)
-{
-    kPortableKernels.orRows(top, stride, rows, usedBytes, orBytes);
-}
-
-std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
-{
-    return kPortableKernels.leadingZeroBytes(data, size);
-}
-
 // Words stored first byte most significant read as numbers, two at a time:
 // bytes swapped within 16-bit elements, then the elements reversed.
 void BigEndianWords(std::uint64_t* words, std::uint64_t count)
@@ -205,7 +181,8 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
 }  // namespace
 
 const ColumnKernels kSse2Kernels = {
-    ColumnPath::kSse2, "sse2", OrRows, PassColumns, LeadingZeroBytes, BigEndianWords, DitherRow,
+    ColumnPath::kSse2,          "sse2",         portable::OrRows, portable::PassColumns,
+    portable::LeadingZeroBytes, BigEndianWords, DitherRow,
 };
 
 #endif

@@ -18,6 +18,7 @@
 #include "escp/OrvESCP.h"
 #include "page/OptionTable.h"
 #include "tests/escp/ColumnPaths.h"
+#include "tests/escp/EscpTestSupport.h"
 
 namespace {
 
@@ -96,8 +97,7 @@ public:
             pending = doublePass ? rows - 1 : rows;
             y += rows;
         }
-        const BodyBytes& body = printer.PrinterData();
-        return Bytes(body.begin(), body.end());
+        return escptest::AsBytes(printer.PrinterData());
     }
 
 private:
@@ -285,8 +285,7 @@ TEST_P(ReferenceEncoderTest, RandomPagesAtEveryProfileMatchThePlainReference)
                 const Bytes expected = reference.EncodePage(page);
                 encoder.DotMatrix2Page(page.bits.data(), page.bytesPerLine, page.width,
                                        page.height);
-                const BodyBytes& body = encoder.PrinterData();
-                const Bytes actual(body.begin(), body.end());
+                const Bytes actual = escptest::AsBytes(encoder.PrinterData());
                 ASSERT_EQ(actual.size(), expected.size());
                 ASSERT_TRUE(actual == expected);
             }

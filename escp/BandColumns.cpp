@@ -51,26 +51,32 @@ std::uint64_t BandColumns::LeadingZeroBytes(const unsigned char* data, std::uint
 
 void BandColumns::FindInk()
 {
-    // OR of the rows in the words' memory (the bytes of the last word
-    // beyond the used bytes stay zero); the byte order is put right
-    // afterwards.
+    // The bytes of the last word beyond the used bytes stay zero.
     const std::uint64_t words = (usedBytes + 7) / 8;
     ink.resize(words);
     if (words != 0) {
         ink[words - 1] = 0;
     }
     kernels.orRows(top, stride, rows, usedBytes, reinterpret_cast<unsigned char*>(ink.data()));
-    ReadInkWords();
+    ClearPaddingBits();
 }
 
-void BandColumns::ReadInkWords()
+void BandColumns::ClearPaddingBits()
 {
-    kernels.bigEndianWords(ink.data(), ink.size());
-    // Padding bits beyond the width are not columns.
-    const unsigned usedBits = static_cast<unsigned>(width % kWordBits);
+    const unsigned usedBits = static_cast<unsigned>(width % 8);
     if (usedBits != 0) {
-        ink[width / kWordBits] &= ~0ULL << (kWordBits - usedBits);
+        unsigned char* const bytes = reinterpret_cast<unsigned char*>(ink.data());
+        bytes[width / 8] &= static_cast<unsigned char>(0xFF00u >> usedBits);
     }
+}
+
+std::uint64_t BandColumns::InkBits(std::uint64_t w) const
+{
+    unsigned char b[8];
+    std::memcpy(b, &ink[w], sizeof b);
+    return (std::uint64_t{b[0]} << 56) | (std::uint64_t{b[1]} << 48) | (std::uint64_t{b[2]} << 40) |
+           (std::uint64_t{b[3]} << 32) | (std::uint64_t{b[4]} << 24) | (std::uint64_t{b[5]} << 16) |
+           (std::uint64_t{b[6]} << 8) | std::uint64_t{b[7]};
 }
 
 std::uint64_t BandColumns::NextInk(std::uint64_t x) const
@@ -89,12 +95,12 @@ std::uint64_t BandColumns::NextColumn(std::uint64_t x, std::uint64_t flip) const
         return width;
     }
     std::uint64_t w = x / kWordBits;
-    std::uint64_t bits = (ink[w] ^ flip) & (~0ULL >> (x % kWordBits));
+    std::uint64_t bits = (InkBits(w) ^ flip) & (~0ULL >> (x % kWordBits));
     while (bits == 0) {
         if (++w == ink.size()) {
             return width;
         }
-        bits = ink[w] ^ flip;
+        bits = InkBits(w) ^ flip;
     }
     return std::min<std::uint64_t>(width, w * kWordBits + __builtin_clzll(bits));
 }

@@ -55,9 +55,14 @@ public:
     // First blank column at or after x, or the width when there is none.
     std::uint64_t NextBlank(std::uint64_t x) const;
 
-    // The ink mask: bit 63 - x % 64 of word x / 64 is set when column x is
-    // inked; words beyond the width are zero.
+    // The ink mask, the OR of the band's rows in their byte order: bit
+    // 7 - x % 8 of byte x / 8 is set when column x is inked (bits beyond
+    // the width are clear), so word x / 64 is zero when its 64 columns are
+    // blank; InkBits reads a word as a number.
     const std::vector<std::uint64_t>& InkWords() const { return ink; }
+    // Word w of the ink mask as a number: bit 63 - x % 64 set when column
+    // x is inked.
+    std::uint64_t InkBits(std::uint64_t w) const;
 
     // Bytes per column of one pass.
     int ColumnBytes() const { return dotsPerPass / 8; }
@@ -76,9 +81,8 @@ private:
     // First column at or after x whose ink bit XOR `flip` is set (flip 0:
     // the next inked column; all ones: the next blank one), or the width.
     std::uint64_t NextColumn(std::uint64_t x, std::uint64_t flip) const;
-    // Turns the ink words from the rows' byte order into numbers and clears
-    // the padding bits beyond the width.
-    void ReadInkWords();
+    // Clears the bits of the ink mask beyond the width.
+    void ClearPaddingBits();
     const unsigned char* top;
     std::uint64_t stride;
     std::uint64_t width;
@@ -86,7 +90,7 @@ private:
     int rows;
     int passes;
     int dotsPerPass;
-    std::vector<std::uint64_t>& ink;  // bit 63 - x % 64 of word x / 64: column x is inked
+    std::vector<std::uint64_t>& ink;  // bit 7 - x % 8 of byte x / 8: column x is inked
     const ColumnKernels& kernels;
 };
 

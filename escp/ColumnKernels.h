@@ -39,9 +39,6 @@ struct ColumnKernels {
                         unsigned char* out);
     // Number of zero bytes at the start of `size` bytes (size when all are).
     std::uint64_t (*leadingZeroBytes)(const unsigned char* data, std::uint64_t size);
-    // Turns `count` words, each stored as eight bytes first byte most
-    // significant, into numbers in place.
-    void (*bigEndianWords)(std::uint64_t* words, std::uint64_t count);
     // Packs grey pixels 0 .. width - 1 of a row into one-bit bytes: bit
     // 7 - (x mod 8) of out[x / 8] is set when grey[x] < thresholds[x];
     // writes exactly (width + 7) / 8 bytes (padding bits zero).

@@ -183,22 +183,6 @@ void OrRows(const unsigned char* top, std::uint64_t stride, int rows, std::uint6
     }
 }
 
-// Words stored first byte most significant read as numbers, four at a
-// time with one byte shuffle.
-void BigEndianWords(std::uint64_t* words, std::uint64_t count)
-{
-    const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
-                                             7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
-    std::uint64_t w = 0;
-    for (; w + 4 <= count; w += 4) {
-        auto* at = reinterpret_cast<__m256i*>(words + w);
-        _mm256_storeu_si256(at, _mm256_shuffle_epi8(_mm256_loadu_si256(at), reverse));
-    }
-    if (w < count) {
-        kSse2Kernels.bigEndianWords(words + w, count - w);
-    }
-}
-
 // Zero bytes at the start: 128 at a time while they are all zero, then 32
 // (each a compare and a mask) up to the first set byte.
 std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
@@ -324,7 +308,7 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
 }  // namespace
 
 const ColumnKernels kAvx2Kernels = {
-    ColumnPath::kAvx2, "avx2", OrRows, PassColumns, LeadingZeroBytes, BigEndianWords, DitherRow,
+    ColumnPath::kAvx2, "avx2", OrRows, PassColumns, LeadingZeroBytes, DitherRow,
 };
 
 #endif

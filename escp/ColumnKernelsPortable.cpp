@@ -159,12 +159,13 @@ constexpr int kMaxColumnBytes = 9;
 // time: afterwards the first half of vector 8c + k is bytes 8c .. 8c + 7 of
 // the printer's bytes of columns 16k .. 16k + 7, the second half those of
 // the next eight columns.
-template <int kColumnBytes>
-void Block128(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
-              std::uint64_t byteStart, std::uint64_t usedBytes, unsigned char* block)
+template <int kColumnBytes, bool kWhole>
+inline __attribute__((always_inline)) void
+Block128(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
+         std::uint64_t byteStart, std::uint64_t usedBytes, unsigned char* block)
 {
     const int bytes = kColumnBytes != 0 ? kColumnBytes : columnBytes;
-    const bool whole = byteStart + 16 <= usedBytes;
+    const bool whole = kWhole;
     V16 ordered[8 * kMaxColumnBytes];
     // The transposes of a 24-dot column side by side, so that more of their
     // rows stay in registers.
@@ -217,9 +218,13 @@ void Columns(const unsigned char* firstRow, std::uint64_t rowStep, int columnByt
              unsigned char* out)
 {
     const std::uint64_t blockBytes = 128 * static_cast<std::uint64_t>(columnBytes);
-    for (std::uint64_t made = 0; made < columns && byteStart < usedBytes;
+    std::uint64_t made = 0;
+    for (; made < columns && byteStart + 16 <= usedBytes;
          made += 128, byteStart += 16, out += blockBytes) {
-        Block128<kColumnBytes>(firstRow, rowStep, columnBytes, byteStart, usedBytes, out);
+        Block128<kColumnBytes, true>(firstRow, rowStep, columnBytes, byteStart, usedBytes, out);
+    }
+    if (made < columns && byteStart < usedBytes) {
+        Block128<kColumnBytes, false>(firstRow, rowStep, columnBytes, byteStart, usedBytes, out);
     }
 }
 
@@ -265,16 +270,6 @@ inline std::uint64_t LoadBigEndian(const unsigned char* bytes)
            (std::uint64_t{bytes[2]} << 40) | (std::uint64_t{bytes[3]} << 32) |
            (std::uint64_t{bytes[4]} << 24) | (std::uint64_t{bytes[5]} << 16) |
            (std::uint64_t{bytes[6]} << 8) | std::uint64_t{bytes[7]};
-}
-
-// Each word's bytes read back as a number, first byte most significant.
-void BigEndianWords(std::uint64_t* words, std::uint64_t count)
-{
-    for (std::uint64_t w = 0; w < count; ++w) {
-        unsigned char bytes[8];
-        std::memcpy(bytes, &words[w], sizeof bytes);
-        words[w] = LoadBigEndian(bytes);
-    }
 }
 
 // The most significant bit of every byte.
@@ -680,18 +675,25 @@ void portable::OrRows(const unsigned char* top, std::uint64_t stride, int rows,
     }
 }
 
-// Zero bytes at the start: 256 at a time while they are all zero, then 16,
-// then eight, then byte by byte up to the first set byte.
+// Zero bytes at the start: the first sixteen, then 256 at a time from the
+// last 16-byte boundary of memory within them while they are all zero (an
+// OR there takes its operand straight from memory), then 16, then eight,
+// then byte by byte up to the first set byte.
 std::uint64_t portable::LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
 {
     std::uint64_t at = 0;
-    for (; at + 256 <= size; at += 256) {
-        V16 any = Load16(data + at);
-        for (int i = 16; i < 256; i += 16) {
-            any |= Load16(data + at + i);
-        }
-        if (AnySet(any)) {
-            break;
+    if (size >= 16 + 256 && !AnySet(Load16(data))) {
+        at = 16 - reinterpret_cast<std::uintptr_t>(data) % 16;
+        for (; at + 256 <= size; at += 256) {
+            const auto* aligned =
+                static_cast<const unsigned char*>(__builtin_assume_aligned(data + at, 16));
+            V16 any = Load16(aligned);
+            for (int i = 16; i < 256; i += 16) {
+                any |= Load16(aligned + i);
+            }
+            if (AnySet(any)) {
+                break;
+            }
         }
     }
     for (; at + 16 <= size && !AnySet(Load16(data + at)); at += 16) {
@@ -723,11 +725,10 @@ const ColumnKernels kPortableKernels = {
     kVectorRegisters ? portable::OrRows : OrRowsByWords,
     portable::PassColumns,
     kVectorRegisters ? portable::LeadingZeroBytes : LeadingZeroBytesByWords,
-    BigEndianWords,
     kVectorRegisters ? DitherRow : DitherRowByWords,
 };
 
 const ColumnKernels kPortableWordKernels = {
-    ColumnPath::kPortable,   "portable",     OrRowsByWords,    portable::PassColumns,
-    LeadingZeroBytesByWords, BigEndianWords, DitherRowByWords,
+    ColumnPath::kPortable,   "portable",       OrRowsByWords, portable::PassColumns,
+    LeadingZeroBytesByWords, DitherRowByWords,
 };

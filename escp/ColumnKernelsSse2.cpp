@@ -18,24 +18,6 @@ inline __m128i LoadBytes(const unsigned char* at)
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-// Words stored first byte most significant read as numbers, two at a time:
-// bytes swapped within 16-bit elements, then the elements reversed.
-void BigEndianWords(std::uint64_t* words, std::uint64_t count)
-{
-    std::uint64_t w = 0;
-    for (; w + 2 <= count; w += 2) {
-        auto* at = reinterpret_cast<__m128i*>(words + w);
-        __m128i v = _mm_loadu_si128(at);
-        v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
-        v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
-        v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
-        _mm_storeu_si128(at, v);
-    }
-    if (w < count) {
-        kPortableKernels.bigEndianWords(words + w, count - w);
-    }
-}
-
 // The dot bytes of sixteen pixels from the mask of those that stay paper
 // (bit i set when pixel i gets no dot, as the byte mask gives it): the low
 // byte is the first eight pixels, the first pixel in its most significant
@@ -181,8 +163,8 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
 }  // namespace
 
 const ColumnKernels kSse2Kernels = {
-    ColumnPath::kSse2,          "sse2",         portable::OrRows, portable::PassColumns,
-    portable::LeadingZeroBytes, BigEndianWords, DitherRow,
+    ColumnPath::kSse2,          "sse2",    portable::OrRows, portable::PassColumns,
+    portable::LeadingZeroBytes, DitherRow,
 };
 
 #endif

@@ -100,17 +100,20 @@ int OrvESCP::FindWhiteAreas(const BandColumns& band, std::uint64_t width,
 // word of the ink mask: only the runs from the last dot of one inked word to
 // the first dot of the next are candidates. Between inked words a and b the
 // run spans at most (b - a + 1) * 64 - 2 columns, so pairs fewer than
-// dpiX / 64 words apart are passed over without looking at their bits.
+// dpiX / 64 words apart are passed over without looking at their bits: from
+// an inked word, the farthest inked one among the next dpiX / 64 - 1 words
+// is taken as the next, and only when they are all blank is the next inked
+// word looked for and the run between the two a candidate.
 int OrvESCP::FindWideWhiteAreas(const BandColumns& band, std::uint64_t width,
                                 std::vector<int>& whiteArea) const
 {
     const std::uint64_t* words = band.InkWords().data();
     const std::uint64_t wordCount = (width + kWordBits - 1) / kWordBits;
     const auto firstDot = [&](std::uint64_t w) {
-        return static_cast<std::int64_t>(w * kWordBits) + __builtin_clzll(words[w]);
+        return static_cast<std::int64_t>(w * kWordBits) + __builtin_clzll(band.InkBits(w));
     };
     const auto afterLastDot = [&](std::uint64_t w) {
-        return static_cast<std::int64_t>((w + 1) * kWordBits) - __builtin_ctzll(words[w]);
+        return static_cast<std::int64_t>((w + 1) * kWordBits) - __builtin_ctzll(band.InkBits(w));
     };
     std::uint64_t last = 0;
     while (last < wordCount && words[last] == 0) {
@@ -121,15 +124,24 @@ int OrvESCP::FindWideWhiteAreas(const BandColumns& band, std::uint64_t width,
         return 0;
     }
     RecordWhiteArea(0, firstDot(last) - 1, whiteArea);
-    const std::uint64_t minGap = static_cast<std::uint64_t>(dpiX / kWordBits);
-    for (std::uint64_t w = last + 1; w < wordCount; ++w) {
-        if (words[w] == 0) {
-            continue;
+    // Words after an inked one whose run to it is too short to count.
+    const std::uint64_t reach = static_cast<std::uint64_t>(dpiX / kWordBits) - 1;
+    for (;;) {
+        std::uint64_t next = std::min(last + reach, wordCount - 1);
+        while (next > last && words[next] == 0) {
+            --next;
         }
-        if (w - last >= minGap) {
-            RecordWhiteArea(afterLastDot(last), firstDot(w) - 1, whiteArea);
+        if (next == last) {
+            next = last + reach + 1;
+            while (next < wordCount && words[next] == 0) {
+                ++next;
+            }
+            if (next >= wordCount) {
+                break;
+            }
+            RecordWhiteArea(afterLastDot(last), firstDot(next) - 1, whiteArea);
         }
-        last = w;
+        last = next;
     }
     const std::int64_t runStart = afterLastDot(last);
     RecordWhiteArea(runStart, static_cast<std::int64_t>(width) - 1, whiteArea);

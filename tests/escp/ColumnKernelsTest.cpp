@@ -179,25 +179,6 @@ TEST(PortableWordKernels, MatchThePlainReferences)
     ExpectLeadingZeroBytesCountsUpToTheFirstSetByte(kPortableWordKernels);
 }
 
-TEST_P(ColumnKernelsTest, BigEndianWordsReadsTheFirstByteAsTheHighest)
-{
-    const ColumnKernels& kernels = ColumnKernels::Current();
-    std::mt19937 random(19);
-    for (const int count : {0, 1, 2, 3, 4, 5, 7, 8, 9}) {
-        const Bytes bytes = RandomBytes(8 * static_cast<std::size_t>(count), random);
-        std::vector<std::uint64_t> words(count);
-        std::vector<std::uint64_t> expected(count, 0);
-        for (int w = 0; w < count; ++w) {
-            for (int i = 0; i < 8; ++i) {
-                reinterpret_cast<unsigned char*>(words.data())[8 * w + i] = bytes[8 * w + i];
-                expected[w] = (expected[w] << 8) | bytes[8 * w + i];
-            }
-        }
-        kernels.bigEndianWords(words.data(), static_cast<std::uint64_t>(count));
-        EXPECT_EQ(words, expected) << count << " words";
-    }
-}
-
 TEST_P(ColumnKernelsTest, PassColumnsGivesEachColumnsDotsTopDotFirst)
 {
     const ColumnKernels& kernels = ColumnKernels::Current();

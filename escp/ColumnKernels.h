@@ -40,9 +40,12 @@ struct ColumnKernels {
     // Number of zero bytes at the start of `size` bytes (size when all are).
     std::uint64_t (*leadingZeroBytes)(const unsigned char* data, std::uint64_t size);
     // Packs grey pixels 0 .. width - 1 of a row into one-bit bytes: bit
-    // 7 - (x mod 8) of out[x / 8] is set when grey[x] < thresholds[x];
-    // writes exactly (width + 7) / 8 bytes (padding bits zero).
-    void (*ditherRow)(const unsigned char* grey, const unsigned char* thresholds, int width,
+    // 7 - (x mod 8) of out[x / 8] is set when grey[x] <= levels[x], the
+    // lightest grey that still gets a dot there (never above 254: white,
+    // 255, gets none); writes exactly (width + 7) / 8 bytes (padding bits
+    // zero). The vector paths are fastest with levels on a 16-byte
+    // boundary of memory.
+    void (*ditherRow)(const unsigned char* grey, const unsigned char* levels, int width,
                       unsigned char* out);
 
     // The table of a path; null when this build has none for it or the

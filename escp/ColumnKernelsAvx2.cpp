@@ -210,24 +210,22 @@ std::uint64_t LeadingZeroBytes(const unsigned char* data, std::uint64_t size)
     return at;
 }
 
-// Bits of the dots of 32 pixels: grey < threshold where the saturated
-// difference threshold - grey is not zero, which a saturated add of 0x7F
-// carries into the byte's top bit. The bytes are reversed within every
+// Bits of the dots of 32 pixels: grey <= level where the saturated
+// difference grey - level is zero. The bytes are reversed within every
 // eight, so that the movemask puts pixel 8j + k in bit 7 - k of byte j.
-inline unsigned Dots32(const unsigned char* grey, const unsigned char* thresholds)
+inline unsigned Dots32(const unsigned char* grey, const unsigned char* levels)
 {
     const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
                                              7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
-    const __m256i dots = _mm256_adds_epu8(_mm256_subs_epu8(Load32(thresholds), Load32(grey)),
-                                          _mm256_set1_epi8(0x7F));
+    const __m256i dots =
+        _mm256_cmpeq_epi8(_mm256_subs_epu8(Load32(grey), Load32(levels)), _mm256_setzero_si256());
     return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_shuffle_epi8(dots, reverse)));
 }
 
 // Bits of the dots of 64 pixels, pixel 8j + k in bit 7 - k of byte j.
-inline std::uint64_t Dots64(const unsigned char* grey, const unsigned char* thresholds)
+inline std::uint64_t Dots64(const unsigned char* grey, const unsigned char* levels)
 {
-    return Dots32(grey, thresholds) | static_cast<std::uint64_t>(Dots32(grey + 32, thresholds + 32))
-                                          << 32;
+    return Dots32(grey, levels) | static_cast<std::uint64_t>(Dots32(grey + 32, levels + 32)) << 32;
 }
 
 // AND of the 128 pixels from `grey`.
@@ -237,8 +235,8 @@ inline __m256i And128(const unsigned char* grey)
                             _mm256_and_si256(Load32(grey + 64), Load32(grey + 96)));
 }
 
-// True when all bytes of v are 255 (white pixels, never below a
-// threshold).
+// True when all bytes of v are 255 (white pixels, never at or below a
+// level).
 inline bool AllWhite(__m256i v)
 {
     return _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(-1))) == -1;
@@ -246,27 +244,27 @@ inline bool AllWhite(__m256i v)
 
 // The dots of the 128 pixels from `grey`, whose AND is `all`, as sixteen
 // bytes at `out` (none where all are white).
-inline void Dots128(const unsigned char* grey, const unsigned char* thresholds, __m256i all,
+inline void Dots128(const unsigned char* grey, const unsigned char* levels, __m256i all,
                     unsigned char* out)
 {
     std::uint64_t dots[2] = {0, 0};
     if (!AllWhite(all)) {
-        dots[0] = Dots64(grey, thresholds);
-        dots[1] = Dots64(grey + 64, thresholds + 64);
+        dots[0] = Dots64(grey, levels);
+        dots[1] = Dots64(grey + 64, levels + 64);
     }
     std::memcpy(out, dots, sizeof dots);
 }
 
 // Packs one row 512 pixels at a time where all are white (no dots), else
 // 128 at a time (no dots where those are all white), then 128, 64 and 32;
-// the last pixels are copied into 32 zero pixels against 32 zero
-// thresholds (never a dot). Byte j of the masks is pixels 8j .. 8j + 7
+// the last pixels are copied into 32 white pixels against 32 zero levels
+// (never a dot). Byte j of the masks is pixels 8j .. 8j + 7
 // (x86-64 keeps the low byte first).
-void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
+void DitherRow(const unsigned char* grey, const unsigned char* levels, int width,
                unsigned char* out)
 {
     const unsigned char* const end = grey + width;
-    for (; end - grey >= 512; grey += 512, thresholds += 512, out += 64) {
+    for (; end - grey >= 512; grey += 512, levels += 512, out += 64) {
         __m256i quarter[4];
         for (int q = 0; q < 4; ++q) {
             quarter[q] = And128(grey + 128 * q);
@@ -277,30 +275,31 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
             continue;
         }
         for (int q = 0; q < 4; ++q) {
-            Dots128(grey + 128 * q, thresholds + 128 * q, quarter[q], out + 16 * q);
+            Dots128(grey + 128 * q, levels + 128 * q, quarter[q], out + 16 * q);
         }
     }
-    for (; end - grey >= 128; grey += 128, thresholds += 128, out += 16) {
-        Dots128(grey, thresholds, And128(grey), out);
+    for (; end - grey >= 128; grey += 128, levels += 128, out += 16) {
+        Dots128(grey, levels, And128(grey), out);
     }
-    for (; end - grey >= 64; grey += 64, thresholds += 64, out += 8) {
-        const std::uint64_t dots = Dots64(grey, thresholds);
+    for (; end - grey >= 64; grey += 64, levels += 64, out += 8) {
+        const std::uint64_t dots = Dots64(grey, levels);
         std::memcpy(out, &dots, sizeof dots);
     }
     if (end - grey >= 32) {
-        const unsigned dots = Dots32(grey, thresholds);
+        const unsigned dots = Dots32(grey, levels);
         std::memcpy(out, &dots, sizeof dots);
         grey += 32;
-        thresholds += 32;
+        levels += 32;
         out += 4;
     }
     if (grey < end) {
         const auto rest = static_cast<std::size_t>(end - grey);
-        alignas(32) unsigned char greyRest[32] = {};
-        alignas(32) unsigned char thresholdRest[32] = {};
+        alignas(32) unsigned char greyRest[32];
+        alignas(32) unsigned char levelRest[32] = {};
+        std::memset(greyRest, 255, sizeof greyRest);
         std::memcpy(greyRest, grey, rest);
-        std::memcpy(thresholdRest, thresholds, rest);
-        const unsigned dots = Dots32(greyRest, thresholdRest);
+        std::memcpy(levelRest, levels, rest);
+        const unsigned dots = Dots32(greyRest, levelRest);
         std::memcpy(out, &dots, (rest + 7) / 8);
     }
 }

@@ -275,37 +275,44 @@ inline std::uint64_t LoadBigEndian(const unsigned char* bytes)
 // The most significant bit of every byte.
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
-// Eight pixels, a byte each (first pixel most significant), as the bit
-// pattern of their dots: bit 7 - k set when pixel k's grey is below its
-// threshold. Per byte, g < t when the top bits say so, or they are equal
-// and the low seven bits of g are below those of t (the subtraction of
-// the low bits from g's with the top bit set borrows within its byte).
-inline unsigned DotsOf8(std::uint64_t g, std::uint64_t t)
+// The top bit of each byte where a's byte is below b's. Per byte, a < b
+// when the top bits say so, or they are equal and the low seven bits of a
+// are below those of b (the subtraction of b's low bits from a's with the
+// top bit set borrows within its byte).
+inline std::uint64_t BelowBits(std::uint64_t a, std::uint64_t b)
 {
-    const std::uint64_t lowAtLeast = (g | kHighBits) - (t & ~kHighBits);
-    const std::uint64_t below = ((~g & t) | (~(g ^ t) & ~lowAtLeast)) & kHighBits;
+    const std::uint64_t lowAtLeast = (a | kHighBits) - (b & ~kHighBits);
+    return ((~a & b) | (~(a ^ b) & ~lowAtLeast)) & kHighBits;
+}
+
+// Eight pixels, a byte each (first pixel most significant), as the bit
+// pattern of their dots: bit 7 - k set when pixel k's grey is at or below
+// its level (that is, the level is not below the grey).
+inline unsigned DotsOf8(std::uint64_t g, std::uint64_t l)
+{
+    const std::uint64_t dots = ~BelowBits(l, g) & kHighBits;
     // One bit at the bottom of each byte, gathered into the top byte.
-    return static_cast<unsigned>(((below >> 7) * 0x0102040810204080ULL) >> 56);
+    return static_cast<unsigned>(((dots >> 7) * 0x0102040810204080ULL) >> 56);
 }
 
 // The dots of the sixteen pixels from `grey`, each in its own bit of its
-// byte: 0x80 >> (k mod 8) for pixel k where its grey is below its
-// threshold, nothing where it stays paper.
-inline V16 Dots16(const unsigned char* grey, const unsigned char* thresholds)
+// byte: 0x80 >> (k mod 8) for pixel k where its grey is at or below its
+// level, nothing where it stays paper.
+inline V16 Dots16(const unsigned char* grey, const unsigned char* levels)
 {
     const V16 bits = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01,
                       0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
-    const V16 paper = As<V16>(Load16(grey) >= Load16(thresholds));
-    return bits & ~paper;
+    const V16 dot = As<V16>(Load16(grey) <= Load16(levels));
+    return bits & dot;
 }
 
 // The dots of the last eight of the sixteen pixels from `grey`, as one
 // byte (the first of them at the top): the sum of their eight bytes of
 // dots, which have no bit in common, collects in the top byte of the
 // product with 0x0101010101010101 whichever way round the bytes lie.
-inline unsigned DotsOfLast8Of16(const unsigned char* grey, const unsigned char* thresholds)
+inline unsigned DotsOfLast8Of16(const unsigned char* grey, const unsigned char* levels)
 {
-    const std::uint64_t last = As<V2x64>(Dots16(grey, thresholds))[1];
+    const std::uint64_t last = As<V2x64>(Dots16(grey, levels))[1];
     return static_cast<unsigned>((last * 0x0101010101010101ULL) >> 56);
 }
 
@@ -326,12 +333,14 @@ inline V16 FoldHalves(V16 a, V16 b)
 // three of them every place holds one whole dot byte, and the places are
 // in the order of j.
 
-// The dots of the 128 pixels from `grey`, as sixteen bytes at `out`.
-inline void Dots128(const unsigned char* grey, const unsigned char* thresholds, unsigned char* out)
+// The dots of the 128 pixels from `grey`, as sixteen bytes at `out`, by
+// interleaves.
+[[maybe_unused]] inline void Dots128ByInterleaves(const unsigned char* grey,
+                                                  const unsigned char* levels, unsigned char* out)
 {
     V16 dots[8];
     for (int v = 0; v < 8; ++v) {
-        dots[v] = Dots16(grey + 16 * v, thresholds + 16 * v);
+        dots[v] = Dots16(grey + 16 * v, levels + 16 * v);
     }
     // Place 2k + j3 of vector 4 * j0 + 2 * j2 + j1.
     V16 spread[8];
@@ -348,12 +357,14 @@ inline void Dots128(const unsigned char* grey, const unsigned char* thresholds, 
 }
 
 // The dots of the 64 pixels from `grey`, as eight bytes at `out`: as
-// Dots128 with one bit of j fewer, the last halves ORed onto each other.
-inline void Dots64(const unsigned char* grey, const unsigned char* thresholds, unsigned char* out)
+// Dots128ByInterleaves with one bit of j fewer, the last halves ORed onto
+// each other.
+[[maybe_unused]] inline void Dots64ByInterleaves(const unsigned char* grey,
+                                                 const unsigned char* levels, unsigned char* out)
 {
     V16 dots[4];
     for (int v = 0; v < 4; ++v) {
-        dots[v] = Dots16(grey + 16 * v, thresholds + 16 * v);
+        dots[v] = Dots16(grey + 16 * v, levels + 16 * v);
     }
     // Place 2k + j2 of vector 2 * j0 + j1.
     const V16 spread[4] = {Ops::UnpackLo8(dots[0], dots[2]), Ops::UnpackLo8(dots[1], dots[3]),
@@ -367,8 +378,80 @@ inline void Dots64(const unsigned char* grey, const unsigned char* thresholds, u
     std::memcpy(out, &first, sizeof first);
 }
 
+// Byte i of the result is the sum of bytes 2i and 2i + 1 of a then b (a's
+// eight pairs, then b's): where the bytes have no bit in common, their OR.
+inline V16 AddPairs(V16 a, V16 b)
+{
+    const V16 evens =
+        __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+    const V16 odds =
+        __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+    return evens + odds;
+}
+
+// The dots of the 128 pixels from `grey`, as sixteen bytes at `out`, by
+// sums of pairs: the pixels' dots stay in their order, and three rounds
+// gather every eight into one byte.
+[[maybe_unused]] inline void Dots128ByPairs(const unsigned char* grey, const unsigned char* levels,
+                                            unsigned char* out)
+{
+    V16 dots[8];
+    for (int v = 0; v < 8; ++v) {
+        dots[v] = Dots16(grey + 16 * v, levels + 16 * v);
+    }
+    const V16 twos[4] = {AddPairs(dots[0], dots[1]), AddPairs(dots[2], dots[3]),
+                         AddPairs(dots[4], dots[5]), AddPairs(dots[6], dots[7])};
+    const V16 fours[2] = {AddPairs(twos[0], twos[1]), AddPairs(twos[2], twos[3])};
+    Store16(AddPairs(fours[0], fours[1]), out);
+}
+
+// The dots of the 64 pixels from `grey`, as eight bytes at `out`, by sums
+// of pairs.
+[[maybe_unused]] inline void Dots64ByPairs(const unsigned char* grey, const unsigned char* levels,
+                                           unsigned char* out)
+{
+    V16 dots[4];
+    for (int v = 0; v < 4; ++v) {
+        dots[v] = Dots16(grey + 16 * v, levels + 16 * v);
+    }
+    const V16 twos[2] = {AddPairs(dots[0], dots[1]), AddPairs(dots[2], dots[3])};
+    const V16 fours = AddPairs(twos[0], twos[1]);
+    const std::uint64_t first = As<V2x64>(AddPairs(fours, fours))[0];
+    std::memcpy(out, &first, sizeof first);
+}
+
+// Whether the processor splits the even and odd bytes of two vectors in
+// one instruction each (ARM's NEON), which makes the sums of pairs the
+// cheaper way to gather dots; elsewhere (SSE2) interleaves are.
+constexpr bool kSplitsBytes =
+#if defined(__ARM_NEON)
+    true;
+#else
+    false;
+#endif
+
+// The dots of the 128 pixels from `grey`, as sixteen bytes at `out`.
+inline void Dots128(const unsigned char* grey, const unsigned char* levels, unsigned char* out)
+{
+    if constexpr (kSplitsBytes) {
+        Dots128ByPairs(grey, levels, out);
+    } else {
+        Dots128ByInterleaves(grey, levels, out);
+    }
+}
+
+// The dots of the 64 pixels from `grey`, as eight bytes at `out`.
+inline void Dots64(const unsigned char* grey, const unsigned char* levels, unsigned char* out)
+{
+    if constexpr (kSplitsBytes) {
+        Dots64ByPairs(grey, levels, out);
+    } else {
+        Dots64ByInterleaves(grey, levels, out);
+    }
+}
+
 // The AND of the 64 pixels from `grey`: all bits set when every pixel is
-// white (255, never below a threshold).
+// white (255, never at or below a level).
 inline V16 And64(const unsigned char* grey)
 {
     return (Load16(grey) & Load16(grey + 16)) & (Load16(grey + 32) & Load16(grey + 48));
@@ -437,25 +520,25 @@ inline int ZeroLeadingWhite(const unsigned char* grey, int wholePixels, unsigned
 
 // The dots of the 128 pixels from `grey`, whose AND is `all`: none where
 // all are white, else by Dots128.
-inline void Dither128(const unsigned char* grey, const unsigned char* thresholds, V16 all,
+inline void Dither128(const unsigned char* grey, const unsigned char* levels, V16 all,
                       unsigned char* out)
 {
     if (AllSet(all)) {
         std::memset(out, 0, 16);
     } else {
-        Dots128(grey, thresholds, out);
+        Dots128(grey, levels, out);
     }
 }
 
 // The dots of the 64 pixels from `at`: none where all are white, else by
 // Dots64.
-inline void Dither64(const unsigned char* grey, const unsigned char* thresholds, int at,
+inline void Dither64(const unsigned char* grey, const unsigned char* levels, int at,
                      unsigned char* out)
 {
     if (AllSet(And64(grey + at))) {
         std::memset(out + at / 8, 0, 8);
     } else {
-        Dots64(grey + at, thresholds + at, out + at / 8);
+        Dots64(grey + at, levels + at, out + at / 8);
     }
 }
 
@@ -463,25 +546,25 @@ inline void Dither64(const unsigned char* grey, const unsigned char* thresholds,
 // its start, then 128 at a time (nothing more to do where all are white),
 // the last 128 ending at the last whole byte (bytes they share with the
 // previous ones get the same value again).
-void DitherWholeBytes(const unsigned char* grey, const unsigned char* thresholds, int wholePixels,
+void DitherWholeBytes(const unsigned char* grey, const unsigned char* levels, int wholePixels,
                       unsigned char* out)
 {
     const int white = ZeroLeadingWhite(grey, wholePixels, out);
     const unsigned char* g = grey + white;
-    const unsigned char* t = thresholds + white;
+    const unsigned char* l = levels + white;
     unsigned char* o = out + white / 8;
     const unsigned char* const end = g + ((wholePixels - white) & ~255);
-    for (; g != end; g += 256, t += 256, o += 32) {
-        Dither128(g, t, And128(g), o);
-        Dither128(g + 128, t + 128, And128(g + 128), o + 16);
+    for (; g != end; g += 256, l += 256, o += 32) {
+        Dither128(g, l, And128(g), o);
+        Dither128(g + 128, l + 128, And128(g + 128), o + 16);
     }
     if (grey + wholePixels - g >= 128) {
-        Dither128(g, t, And128(g), o);
+        Dither128(g, l, And128(g), o);
         g += 128;
     }
     if (g != grey + wholePixels) {
         const int last = wholePixels - 128;
-        Dither128(grey + last, thresholds + last, And128(grey + last), out + last / 8);
+        Dither128(grey + last, levels + last, And128(grey + last), out + last / 8);
     }
 }
 
@@ -490,16 +573,16 @@ void DitherWholeBytes(const unsigned char* grey, const unsigned char* thresholds
 // (the last ones ending at the last whole byte), shorter ones eight at a
 // time; the pixels of the last part byte with the ones before them, or
 // alone in a row of fewer than eight.
-void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
+void DitherRow(const unsigned char* grey, const unsigned char* levels, int width,
                unsigned char* out)
 {
     const int wholePixels = width & ~7;  // (the width is never negative)
     if (wholePixels >= 256) {
-        DitherWholeBytes(grey, thresholds, wholePixels, out);
+        DitherWholeBytes(grey, levels, wholePixels, out);
         if (wholePixels < width) {
             // The row's last width - wholePixels pixels are the low bits of
             // the dots of the eight that end it.
-            const unsigned dots = DotsOfLast8Of16(grey + width - 16, thresholds + width - 16);
+            const unsigned dots = DotsOfLast8Of16(grey + width - 16, levels + width - 16);
             out[wholePixels / 8] = static_cast<unsigned char>(dots << (8 - (width - wholePixels)));
         }
         return;
@@ -507,31 +590,30 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
     int first = 0;
     if (wholePixels >= 128) {
         const int last = wholePixels - 128;
-        Dither128(grey, thresholds, And128(grey), out);
-        Dither128(grey + last, thresholds + last, And128(grey + last), out + last / 8);
+        Dither128(grey, levels, And128(grey), out);
+        Dither128(grey + last, levels + last, And128(grey + last), out + last / 8);
         first = wholePixels;
     } else if (wholePixels >= 64) {
-        Dither64(grey, thresholds, 0, out);
-        Dither64(grey, thresholds, wholePixels - 64, out);
+        Dither64(grey, levels, 0, out);
+        Dither64(grey, levels, wholePixels - 64, out);
         first = wholePixels;
     }
     for (; first + 8 <= width; first += 8) {
         out[first / 8] = static_cast<unsigned char>(
-            DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(thresholds + first)));
+            DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(levels + first)));
     }
     if (first < width && width >= 8) {
         // The last part byte from the eight pixels that end the row: the
         // row's last `rest` pixels are the low bits of their dots.
         const int rest = width - first;
-        const unsigned dots =
-            width >= 16
-                ? DotsOfLast8Of16(grey + width - 16, thresholds + width - 16)
-                : DotsOf8(LoadBigEndian(grey + width - 8), LoadBigEndian(thresholds + width - 8));
+        const unsigned dots = width >= 16 ? DotsOfLast8Of16(grey + width - 16, levels + width - 16)
+                                          : DotsOf8(LoadBigEndian(grey + width - 8),
+                                                    LoadBigEndian(levels + width - 8));
         out[first / 8] = static_cast<unsigned char>(dots << (8 - rest));
     } else if (first < width) {
         unsigned int byte = 0;
         for (int k = 0; first + k < width; ++k) {
-            const bool dot = grey[first + k] < thresholds[first + k];
+            const bool dot = grey[first + k] <= levels[first + k];
             byte |= static_cast<unsigned int>(dot) << (7 - k);
         }
         out[first / 8] = static_cast<unsigned char>(byte);
@@ -597,9 +679,9 @@ std::uint64_t LeadingZeroBytesByWords(const unsigned char* data, std::uint64_t s
 }
 
 // Packs one row 32 pixels at a time where they are all white (255, never
-// below a threshold: four zero bytes), else eight at a time; the last ones
+// at or below a level: four zero bytes), else eight at a time; the last ones
 // alone.
-void DitherRowByWords(const unsigned char* grey, const unsigned char* thresholds, int width,
+void DitherRowByWords(const unsigned char* grey, const unsigned char* levels, int width,
                       unsigned char* out)
 {
     int first = 0;
@@ -612,17 +694,17 @@ void DitherRowByWords(const unsigned char* grey, const unsigned char* thresholds
         }
         for (int k = 0; k < 32; k += 8) {
             out[(first + k) / 8] = static_cast<unsigned char>(
-                DotsOf8(LoadBigEndian(g + k), LoadBigEndian(thresholds + first + k)));
+                DotsOf8(LoadBigEndian(g + k), LoadBigEndian(levels + first + k)));
         }
     }
     for (; first + 8 <= width; first += 8) {
         out[first / 8] = static_cast<unsigned char>(
-            DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(thresholds + first)));
+            DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(levels + first)));
     }
     if (first < width) {
         unsigned int byte = 0;
         for (int k = 0; first + k < width; ++k) {
-            const bool dot = grey[first + k] < thresholds[first + k];
+            const bool dot = grey[first + k] <= levels[first + k];
             byte |= static_cast<unsigned int>(dot) << (7 - k);
         }
         out[first / 8] = static_cast<unsigned char>(byte);

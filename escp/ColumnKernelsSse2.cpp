@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-// ColumnKernels, SSE2 path (every x86-64 processor): the dither and the
-// ink words' byte order sixteen bytes per step; the column bytes, the ink
-// OR and the zero scan are the portable path's, whose generic vectors the
-// compiler makes SSE2 code of.
+// ColumnKernels, SSE2 path (every x86-64 processor): the dither sixteen
+// pixels per step; the column bytes, the ink OR and the zero scan are the
+// portable path's, whose generic vectors the compiler makes SSE2 code of.
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "escp/ColumnKernels.h"
@@ -18,21 +18,21 @@ inline __m128i LoadBytes(const unsigned char* at)
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-// The dot bytes of sixteen pixels from the mask of those that stay paper
-// (bit i set when pixel i gets no dot, as the byte mask gives it): the low
-// byte is the first eight pixels, the first pixel in its most significant
-// bit, the high byte the next eight. Stored as is, the low byte comes
-// first (x86 is little-endian).
+// The dot bytes of sixteen pixels from the mask of those that get a dot
+// (bit i for pixel i, as the byte mask gives it): the low byte is the first
+// eight pixels, the first pixel in its most significant bit, the high byte
+// the next eight. Stored as is, the low byte comes first (x86 is
+// little-endian).
 struct DotBytesTable {
     std::uint16_t bytes[65536];
     constexpr DotBytesTable()
         : bytes()
     {
-        // Dot byte of eight pixels from their paper bits.
+        // Dot byte of eight pixels from their mask: the bits reversed.
         unsigned char dotByte[256] = {};
-        for (unsigned paper = 0; paper < 256; ++paper) {
+        for (unsigned dots = 0; dots < 256; ++dots) {
             for (unsigned i = 0; i < 8; ++i) {
-                dotByte[paper] |= static_cast<unsigned char>((((paper >> i) & 1U) ^ 1U) << (7 - i));
+                dotByte[dots] |= static_cast<unsigned char>(((dots >> i) & 1U) << (7 - i));
             }
         }
         for (unsigned high = 0; high < 256; ++high) {
@@ -45,22 +45,32 @@ struct DotBytesTable {
 };
 constexpr DotBytesTable kDotBytes;
 
-// Mask of the sixteen pixels that stay paper (grey >= threshold: the
-// saturated difference threshold - grey is zero).
-inline unsigned PaperMask(__m128i grey, const unsigned char* thresholds)
+// Sixteen dot levels from `levels`, which lies on a 16-byte boundary when
+// kAligned says so (the load then folds into the instruction that uses it).
+template <bool kAligned>
+inline __m128i LoadLevels(const unsigned char* levels)
 {
-    const __m128i below = _mm_subs_epu8(LoadBytes(thresholds), grey);
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(below, _mm_setzero_si128())));
+    return kAligned ? _mm_load_si128(reinterpret_cast<const __m128i*>(levels)) : LoadBytes(levels);
+}
+
+// Mask of the sixteen pixels that get a dot (grey <= level: the saturated
+// difference grey - level is zero).
+template <bool kAligned>
+inline unsigned DotMask(__m128i grey, const unsigned char* levels)
+{
+    const __m128i above = _mm_subs_epu8(grey, LoadLevels<kAligned>(levels));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(above, _mm_setzero_si128())));
 }
 
 // Stores the dot bytes of sixteen pixels at `out`.
-inline void StoreDots16(__m128i grey, const unsigned char* thresholds, unsigned char* out)
+template <bool kAligned>
+inline void StoreDots16(__m128i grey, const unsigned char* levels, unsigned char* out)
 {
-    std::memcpy(out, &kDotBytes.bytes[PaperMask(grey, thresholds)], 2);
+    std::memcpy(out, &kDotBytes.bytes[DotMask<kAligned>(grey, levels)], 2);
 }
 
-// True when all sixteen bytes of v are 255 (white pixels: never below a
-// threshold).
+// True when all sixteen bytes of v are 255 (white pixels: never at or
+// below a level).
 inline bool AllWhite(__m128i v)
 {
     return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(-1))) == 0xFFFF;
@@ -78,34 +88,32 @@ inline __m128i And128(const unsigned char* g)
 }
 
 // The dot bytes of 128 pixels whose AND is `all`: sixteen zero bytes where
-// all are white, else each sixteen through their paper mask and the table.
-inline void Dots128(const unsigned char* g, const unsigned char* t, __m128i all, unsigned char* o)
+// all are white, else each sixteen through their dot mask and the table.
+template <bool kAligned>
+inline void Dots128(const unsigned char* g, const unsigned char* l, __m128i all, unsigned char* o)
 {
     if (AllWhite(all)) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_setzero_si128());
         return;
     }
     for (int i = 0; i < 8; ++i) {
-        StoreDots16(LoadBytes(g + 16 * i), t + 16 * i, o + 2 * i);
+        StoreDots16<kAligned>(LoadBytes(g + 16 * i), l + 16 * i, o + 2 * i);
     }
 }
 
 // Packs one row 512 pixels at a time (64 zero bytes where all are white,
 // else each 128 alone), then 128 and 64 the same way, then sixteen at a
 // time. The last pixels are the end of the row's last sixteen, their mask
-// shifted down and padded with paper.
-void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int width,
-               unsigned char* out)
+// shifted down. kAligned: the levels lie on a 16-byte boundary.
+template <bool kAligned>
+void DitherRowFrom(const unsigned char* grey, const unsigned char* levels, int width,
+                   unsigned char* out)
 {
-    if (width < 16) {
-        kPortableKernels.ditherRow(grey, thresholds, width, out);
-        return;
-    }
     const unsigned char* g = grey;
-    const unsigned char* t = thresholds;
+    const unsigned char* l = levels;
     unsigned char* o = out;
     const unsigned char* const end512 = grey + (width & ~511);
-    for (; g != end512; g += 512, t += 512, o += 64) {
+    for (; g != end512; g += 512, l += 512, o += 64) {
         __m128i quarter[4];
         for (int q = 0; q < 4; ++q) {
             quarter[q] = And128(g + 128 * q);
@@ -118,12 +126,12 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
             continue;
         }
         for (int q = 0; q < 4; ++q) {
-            Dots128(g + 128 * q, t + 128 * q, quarter[q], o + 16 * q);
+            Dots128<kAligned>(g + 128 * q, l + 128 * q, quarter[q], o + 16 * q);
         }
     }
     const unsigned char* const end128 = grey + (width & ~127);
-    for (; g != end128; g += 128, t += 128, o += 16) {
-        Dots128(g, t, And128(g), o);
+    for (; g != end128; g += 128, l += 128, o += 16) {
+        Dots128<kAligned>(g, l, And128(g), o);
     }
     if ((width & 64) != 0) {
         const __m128i g0 = LoadBytes(g);
@@ -134,29 +142,42 @@ void DitherRow(const unsigned char* grey, const unsigned char* thresholds, int w
         if (AllWhite(all)) {
             _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_setzero_si128());
         } else {
-            StoreDots16(g0, t, o);
-            StoreDots16(g1, t + 16, o + 2);
-            StoreDots16(g2, t + 32, o + 4);
-            StoreDots16(g3, t + 48, o + 6);
+            StoreDots16<kAligned>(g0, l, o);
+            StoreDots16<kAligned>(g1, l + 16, o + 2);
+            StoreDots16<kAligned>(g2, l + 32, o + 4);
+            StoreDots16<kAligned>(g3, l + 48, o + 6);
         }
         g += 64;
-        t += 64;
+        l += 64;
         o += 8;
     }
     const unsigned char* const end16 = grey + (width & ~15);
-    for (; g != end16; g += 16, t += 16, o += 2) {
-        StoreDots16(LoadBytes(g), t, o);
+    for (; g != end16; g += 16, l += 16, o += 2) {
+        StoreDots16<kAligned>(LoadBytes(g), l, o);
     }
     const int rest = width & 15;
     if (rest != 0) {
-        const unsigned paper = PaperMask(LoadBytes(g + rest - 16), t + rest - 16) >> (16 - rest) |
-                               (0xFFFFU << rest & 0xFFFFU);
-        unsigned char dots[2];
-        std::memcpy(dots, &kDotBytes.bytes[paper], 2);
-        o[0] = dots[0];
+        const unsigned dots =
+            DotMask<false>(LoadBytes(g + rest - 16), l + rest - 16) >> (16 - rest);
+        unsigned char bytes[2];
+        std::memcpy(bytes, &kDotBytes.bytes[dots], 2);
+        o[0] = bytes[0];
         if (rest > 8) {
-            o[1] = dots[1];
+            o[1] = bytes[1];
         }
+    }
+}
+
+// Packs one row (rows under sixteen pixels the portable way).
+void DitherRow(const unsigned char* grey, const unsigned char* levels, int width,
+               unsigned char* out)
+{
+    if (width < 16) {
+        kPortableKernels.ditherRow(grey, levels, width, out);
+    } else if (reinterpret_cast<std::uintptr_t>(levels) % 16 == 0) {
+        DitherRowFrom<true>(grey, levels, width, out);
+    } else {
+        DitherRowFrom<false>(grey, levels, width, out);
     }
 }
 

@@ -65,6 +65,29 @@ constexpr unsigned char kMatrixSupercell[16 * 16] = {
 };
 // clang-format on
 
+// True when every threshold is at least 1, so that each less one is a dot
+// level (a threshold of 0 would make no dots at all).
+template <std::size_t kSize>
+constexpr bool AllAboveZero(const unsigned char (&values)[kSize])
+{
+    for (const unsigned char value : values) {
+        if (value == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(AllAboveZero(kMatrix6x6) && AllAboveZero(kMatrix8x8) &&
+                  AllAboveZero(kMatrixSupercell),
+              "every threshold is a dot level plus one");
+
+// Rows of dot levels are kept in blocks of this many bytes, aligned to it.
+constexpr std::size_t kLevelAlignment = 16;
+struct alignas(kLevelAlignment) LevelBlock {
+    unsigned char bytes[kLevelAlignment];
+};
+using AlignedLevels = std::vector<LevelBlock>;
+
 // The matrix of a pattern; size 0 for a value that is not a pattern.
 ThresholdMatrix MatrixFor(OrvESCP::Halfton pattern)
 {
@@ -108,15 +131,22 @@ int OrvESCP::DitherPage(const unsigned char* grey, std::uint64_t greyBytesPerLin
     }
 
     // Each matrix row repeated across the page width, so a page row is
-    // compared with one contiguous threshold row: the matrix row once, then
-    // what is there copied after itself until the row is full.
+    // compared with one contiguous row: the matrix row once, then what is
+    // there copied after itself until the row is full. The rows hold dot
+    // levels, each threshold less one (the lightest grey that gets a dot), and
+    // start on 16-byte boundaries, where the kernels read them fastest.
     const std::size_t rowWidth = static_cast<std::size_t>(width);
+    const std::size_t rowPitch =
+        (rowWidth + kLevelAlignment - 1) / kLevelAlignment * kLevelAlignment;
     const auto size = static_cast<std::size_t>(matrix.size);
-    std::vector<unsigned char> thresholdRows(size * rowWidth);
+    AlignedLevels levelRows(size * rowPitch / kLevelAlignment);
+    unsigned char* const levels = levelRows.empty() ? nullptr : levelRows.front().bytes;
     for (std::size_t r = 0; r < size && rowWidth != 0; ++r) {
-        unsigned char* row = thresholdRows.data() + r * rowWidth;
+        unsigned char* row = levels + r * rowPitch;
         std::size_t filled = std::min(size, rowWidth);
-        std::memcpy(row, matrix.values + r * size, filled);
+        for (std::size_t x = 0; x < filled; ++x) {
+            row[x] = static_cast<unsigned char>(matrix.values[r * size + x] - 1);
+        }
         while (filled < rowWidth) {
             const std::size_t copy = std::min(filled, rowWidth - filled);
             std::memcpy(row + filled, row, copy);
@@ -127,8 +157,7 @@ int OrvESCP::DitherPage(const unsigned char* grey, std::uint64_t greyBytesPerLin
     for (std::uint64_t i = 0; i < height; ++i) {
         unsigned char* row = out + i * outBytesPerLine;
         kernels.ditherRow(grey + i * greyBytesPerLine,
-                          thresholdRows.data() +
-                              (i % static_cast<std::uint64_t>(matrix.size)) * rowWidth,
+                          levels + (i % static_cast<std::uint64_t>(matrix.size)) * rowPitch,
                           static_cast<int>(width), row);
         if (outBytesPerLine > dotBytes) {
             std::memset(row + dotBytes, 0, outBytesPerLine - dotBytes);

@@ -35,11 +35,12 @@ Bytes RandomBytes(std::size_t size, std::mt19937& random)
 
 class ColumnKernelsTest : public escptest::ColumnPathTest {};
 
-// Checks the kernels' dither against the plain one.
-void ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(const ColumnKernels& kernels)
+// Checks the kernels' dither against the plain one, with the levels on a
+// 16-byte boundary of memory and off it.
+void ExpectDitherRowPacksDotsWhereGreyIsAtMostTheLevel(const ColumnKernels& kernels)
 {
     std::mt19937 random(17);
-    // White (which no threshold makes dots) with marks every `markEvery`
+    // White (which no level makes dots) with marks every `markEvery`
     // pixels; 0: random grey everywhere. Long white stretches with one
     // mark after them catch a white test that skips too much.
     struct Pattern {
@@ -58,27 +59,38 @@ void ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(const ColumnKernels& k
             for (int x = 0; pattern.markEvery != 0 && x < width; ++x) {
                 grey[x] = x % pattern.markEvery == pattern.markEvery - 1 ? grey[x] : 255;
             }
-            Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
-            // Equal values are paper, not dots.
+            Bytes levels = RandomBytes(static_cast<std::size_t>(width), random);
+            for (int x = 0; x < width; ++x) {
+                levels[x] = std::min<unsigned char>(levels[x], 254);
+            }
+            // Equal values are dots, a level one below the grey is paper.
             for (int x = 0; x < width; x += 5) {
-                thresholds[x] = grey[x];
+                levels[x] = std::min<unsigned char>(grey[x], 254);
+            }
+            for (int x = 3; x < width; x += 7) {
+                levels[x] = grey[x] == 0 ? 0 : static_cast<unsigned char>(grey[x] - 1);
             }
             // The marks are dots.
             for (int x = pattern.markEvery - 1; pattern.markEvery != 0 && x < width;
                  x += pattern.markEvery) {
                 grey[x] = 0;
-                thresholds[x] = 128;
+                levels[x] = 128;
             }
             Bytes expected((width + 7) / 8 + 1, 0);
             for (int x = 0; x < width; ++x) {
-                if (grey[x] < thresholds[x]) {
+                if (grey[x] <= levels[x]) {
                     expected[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
                 }
             }
-            Bytes out(expected.size(), 0xA5);
             expected.back() = 0xA5;  // the byte after the row is not written
-            kernels.ditherRow(grey.data(), thresholds.data(), width, out.data());
-            EXPECT_EQ(out, expected) << "width " << width << ", " << pattern.name;
+            for (const std::size_t place : {0, 16, 5}) {
+                Bytes memory(place + levels.size());
+                std::copy(levels.begin(), levels.end(), memory.begin() + place);
+                Bytes out(expected.size(), 0xA5);
+                kernels.ditherRow(grey.data(), memory.data() + place, width, out.data());
+                EXPECT_EQ(out, expected)
+                    << "width " << width << ", " << pattern.name << ", levels at " << place;
+            }
         }
     }
 }
@@ -129,9 +141,9 @@ void ExpectLeadingZeroBytesCountsUpToTheFirstSetByte(const ColumnKernels& kernel
     }
 }
 
-TEST_P(ColumnKernelsTest, DitherRowPacksDotsWhereGreyIsBelowTheThreshold)
+TEST_P(ColumnKernelsTest, DitherRowPacksDotsWhereGreyIsAtMostTheLevel)
 {
-    ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(ColumnKernels::Current());
+    ExpectDitherRowPacksDotsWhereGreyIsAtMostTheLevel(ColumnKernels::Current());
 }
 
 TEST_P(ColumnKernelsTest, DitherRowKeepsTheDotsAroundLongWhiteStretches)
@@ -142,7 +154,10 @@ TEST_P(ColumnKernelsTest, DitherRowKeepsTheDotsAroundLongWhiteStretches)
     const ColumnKernels& kernels = ColumnKernels::Current();
     std::mt19937 random(21);
     for (const int width : {256, 263, 300, 520, 777, 1030}) {
-        const Bytes thresholds = RandomBytes(static_cast<std::size_t>(width), random);
+        Bytes levels = RandomBytes(static_cast<std::size_t>(width), random);
+        for (unsigned char& level : levels) {
+            level = std::min<unsigned char>(level, 254);
+        }
         for (const int mark : {-1, 0, 15, 16, 255, 256, 262, 271, 511, 512, 519, 770, 1020, 1025}) {
             if (mark >= width) {
                 continue;
@@ -153,11 +168,11 @@ TEST_P(ColumnKernelsTest, DitherRowKeepsTheDotsAroundLongWhiteStretches)
                 Bytes expected((width + 7) / 8 + 1, 0);
                 if (mark >= 0) {
                     grey[mark] = 0;
-                    expected[mark / 8] = thresholds[mark] > 0 ? 0x80 >> (mark % 8) : 0;
+                    expected[mark / 8] = static_cast<unsigned char>(0x80 >> (mark % 8));
                 }
                 Bytes out(expected.size(), 0xA5);
                 expected.back() = 0xA5;
-                kernels.ditherRow(grey, thresholds.data(), width, out.data());
+                kernels.ditherRow(grey, levels.data(), width, out.data());
                 EXPECT_EQ(out, expected)
                     << "width " << width << ", mark at " << mark << ", offset " << offset;
             }
@@ -174,7 +189,7 @@ TEST_P(ColumnKernelsTest, OrRowsStoresTheOrOfEveryRowsUsedBytes)
 // portable path, tested on every processor.
 TEST(PortableWordKernels, MatchThePlainReferences)
 {
-    ExpectDitherRowPacksDotsWhereGreyIsBelowTheThreshold(kPortableWordKernels);
+    ExpectDitherRowPacksDotsWhereGreyIsAtMostTheLevel(kPortableWordKernels);
     ExpectOrRowsStoresTheOrOfEveryRowsUsedBytes(kPortableWordKernels);
     ExpectLeadingZeroBytesCountsUpToTheFirstSetByte(kPortableWordKernels);
 }

@@ -238,7 +238,7 @@ inline std::uint64_t LoadWord(const unsigned char* at)
 }
 
 // ORs kChunks * 16 bytes from byte `at` of `rows` rows, `stride` apart,
-// into orBytes, four rows per step.
+// into orBytes, eight rows per step.
 template <int kChunks>
 inline void OrChunks(const unsigned char* top, std::uint64_t stride, int rows, std::uint64_t at,
                      unsigned char* orBytes)
@@ -246,8 +246,8 @@ inline void OrChunks(const unsigned char* top, std::uint64_t stride, int rows, s
     V16 any[kChunks] = {};
     const unsigned char* row = top + at;
     int r = 0;
-    for (; r + 4 <= rows; r += 4, row += 4 * stride) {
-        for (int k = 0; k < 4; ++k) {
+    for (; r + 8 <= rows; r += 8, row += 8 * stride) {
+        for (int k = 0; k < 8; ++k) {
             for (int c = 0; c < kChunks; ++c) {
                 any[c] |= Load16(row + k * stride + 16 * c);
             }
@@ -735,9 +735,9 @@ void portable::PassColumns(const unsigned char* firstRow, std::uint64_t rowStep,
     }
 }
 
-// OR of the rows 64 and then 16 bytes at a time, the last 16 ending at the
-// last used byte (bytes they share with the previous ones get the same
-// value again). Rows of fewer than sixteen bytes go by words.
+// OR of the rows 64 bytes at a time, the last 64 ending at the last used
+// byte (bytes they share with the previous ones get the same value again);
+// rows of 16 to 63 bytes 16 at a time the same way, shorter ones by words.
 void portable::OrRows(const unsigned char* top, std::uint64_t stride, int rows,
                       std::uint64_t usedBytes, unsigned char* orBytes)
 {
@@ -745,15 +745,22 @@ void portable::OrRows(const unsigned char* top, std::uint64_t stride, int rows,
         OrRowsByWords(top, stride, rows, usedBytes, orBytes);
         return;
     }
+    if (usedBytes < 64) {
+        std::uint64_t at = 0;
+        for (; at + 16 <= usedBytes; at += 16) {
+            OrChunks<1>(top, stride, rows, at, orBytes);
+        }
+        if (at < usedBytes) {
+            OrChunks<1>(top, stride, rows, usedBytes - 16, orBytes);
+        }
+        return;
+    }
     std::uint64_t at = 0;
     for (; at + 64 <= usedBytes; at += 64) {
         OrChunks<4>(top, stride, rows, at, orBytes);
     }
-    for (; at + 16 <= usedBytes; at += 16) {
-        OrChunks<1>(top, stride, rows, at, orBytes);
-    }
     if (at < usedBytes) {
-        OrChunks<1>(top, stride, rows, usedBytes - 16, orBytes);
+        OrChunks<4>(top, stride, rows, usedBytes - 64, orBytes);
     }
 }
 
@@ -769,9 +776,13 @@ std::uint64_t portable::LeadingZeroBytes(const unsigned char* data, std::uint64_
         for (; at + 256 <= size; at += 256) {
             const auto* aligned =
                 static_cast<const unsigned char*>(__builtin_assume_aligned(data + at, 16));
+            // One chain, by OR and by maximum in turn (either is zero only
+            // where both are): the compiler keeps a chain of ORs alone as
+            // a tree, which costs a load and a register per branch.
             V16 any = Load16(aligned);
             for (int i = 16; i < 256; i += 16) {
-                any |= Load16(aligned + i);
+                const V16 next = Load16(aligned + i);
+                any = i % 32 == 16 ? any | next : (any > next ? any : next);
             }
             if (AnySet(any)) {
                 break;

@@ -80,11 +80,6 @@ LoggerManager::~LoggerManager()
     releasePool();
 }
 
-bool LoggerManager::isRegistered(std::int32_t id) const
-{
-    return id >= 0 && id <= lastId;
-}
-
 void LoggerManager::showColorText(const char* text, std::int32_t level)
 {
     (void)text;

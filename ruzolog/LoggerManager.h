@@ -123,8 +123,9 @@ private:
     // Applies a configuration text; existingOnly skips unregistered keys.
     bool configFromStringImpl(const std::string& text, bool existingOnly);
 
-    // True for an id of a registered logger.
-    bool isRegistered(std::int32_t id) const;
+    // True for an id of a registered logger (inline: every log statement
+    // asks).
+    bool isRegistered(std::int32_t id) const { return id >= 0 && id <= lastId; }
     // Writes the start line and one line per enabled logger to the main logger.
     void writeStartupLines();
     // Disables every logger and closes its file.

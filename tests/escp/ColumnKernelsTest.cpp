@@ -100,7 +100,7 @@ void ExpectOrRowsStoresTheOrOfEveryRowsUsedBytes(const ColumnKernels& kernels)
 {
     std::mt19937 random(18);
     for (const int used : kLengths) {
-        for (const int rows : {8, 24, 48, 72}) {
+        for (const int rows : {8, 18, 24, 36, 48, 72}) {
             const std::uint64_t stride = static_cast<std::uint64_t>(used) + random() % 3;
             // Sparse rows, so that the OR is not all ones.
             Bytes band(stride * rows, 0);

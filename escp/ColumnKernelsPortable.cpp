@@ -389,32 +389,56 @@ inline V16 AddPairs(V16 a, V16 b)
     return evens + odds;
 }
 
+// All bits of byte k set for pixel k of the sixteen from `grey` that gets
+// a dot (its grey at or below its level), none for one that stays paper.
+inline V16 DotMask16(const unsigned char* grey, const unsigned char* levels)
+{
+    return As<V16>(Load16(grey) <= Load16(levels));
+}
+
+// The dot bits of the pixel pairs of a then b (a's eight pairs, then b's),
+// from their dot masks: byte i holds the bits of pixels 2i and 2i + 1 as
+// the dot byte of their eight has them, taken from the even pixels' masks
+// where the odd pixels' bits are not.
+inline V16 PairBits(V16 a, V16 b)
+{
+    const V16 oddBits = {0x40, 0x10, 0x04, 0x01, 0x40, 0x10, 0x04, 0x01,
+                         0x40, 0x10, 0x04, 0x01, 0x40, 0x10, 0x04, 0x01};
+    const V16 pairBits = {0xC0, 0x30, 0x0C, 0x03, 0xC0, 0x30, 0x0C, 0x03,
+                          0xC0, 0x30, 0x0C, 0x03, 0xC0, 0x30, 0x0C, 0x03};
+    const V16 evens =
+        __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+    const V16 odds =
+        __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+    return (evens ^ ((evens ^ odds) & oddBits)) & pairBits;
+}
+
 // The dots of the 128 pixels from `grey`, as sixteen bytes at `out`, by
-// sums of pairs: the pixels' dots stay in their order, and three rounds
-// gather every eight into one byte.
+// pairs: the pixels' dots stay in their order, and three rounds gather
+// every eight into one byte.
 [[maybe_unused]] inline void Dots128ByPairs(const unsigned char* grey, const unsigned char* levels,
                                             unsigned char* out)
 {
-    V16 dots[8];
+    V16 masks[8];
     for (int v = 0; v < 8; ++v) {
-        dots[v] = Dots16(grey + 16 * v, levels + 16 * v);
+        masks[v] = DotMask16(grey + 16 * v, levels + 16 * v);
     }
-    const V16 twos[4] = {AddPairs(dots[0], dots[1]), AddPairs(dots[2], dots[3]),
-                         AddPairs(dots[4], dots[5]), AddPairs(dots[6], dots[7])};
+    const V16 twos[4] = {PairBits(masks[0], masks[1]), PairBits(masks[2], masks[3]),
+                         PairBits(masks[4], masks[5]), PairBits(masks[6], masks[7])};
     const V16 fours[2] = {AddPairs(twos[0], twos[1]), AddPairs(twos[2], twos[3])};
     Store16(AddPairs(fours[0], fours[1]), out);
 }
 
-// The dots of the 64 pixels from `grey`, as eight bytes at `out`, by sums
-// of pairs.
+// The dots of the 64 pixels from `grey`, as eight bytes at `out`, by
+// pairs.
 [[maybe_unused]] inline void Dots64ByPairs(const unsigned char* grey, const unsigned char* levels,
                                            unsigned char* out)
 {
-    V16 dots[4];
+    V16 masks[4];
     for (int v = 0; v < 4; ++v) {
-        dots[v] = Dots16(grey + 16 * v, levels + 16 * v);
+        masks[v] = DotMask16(grey + 16 * v, levels + 16 * v);
     }
-    const V16 twos[2] = {AddPairs(dots[0], dots[1]), AddPairs(dots[2], dots[3])};
+    const V16 twos[2] = {PairBits(masks[0], masks[1]), PairBits(masks[2], masks[3])};
     const V16 fours = AddPairs(twos[0], twos[1]);
     const std::uint64_t first = As<V2x64>(AddPairs(fours, fours))[0];
     std::memcpy(out, &first, sizeof first);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "escp/ByteOrder.h"
+
 namespace {
 
 constexpr unsigned kWordBits = 64;
@@ -72,11 +74,7 @@ void BandColumns::ClearPaddingBits()
 
 std::uint64_t BandColumns::InkBits(std::uint64_t w) const
 {
-    unsigned char b[8];
-    std::memcpy(b, &ink[w], sizeof b);
-    return (std::uint64_t{b[0]} << 56) | (std::uint64_t{b[1]} << 48) | (std::uint64_t{b[2]} << 40) |
-           (std::uint64_t{b[3]} << 32) | (std::uint64_t{b[4]} << 24) | (std::uint64_t{b[5]} << 16) |
-           (std::uint64_t{b[6]} << 8) | std::uint64_t{b[7]};
+    return escp::LoadBigEndian(reinterpret_cast<const unsigned char*>(&ink[w]));
 }
 
 std::uint64_t BandColumns::NextInk(std::uint64_t x) const

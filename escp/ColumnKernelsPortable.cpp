@@ -9,6 +9,7 @@
 // signedness of char.
 #include <cstring>
 
+#include "escp/ByteOrder.h"
 #include "escp/ColumnKernels.h"
 
 namespace {
@@ -165,7 +166,6 @@ Block128(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
          std::uint64_t byteStart, std::uint64_t usedBytes, unsigned char* block)
 {
     const int bytes = kColumnBytes != 0 ? kColumnBytes : columnBytes;
-    const bool whole = kWhole;
     V16 ordered[8 * kMaxColumnBytes];
     // The transposes of a 24-dot column side by side, so that more of their
     // rows stay in registers.
@@ -173,7 +173,7 @@ Block128(const unsigned char* firstRow, std::uint64_t rowStep, int columnBytes,
     for (int b = 0; b < bytes; ++b) {
         V16 r[8];
         const unsigned char* const top = firstRow + static_cast<std::uint64_t>(8 * b) * rowStep;
-        if (whole) {
+        if (kWhole) {
             LoadEightRows(top + byteStart, rowStep, r, Load16);
         } else {
             for (int d = 0; d < 8; ++d) {
@@ -263,15 +263,6 @@ inline void OrChunks(const unsigned char* top, std::uint64_t stride, int rows, s
     }
 }
 
-// Eight bytes from `bytes` as a number, the first byte most significant.
-inline std::uint64_t LoadBigEndian(const unsigned char* bytes)
-{
-    return (std::uint64_t{bytes[0]} << 56) | (std::uint64_t{bytes[1]} << 48) |
-           (std::uint64_t{bytes[2]} << 40) | (std::uint64_t{bytes[3]} << 32) |
-           (std::uint64_t{bytes[4]} << 24) | (std::uint64_t{bytes[5]} << 16) |
-           (std::uint64_t{bytes[6]} << 8) | std::uint64_t{bytes[7]};
-}
-
 // The most significant bit of every byte.
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
@@ -295,6 +286,13 @@ inline unsigned DotsOf8(std::uint64_t g, std::uint64_t l)
     return static_cast<unsigned>(((dots >> 7) * 0x0102040810204080ULL) >> 56);
 }
 
+// All bits of byte k set for pixel k of the sixteen from `grey` that gets
+// a dot (its grey at or below its level), none for one that stays paper.
+inline V16 DotMask16(const unsigned char* grey, const unsigned char* levels)
+{
+    return As<V16>(Load16(grey) <= Load16(levels));
+}
+
 // The dots of the sixteen pixels from `grey`, each in its own bit of its
 // byte: 0x80 >> (k mod 8) for pixel k where its grey is at or below its
 // level, nothing where it stays paper.
@@ -302,8 +300,7 @@ inline V16 Dots16(const unsigned char* grey, const unsigned char* levels)
 {
     const V16 bits = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01,
                       0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
-    const V16 dot = As<V16>(Load16(grey) <= Load16(levels));
-    return bits & dot;
+    return bits & DotMask16(grey, levels);
 }
 
 // The dots of the last eight of the sixteen pixels from `grey`, as one
@@ -378,22 +375,23 @@ inline V16 FoldHalves(V16 a, V16 b)
     std::memcpy(out, &first, sizeof first);
 }
 
+// The even bytes of a then b (a's eight, then b's).
+inline V16 EvenBytes(V16 a, V16 b)
+{
+    return __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+}
+
+// The odd bytes of a then b (a's eight, then b's).
+inline V16 OddBytes(V16 a, V16 b)
+{
+    return __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+}
+
 // Byte i of the result is the sum of bytes 2i and 2i + 1 of a then b (a's
 // eight pairs, then b's): where the bytes have no bit in common, their OR.
 inline V16 AddPairs(V16 a, V16 b)
 {
-    const V16 evens =
-        __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
-    const V16 odds =
-        __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
-    return evens + odds;
-}
-
-// All bits of byte k set for pixel k of the sixteen from `grey` that gets
-// a dot (its grey at or below its level), none for one that stays paper.
-inline V16 DotMask16(const unsigned char* grey, const unsigned char* levels)
-{
-    return As<V16>(Load16(grey) <= Load16(levels));
+    return EvenBytes(a, b) + OddBytes(a, b);
 }
 
 // The dot bits of the pixel pairs of a then b (a's eight pairs, then b's),
@@ -406,11 +404,8 @@ inline V16 PairBits(V16 a, V16 b)
                          0x40, 0x10, 0x04, 0x01, 0x40, 0x10, 0x04, 0x01};
     const V16 pairBits = {0xC0, 0x30, 0x0C, 0x03, 0xC0, 0x30, 0x0C, 0x03,
                           0xC0, 0x30, 0x0C, 0x03, 0xC0, 0x30, 0x0C, 0x03};
-    const V16 evens =
-        __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
-    const V16 odds =
-        __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
-    return (evens ^ ((evens ^ odds) & oddBits)) & pairBits;
+    const V16 evens = EvenBytes(a, b);
+    return (evens ^ ((evens ^ OddBytes(a, b)) & oddBits)) & pairBits;
 }
 
 // The dots of the 128 pixels from `grey`, as sixteen bytes at `out`, by
@@ -624,15 +619,15 @@ void DitherRow(const unsigned char* grey, const unsigned char* levels, int width
     }
     for (; first + 8 <= width; first += 8) {
         out[first / 8] = static_cast<unsigned char>(
-            DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(levels + first)));
+            DotsOf8(escp::LoadBigEndian(grey + first), escp::LoadBigEndian(levels + first)));
     }
     if (first < width && width >= 8) {
         // The last part byte from the eight pixels that end the row: the
         // row's last `rest` pixels are the low bits of their dots.
         const int rest = width - first;
         const unsigned dots = width >= 16 ? DotsOfLast8Of16(grey + width - 16, levels + width - 16)
-                                          : DotsOf8(LoadBigEndian(grey + width - 8),
-                                                    LoadBigEndian(levels + width - 8));
+                                          : DotsOf8(escp::LoadBigEndian(grey + width - 8),
+                                                    escp::LoadBigEndian(levels + width - 8));
         out[first / 8] = static_cast<unsigned char>(dots << (8 - rest));
     } else if (first < width) {
         unsigned int byte = 0;
@@ -718,12 +713,12 @@ void DitherRowByWords(const unsigned char* grey, const unsigned char* levels, in
         }
         for (int k = 0; k < 32; k += 8) {
             out[(first + k) / 8] = static_cast<unsigned char>(
-                DotsOf8(LoadBigEndian(g + k), LoadBigEndian(levels + first + k)));
+                DotsOf8(escp::LoadBigEndian(g + k), escp::LoadBigEndian(levels + first + k)));
         }
     }
     for (; first + 8 <= width; first += 8) {
         out[first / 8] = static_cast<unsigned char>(
-            DotsOf8(LoadBigEndian(grey + first), LoadBigEndian(levels + first)));
+            DotsOf8(escp::LoadBigEndian(grey + first), escp::LoadBigEndian(levels + first)));
     }
     if (first < width) {
         unsigned int byte = 0;
